@@ -1,0 +1,153 @@
+#include "mainwindow.h"
+
+#include "app/appsettings.h"
+#include "app/deviceproxymodel.h"
+#include "app/deviceregistry.h"
+#include "app/devicetablemodel.h"
+#include "params/deviceprofile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSortFilterProxyModel>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setupUi();
+    QMetaObject::connectSlotsByName(this);
+
+    m_tableModel = new DeviceTableModel(this);
+    m_fontProxy = new DeviceProxyModel(this);
+    m_fontProxy->setSourceModel(m_tableModel);
+    m_sortProxy = new QSortFilterProxyModel(this);
+    m_sortProxy->setSourceModel(m_fontProxy);
+    m_deviceTable->setModel(m_sortProxy);
+    m_deviceTable->setSortingEnabled(true);
+    m_deviceTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_deviceTable->horizontalHeader()->setStretchLastSection(true);
+
+    // A lost write would leave the user believing a register was added or
+    // removed; say so instead.
+    QPointer<MainWindow> self(this);
+    AppSettings::setWriteErrorHandler([self](const QString &fileName) {
+        QWidget *parent = QApplication::activeModalWidget();
+        if (!parent)
+            parent = self.data();
+        QMessageBox::warning(parent, tr("Сохранение настроек"),
+                             tr("Не удалось записать настройки в файл %1. "
+                                "Изменения не сохранятся после закрытия программы.")
+                                 .arg(fileName));
+    });
+
+    m_tableModel->loadFromRegistry();
+}
+
+void MainWindow::setupUi()
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    resize(400, 300);
+    setWindowTitle(tr("Korvant Utility 3"));
+
+    auto *actionNewDevice = new QAction(tr("Регистрация ККТ"), this);
+    actionNewDevice->setObjectName(QStringLiteral("actionNewDevice"));
+    actionNewDevice->setEnabled(false);
+    auto *actionDropDevice = new QAction(tr("Удаление ККТ"), this);
+    actionDropDevice->setObjectName(QStringLiteral("actionDropDevice"));
+
+    auto *centralWidget = new QWidget(this);
+    centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    auto *gridLayout = new QGridLayout(centralWidget);
+    gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    gridLayout->setSpacing(6);
+    gridLayout->setContentsMargins(11, 11, 11, 11);
+
+    m_deviceTable = new QTableView(centralWidget);
+    m_deviceTable->setObjectName(QStringLiteral("deviceTable"));
+    m_deviceTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_deviceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridLayout->addWidget(m_deviceTable, 0, 0);
+    setCentralWidget(centralWidget);
+
+    auto *menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    setMenuBar(menuBar);
+
+    auto *mainToolBar = new QToolBar(this);
+    mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
+    addToolBar(Qt::TopToolBarArea, mainToolBar);
+    mainToolBar->addAction(actionNewDevice);
+    mainToolBar->addAction(actionDropDevice);
+
+    auto *statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("statusBar"));
+    setStatusBar(statusBar);
+}
+
+void MainWindow::setDeviceOpener(DeviceOpener opener)
+{
+    m_opener = std::move(opener);
+}
+
+int MainWindow::sourceRow(const QModelIndex &viewIndex) const
+{
+    // The font proxy maps rows one to one onto the table model.
+    return m_sortProxy->mapToSource(viewIndex).row();
+}
+
+void MainWindow::on_actionNewDevice_triggered()
+{
+    // The registration dialog is not part of this build yet; the action is
+    // disabled until it is (see setupUi).
+}
+
+void MainWindow::on_deviceTable_doubleClicked(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    openDevice(m_tableModel->entryAt(sourceRow(index)));
+}
+
+void MainWindow::openDevice(const DeviceEntry &entry)
+{
+    if (m_opener) {
+        m_opener(entry);
+        return;
+    }
+    QMessageBox::information(this, tr("ККТ %1").arg(entry.name),
+                             tr("Окно параметров ККТ в этой версии программы ещё не доступно."));
+}
+
+void MainWindow::on_actionDropDevice_triggered()
+{
+    const QItemSelectionModel *selection = m_deviceTable->selectionModel();
+    if (!selection || !selection->hasSelection())
+        return;
+    const QModelIndexList rows = selection->selectedRows(0);
+    if (rows.size() != 1)
+        return;
+    const QString serial = m_tableModel->entryAt(sourceRow(rows.first())).serial;
+    if (serial.isEmpty())
+        return;
+
+    const auto answer = QMessageBox::question(this, tr("Удаление ККТ"),
+                                              tr("Удалить запись о ККТ %1 вместе с данными?").arg(serial),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    {
+        DeviceRegistry registry;
+        registry.removeDevice(serial);
+        registry.save();
+    }
+    DeviceProfile().remove(serial);
+    m_tableModel->loadFromRegistry();
+}

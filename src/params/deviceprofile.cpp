@@ -1,0 +1,94 @@
+#include "deviceprofile.h"
+
+#include "app/appsettings.h"
+
+#include <QSettings>
+
+namespace {
+
+const QString GroupName = QStringLiteral("profiles");
+const QString KeyVersion = QStringLiteral("version");
+const QString KeyGoodsCap = QStringLiteral("goods-cap");
+const QString KeyParams = QStringLiteral("params");
+const QString KeySystem = QStringLiteral("system");
+const QString KeyGoods = QStringLiteral("goods");
+
+// An empty image is stored as no value at all.
+void setOrRemove(QSettings *s, const QString &key, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        s->remove(key);
+    else
+        s->setValue(key, bytes);
+}
+
+} // namespace
+
+DeviceProfile::DeviceProfile(QObject *parent)
+    : QObject(parent)
+{
+}
+
+bool DeviceProfile::save(const QString &key, const QString &version, int goodsCapacity,
+                         const QByteArray &params, const QByteArray &system)
+{
+    AppSettings store;
+    QSettings *s = store.settings();
+    s->beginGroup(GroupName);
+    s->beginGroup(key);
+    s->setValue(KeyVersion, version);
+    s->setValue(KeyGoodsCap, goodsCapacity);
+    setOrRemove(s, KeyParams, params);
+    setOrRemove(s, KeySystem, system);
+    s->endGroup();
+    s->endGroup();
+    return store.sync();
+}
+
+void DeviceProfile::load(const QString &key, QString &version, int &goodsCapacity, QByteArray &params,
+                         QByteArray &system) const
+{
+    AppSettings store;
+    QSettings *s = store.settings();
+    s->beginGroup(GroupName);
+    s->beginGroup(key);
+    version = s->value(KeyVersion).toString();
+    goodsCapacity = s->value(KeyGoodsCap).toInt();
+    params = s->value(KeyParams).toByteArray();
+    system = s->value(KeySystem).toByteArray();
+    s->endGroup();
+    s->endGroup();
+}
+
+bool DeviceProfile::saveGoods(const QString &key, const QByteArray &goods)
+{
+    AppSettings store;
+    QSettings *s = store.settings();
+    s->beginGroup(GroupName);
+    s->beginGroup(key);
+    setOrRemove(s, KeyGoods, goods);
+    s->endGroup();
+    s->endGroup();
+    return store.sync();
+}
+
+void DeviceProfile::loadGoods(const QString &key, QByteArray &goods) const
+{
+    AppSettings store;
+    QSettings *s = store.settings();
+    s->beginGroup(GroupName);
+    s->beginGroup(key);
+    goods = s->value(KeyGoods).toByteArray();
+    s->endGroup();
+    s->endGroup();
+}
+
+bool DeviceProfile::remove(const QString &key)
+{
+    AppSettings store;
+    QSettings *s = store.settings();
+    s->beginGroup(GroupName);
+    s->remove(key);
+    s->endGroup();
+    return store.sync();
+}
