@@ -1,0 +1,103 @@
+// Time from process start to the main window's first paint (offscreen) and
+// peak resident memory, with 0 and 500 registers in the store. The reference
+// is a bare QMainWindow started the same way in the same run.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Sample
+{
+    double ms = 0;
+    double rssMb = 0;
+};
+
+Sample runOnce(const QString &child, const QString &mode, const QString &configHome)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    p.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    p.start(child, {mode});
+    Sample s;
+    while (p.waitForReadyRead(10000)) {
+        if (p.canReadLine() && p.readLine().startsWith("shown")) {
+            s.ms = timer.nsecsElapsed() / 1e6;
+            break;
+        }
+    }
+    p.waitForFinished(10000);
+    const QByteArray rest = p.readAll();
+    const int at = rest.indexOf("maxrss_kb ");
+    if (at >= 0)
+        s.rssMb = rest.mid(at + 10).trimmed().toDouble() / 1024.0;
+    if (s.ms == 0 || p.exitCode() != 0) {
+        std::fprintf(stderr, "child %s failed: %s\n", qPrintable(mode), p.readAllStandardError().constData());
+        std::exit(1);
+    }
+    return s;
+}
+
+Sample median(std::vector<Sample> v)
+{
+    auto mid = [&](auto key) {
+        std::sort(v.begin(), v.end(), [&](const Sample &a, const Sample &b) { return key(a) < key(b); });
+        return key(v[v.size() / 2]);
+    };
+    return {mid([](const Sample &s) { return s.ms; }), mid([](const Sample &s) { return s.rssMb; })};
+}
+
+void seedStore(const QString &configHome, int count)
+{
+    QSettings s(configHome + QStringLiteral("/Korvant Engineering/KorvantUtility3.conf"),
+                QSettings::IniFormat);
+    s.beginWriteArray(QStringLiteral("devices"));
+    for (int i = 0; i < count; ++i) {
+        s.setArrayIndex(i);
+        s.setValue(QStringLiteral("serial"), QString::number(100000 + i));
+        s.setValue(QStringLiteral("name"), QStringLiteral("Касса %1").arg(i + 1));
+        s.setValue(QStringLiteral("version"), i % 2 ? QStringLiteral("2.52.40") : QStringLiteral("2.53.10"));
+        s.setValue(QStringLiteral("addr"), QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 2));
+    }
+    s.endArray();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString child = QCoreApplication::applicationDirPath() + QStringLiteral("/bench_startup_child");
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
+
+    for (const int registers : {0, 500}) {
+        QTemporaryDir home;
+        seedStore(home.path(), registers);
+        runOnce(child, QStringLiteral("app"), home.path()); // warm the file cache
+        std::vector<Sample> app, bare;
+        for (int i = 0; i < runs; ++i) {
+            app.push_back(runOnce(child, QStringLiteral("app"), home.path()));
+            bare.push_back(runOnce(child, QStringLiteral("bare"), home.path()));
+        }
+        const Sample a = median(app);
+        const Sample b = median(bare);
+        std::printf("startup to first paint, %3d registers: %7.1f ms   reference (bare window) %7.1f ms   "
+                    "ratio %.2f   (goal < 150 ms)\n",
+                    registers, a.ms, b.ms, a.ms / b.ms);
+        std::printf("peak resident memory,  %3d registers: %7.1f MB   reference (bare window) %7.1f MB   "
+                    "ratio %.2f   (goal < 60 MB)\n",
+                    registers, a.rssMb, b.rssMb, a.rssMb / b.rssMb);
+    }
+    return 0;
+}
