@@ -25,7 +25,6 @@ private slots:
     void cancelKeepsWhatWasFound();
 
 private:
-    bool bindResponder(DiscoveryResponder &r, const char *address);
     static void doubleClickRow(QTableView *view, int row);
 
     QList<QHostAddress> m_targets;
@@ -48,11 +47,6 @@ void TestBrowseDeviceDialog::init()
     m_targets = {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3")};
 }
 
-bool TestBrowseDeviceDialog::bindResponder(DiscoveryResponder &r, const char *address)
-{
-    return r.bind(QHostAddress(QString::fromLatin1(address)), m_port);
-}
-
 void TestBrowseDeviceDialog::doubleClickRow(QTableView *view, int row)
 {
     const QPoint pos = view->visualRect(view->model()->index(row, 1)).center();
@@ -63,10 +57,8 @@ void TestBrowseDeviceDialog::doubleClickRow(QTableView *view, int row)
 void TestBrowseDeviceDialog::scanAfterShowThenDoubleClickPicks()
 {
     DiscoveryResponder second, third;
-    QVERIFY(bindResponder(second, "127.0.0.2"));
-    QVERIFY(bindResponder(third, "127.0.0.3"));
-    second.setReply("200", "00:11:22:33:44:02", "127.0.0.2");
-    third.setReply("300", "00-11-22-33-44-03", "127.0.0.3");
+    QVERIFY(second.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
+    QVERIFY(third.start("127.0.0.3", m_port, "300", "00-11-22-33-44-03"));
 
     BrowseDeviceDialog dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Обзор ККТ в локальной сети"));
@@ -107,10 +99,8 @@ void TestBrowseDeviceDialog::scanAfterShowThenDoubleClickPicks()
 void TestBrowseDeviceDialog::refreshReplacesListAndCloseRejects()
 {
     DiscoveryResponder second, third;
-    QVERIFY(bindResponder(second, "127.0.0.2"));
-    QVERIFY(bindResponder(third, "127.0.0.3"));
-    second.setReply("200", "00:11:22:33:44:02", "127.0.0.2");
-    third.setReply("300", "00:11:22:33:44:03", "127.0.0.3");
+    QVERIFY(second.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
+    QVERIFY(third.start("127.0.0.3", m_port, "300", "00:11:22:33:44:03"));
 
     BrowseDeviceDialog dialog;
     auto *refresh = dialog.findChild<QPushButton *>();
@@ -146,11 +136,9 @@ void TestBrowseDeviceDialog::cancelKeepsWhatWasFound()
 {
     m_targets = {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3"), QHostAddress("127.0.0.4")};
     DiscoveryResponder second, third, fourth;
-    QVERIFY(bindResponder(second, "127.0.0.2"));
-    QVERIFY(bindResponder(third, "127.0.0.3"));
-    QVERIFY(bindResponder(fourth, "127.0.0.4"));
-    second.setReply("200", "00:11:22:33:44:02", "127.0.0.2");
-    fourth.setReply("400", "00:11:22:33:44:04", "127.0.0.4");
+    QVERIFY(second.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
+    QVERIFY(third.bind(QHostAddress("127.0.0.3"), m_port));
+    QVERIFY(fourth.start("127.0.0.4", m_port, "400", "00:11:22:33:44:04"));
     // The user presses cancel while the finder waits on the second address.
     QPointer<QProgressDialog> progress;
     third.setOnProbe([&progress] {

@@ -37,7 +37,6 @@ private:
     // Runs one scan of the finder on a worker thread, as the browse dialog
     // does, while this thread's responders answer.
     Scan scan(DeviceFinder &finder, const QList<QHostAddress> &targets);
-    bool bindResponder(DiscoveryResponder &r, const char *address);
 
     static constexpr int Timeout = 300;
     quint16 m_port = 0;
@@ -47,11 +46,6 @@ void TestDeviceFinder::init()
 {
     m_port = DiscoveryResponder::freePort();
     QVERIFY(m_port != 0);
-}
-
-bool TestDeviceFinder::bindResponder(DiscoveryResponder &r, const char *address)
-{
-    return r.bind(QHostAddress(QString::fromLatin1(address)), m_port);
 }
 
 TestDeviceFinder::Scan TestDeviceFinder::scan(DeviceFinder &finder, const QList<QHostAddress> &targets)
@@ -150,10 +144,8 @@ void TestDeviceFinder::parseRejected()
 void TestDeviceFinder::twoRegistersInArrivalOrder()
 {
     DiscoveryResponder second, third;
-    QVERIFY(bindResponder(second, "127.0.0.2"));
-    QVERIFY(bindResponder(third, "127.0.0.3"));
-    second.setReply("200", "00:11:22:33:44:02", "127.0.0.2");
-    third.setReply("300", "00-11-22-33-44-03", "127.0.0.3");
+    QVERIFY(second.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
+    QVERIFY(third.start("127.0.0.3", m_port, "300", "00-11-22-33-44-03"));
 
     DeviceFinder finder;
     const Scan s = scan(finder, {QHostAddress("127.0.0.3"), QHostAddress("127.0.0.2")});
@@ -170,8 +162,7 @@ void TestDeviceFinder::twoRegistersInArrivalOrder()
 void TestDeviceFinder::sameRegisterThroughTwoTargets()
 {
     DiscoveryResponder r;
-    QVERIFY(bindResponder(r, "127.0.0.2"));
-    r.setReply("200", "00:11:22:33:44:02", "127.0.0.2");
+    QVERIFY(r.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
 
     DeviceFinder finder;
     const Scan s = scan(finder, {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.2")});
@@ -184,7 +175,7 @@ void TestDeviceFinder::sameRegisterThroughTwoTargets()
 void TestDeviceFinder::malformedReplyDroppedButScanGoesOn()
 {
     DiscoveryResponder r;
-    QVERIFY(bindResponder(r, "127.0.0.2"));
+    QVERIFY(r.bind(QHostAddress("127.0.0.2"), m_port));
     r.setReplies({"123 00:11:22:33:44:55 192.168.01.7\n", DiscoveryResponder::line("7", "00:11:22:33:44:55", "10.1.2.3")});
 
     DeviceFinder finder;
@@ -198,8 +189,7 @@ void TestDeviceFinder::malformedReplyDroppedButScanGoesOn()
 void TestDeviceFinder::noTargetsGivesEmptyArray()
 {
     DiscoveryResponder r;
-    QVERIFY(bindResponder(r, "127.0.0.2"));
-    r.setReply("200", "00:11:22:33:44:02", "127.0.0.2");
+    QVERIFY(r.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
 
     // A finder that found something before must not keep it.
     DeviceFinder finder;
@@ -217,14 +207,12 @@ void TestDeviceFinder::stopDuringFirstWaitEndsScan()
 {
     DeviceFinder finder;
     DiscoveryResponder first, second, third;
-    QVERIFY(bindResponder(first, "127.0.0.2"));
-    QVERIFY(bindResponder(second, "127.0.0.3"));
-    QVERIFY(bindResponder(third, "127.0.0.4"));
+    QVERIFY(first.bind(QHostAddress("127.0.0.2"), m_port));
+    QVERIFY(second.start("127.0.0.3", m_port, "300", "00:11:22:33:44:03"));
+    QVERIFY(third.start("127.0.0.4", m_port, "400", "00:11:22:33:44:04"));
     // The first register stays silent and stops the scan from this thread
     // while the finder waits for its reply.
     first.setOnProbe([&finder] { finder.stop(); });
-    second.setReply("300", "00:11:22:33:44:03", "127.0.0.3");
-    third.setReply("400", "00:11:22:33:44:04", "127.0.0.4");
 
     const Scan s = scan(finder, {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3"), QHostAddress("127.0.0.4")});
     QVERIFY(s.done);

@@ -41,6 +41,14 @@ public:
         return m_socket->bind(address, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
     }
 
+    // Binds to the address and answers as the register with that serial and
+    // MAC at that address.
+    bool start(const QString &address, quint16 port, const QString &serial, const QString &mac)
+    {
+        setReply(serial, mac, address);
+        return bind(QHostAddress(address), port);
+    }
+
     quint16 port() const { return m_socket ? m_socket->localPort() : 0; }
 
     // Datagrams sent back for each probe, in order; none makes it silent.
