@@ -57,8 +57,8 @@ void BrowseTableModel::setDevices(const QJsonArray &devices)
     m_entries.clear();
     for (const QJsonValue &value : devices) {
         const QJsonObject o = value.toObject();
-        const Entry e{o.value(QStringLiteral("device")).toString(), o.value(QStringLiteral("ip")).toString(),
-                      o.value(QStringLiteral("mac")).toString()};
+        const Entry e { o.value(QStringLiteral("device")).toString(),
+                        o.value(QStringLiteral("ip")).toString(), o.value(QStringLiteral("mac")).toString() };
         // Two interfaces on one network probe the same register twice; one
         // row is enough. Rows that differ in any text are kept apart.
         if (!m_entries.contains(e))

@@ -23,10 +23,10 @@ std::optional<DeviceFinder::Reply> DeviceFinder::parseReply(const QByteArray &da
 {
     // Serial, MAC (":" or "-" between pairs), dotted IPv4 without leading
     // zeros, line feed. Anchored at the start only.
-    static const QRegularExpression grammar(QStringLiteral(
-        R"(^(\d+) (([0-9A-Fa-f]{2}[:-]){5}([0-9A-Fa-f]{2})) )"
-        R"(((([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5])\.){3})"
-        R"(([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5]))[\n])"));
+    static const QRegularExpression grammar(
+        QStringLiteral(R"(^(\d+) (([0-9A-Fa-f]{2}[:-]){5}([0-9A-Fa-f]{2})) )"
+                       R"(((([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5])\.){3})"
+                       R"(([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5]))[\n])"));
 
     const int nul = datagram.indexOf('\0');
     const QString text = QString::fromLatin1(nul < 0 ? datagram : datagram.left(nul));
@@ -35,7 +35,7 @@ std::optional<DeviceFinder::Reply> DeviceFinder::parseReply(const QByteArray &da
         return std::nullopt;
     // The fields come from the groups, so text after the line feed never
     // leaks into the address.
-    return Reply{match.captured(1), match.captured(2), match.captured(5)};
+    return Reply { match.captured(1), match.captured(2), match.captured(5) };
 }
 
 QList<QHostAddress> DeviceFinder::interfaceBroadcasts()
@@ -95,9 +95,9 @@ void DeviceFinder::run()
         while (m_socket->waitForReadyRead(m_timeout)) {
             const QNetworkDatagram reply = m_socket->receiveDatagram();
             if (const std::optional<Reply> r = parseReply(reply.data())) {
-                found.append(QJsonObject{{QStringLiteral("device"), r->device},
-                                         {QStringLiteral("mac"), r->mac},
-                                         {QStringLiteral("ip"), r->ip}});
+                found.append(QJsonObject { { QStringLiteral("device"), r->device },
+                                           { QStringLiteral("mac"), r->mac },
+                                           { QStringLiteral("ip"), r->ip } });
                 ++count;
             }
             stopped = isStopped();

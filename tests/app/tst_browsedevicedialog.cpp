@@ -1,8 +1,9 @@
+#include "support/discoveryresponder.h"
+#include "support/modalanswer.h"
+
 #include "app/browsedevicedialog.h"
 #include "app/browsetablemodel.h"
 #include "link/devicefinder.h"
-#include "support/discoveryresponder.h"
-#include "support/modalanswer.h"
 
 #include <QHeaderView>
 #include <QProgressDialog>
@@ -44,7 +45,7 @@ void TestBrowseDeviceDialog::init()
 {
     m_port = DiscoveryResponder::freePort();
     QVERIFY(m_port != 0);
-    m_targets = {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3")};
+    m_targets = { QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3") };
 }
 
 void TestBrowseDeviceDialog::doubleClickRow(QTableView *view, int row)
@@ -88,7 +89,7 @@ void TestBrowseDeviceDialog::scanAfterShowThenDoubleClickPicks()
     QCOMPARE(label, QStringLiteral("Поиск ККТ..."));
     QVERIFY(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::CustomizeWindowHint));
     QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
-    QCOMPARE(rowsBeforePick, QStringList({"200", "300"}));
+    QCOMPARE(rowsBeforePick, QStringList({ "200", "300" }));
     QCOMPARE(dialog.selectedSerial(), QStringLiteral("300"));
     QCOMPARE(dialog.selectedAddress(), QStringLiteral("127.0.0.3"));
     QCOMPARE(dialog.selectedMac(), QStringLiteral("00-11-22-33-44-03"));
@@ -116,13 +117,13 @@ void TestBrowseDeviceDialog::refreshReplacesListAndCloseRejects()
 
     // The second scan reaches one register, which changed, through two
     // targets: one row, replacing both old ones.
-    m_targets = {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.2")};
+    m_targets = { QHostAddress("127.0.0.2"), QHostAddress("127.0.0.2") };
     second.setReply("201", "00:11:22:33:44:02", "127.0.0.2");
     QTest::mouseClick(refresh, Qt::LeftButton);
     QCOMPARE(second.probes(), 3);
     QCOMPARE(dialog.model()->rowCount(), 1);
     QCOMPARE(dialog.model()->index(0, 0).data().toString(), QStringLiteral("201"));
-    QCOMPARE(refreshEnabledDuringScan, QList<bool>({false, false}));
+    QCOMPARE(refreshEnabledDuringScan, QList<bool>({ false, false }));
     QVERIFY(refresh->isEnabled());
 
     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -134,7 +135,7 @@ void TestBrowseDeviceDialog::refreshReplacesListAndCloseRejects()
 
 void TestBrowseDeviceDialog::cancelKeepsWhatWasFound()
 {
-    m_targets = {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3"), QHostAddress("127.0.0.4")};
+    m_targets = { QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3"), QHostAddress("127.0.0.4") };
     DiscoveryResponder second, third, fourth;
     QVERIFY(second.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
     QVERIFY(third.bind(QHostAddress("127.0.0.3"), m_port));

@@ -38,25 +38,26 @@ void TestBrowseTableModel::setDevices_data()
     QTest::newRow("array order, columns serial, address, MAC")
         << QByteArray(R"([{"device":"2","ip":"10.0.0.2","mac":"00:00:00:00:00:02"},)"
                       R"({"mac":"00:00:00:00:00:01","ip":"10.0.0.1","device":"1"}])")
-        << QStringList{"2|10.0.0.2|00:00:00:00:00:02", "1|10.0.0.1|00:00:00:00:00:01"};
+        << QStringList { "2|10.0.0.2|00:00:00:00:00:02", "1|10.0.0.1|00:00:00:00:00:01" };
     QTest::newRow("same register through two interfaces listed once")
         << QByteArray(R"([{"device":"1","ip":"10.0.0.1","mac":"aa:00:00:00:00:01"},)"
                       R"({"device":"2","ip":"10.0.0.2","mac":"aa:00:00:00:00:02"},)"
                       R"({"device":"1","ip":"10.0.0.1","mac":"aa:00:00:00:00:01"}])")
-        << QStringList{"1|10.0.0.1|aa:00:00:00:00:01", "2|10.0.0.2|aa:00:00:00:00:02"};
+        << QStringList { "1|10.0.0.1|aa:00:00:00:00:01", "2|10.0.0.2|aa:00:00:00:00:02" };
     // Each of these may be a second register or a moved one; the user sees both.
-    QTest::newRow("differing only in address both kept")
-        << QByteArray(R"([{"device":"1","ip":"10.0.0.1","mac":"m"},{"device":"1","ip":"10.0.0.9","mac":"m"}])")
-        << QStringList{"1|10.0.0.1|m", "1|10.0.0.9|m"};
-    QTest::newRow("differing only in MAC both kept")
-        << QByteArray(R"([{"device":"1","ip":"10.0.0.1","mac":"m1"},{"device":"1","ip":"10.0.0.1","mac":"m2"}])")
-        << QStringList{"1|10.0.0.1|m1", "1|10.0.0.1|m2"};
-    QTest::newRow("differing only in serial both kept")
-        << QByteArray(R"([{"device":"1","ip":"10.0.0.1","mac":"m"},{"device":"2","ip":"10.0.0.1","mac":"m"}])")
-        << QStringList{"1|10.0.0.1|m", "2|10.0.0.1|m"};
+    QTest::newRow("differing only in address both kept") << QByteArray(
+        R"([{"device":"1","ip":"10.0.0.1","mac":"m"},{"device":"1","ip":"10.0.0.9","mac":"m"}])")
+                                                         << QStringList { "1|10.0.0.1|m", "1|10.0.0.9|m" };
+    QTest::newRow("differing only in MAC both kept") << QByteArray(
+        R"([{"device":"1","ip":"10.0.0.1","mac":"m1"},{"device":"1","ip":"10.0.0.1","mac":"m2"}])")
+                                                     << QStringList { "1|10.0.0.1|m1", "1|10.0.0.1|m2" };
+    QTest::newRow("differing only in serial both kept") << QByteArray(
+        R"([{"device":"1","ip":"10.0.0.1","mac":"m"},{"device":"2","ip":"10.0.0.1","mac":"m"}])")
+                                                        << QStringList { "1|10.0.0.1|m", "2|10.0.0.1|m" };
     QTest::newRow("missing member gives empty text")
-        << QByteArray(R"([{"device":"1","mac":"m"},{"ip":"10.0.0.2"}])") << QStringList{"1||m", "|10.0.0.2|"};
-    QTest::newRow("empty scan") << QByteArray("[]") << QStringList{};
+        << QByteArray(R"([{"device":"1","mac":"m"},{"ip":"10.0.0.2"}])")
+        << QStringList { "1||m", "|10.0.0.2|" };
+    QTest::newRow("empty scan") << QByteArray("[]") << QStringList {};
 }
 
 void TestBrowseTableModel::setDevices()
@@ -81,7 +82,7 @@ void TestBrowseTableModel::headersAndReplacement()
 
     model.setDevices(QJsonDocument::fromJson(R"([{"device":"1","ip":"a","mac":"b"}])").array());
     model.setDevices(QJsonDocument::fromJson(R"([{"device":"2","ip":"c","mac":"d"}])").array());
-    QCOMPARE(rows(model), QStringList{"2|c|d"});
+    QCOMPARE(rows(model), QStringList { "2|c|d" });
     QCOMPARE(model.entryAt(0).address, QStringLiteral("c"));
 }
 

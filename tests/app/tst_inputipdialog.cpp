@@ -1,5 +1,6 @@
-#include "app/inputipdialog.h"
 #include "support/modalanswer.h"
+
+#include "app/inputipdialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -39,8 +40,8 @@ QString TestInputIpDialog::run(const QString &typed, std::function<void(QDialog 
             w->close();
     });
     guard.start(5000);
-    const QString address
-        = InputIpDialog::getAddress(nullptr, QStringLiteral("Смена адреса ККТ"), QStringLiteral("Введите адрес:"));
+    const QString address = InputIpDialog::getAddress(nullptr, QStringLiteral("Смена адреса ККТ"),
+                                                      QStringLiteral("Введите адрес:"));
     [&] { QCOMPARE(answerer.seen().size(), 1); }();
     [&] { QCOMPARE(answerer.seen().first().title, QStringLiteral("Смена адреса ККТ")); }();
     return address;
@@ -77,15 +78,24 @@ void TestInputIpDialog::typing_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("okEnabled");
 
-    QTest::newRow("complete address") << "127.0.0.1" << "127.0.0.1" << true;
-    QTest::newRow("fourth part above 255 refused") << "192.168.1.256" << "192.168.1.25" << true;
-    QTest::newRow("first part above 255 refused") << "300.1.2.3" << "30.1.2.3" << true;
-    QTest::newRow("letter refused") << "10.0.a0.1" << "10.0.0.1" << true;
-    QTest::newRow("leading zero refused") << "10.01.2.3" << "10.0.2.3" << true;
-    QTest::newRow("fifth part refused") << "1.2.3.4.5" << "1.2.3.45" << true;
-    QTest::newRow("trailing dot keeps OK disabled") << "10.0.0." << "10.0.0." << false;
-    QTest::newRow("three parts keep OK disabled") << "10.0.0" << "10.0.0" << false;
-    QTest::newRow("empty keeps OK disabled") << "" << "" << false;
+    QTest::newRow("complete address") << "127.0.0.1"
+                                      << "127.0.0.1" << true;
+    QTest::newRow("fourth part above 255 refused") << "192.168.1.256"
+                                                   << "192.168.1.25" << true;
+    QTest::newRow("first part above 255 refused") << "300.1.2.3"
+                                                  << "30.1.2.3" << true;
+    QTest::newRow("letter refused") << "10.0.a0.1"
+                                    << "10.0.0.1" << true;
+    QTest::newRow("leading zero refused") << "10.01.2.3"
+                                          << "10.0.2.3" << true;
+    QTest::newRow("fifth part refused") << "1.2.3.4.5"
+                                        << "1.2.3.45" << true;
+    QTest::newRow("trailing dot keeps OK disabled") << "10.0.0."
+                                                    << "10.0.0." << false;
+    QTest::newRow("three parts keep OK disabled") << "10.0.0"
+                                                  << "10.0.0" << false;
+    QTest::newRow("empty keeps OK disabled") << ""
+                                             << "" << false;
 }
 
 void TestInputIpDialog::typing()

@@ -6,8 +6,9 @@
 //   discovery_helper scan                    one scan with the finder's
 //                                            defaults; prints the targets and
 //                                            the result
-#include "link/devicefinder.h"
 #include "support/discoveryresponder.h"
+
+#include "link/devicefinder.h"
 
 #include <QCoreApplication>
 #include <QTimer>

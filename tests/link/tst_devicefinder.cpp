@@ -1,5 +1,6 @@
-#include "link/devicefinder.h"
 #include "support/discoveryresponder.h"
+
+#include "link/devicefinder.h"
 
 #include <QThread>
 #include <QtTest>
@@ -61,8 +62,9 @@ TestDeviceFinder::Scan TestDeviceFinder::scan(DeviceFinder &finder, const QList<
     finder.moveToThread(&thread);
     connect(&thread, &QThread::started, &finder, &DeviceFinder::run);
     // Hand the finder back before its thread ends, so it can run again.
-    connect(&finder, &DeviceFinder::finished, &finder, [&finder, home] { finder.moveToThread(home); },
-            Qt::DirectConnection);
+    connect(
+        &finder, &DeviceFinder::finished, &finder, [&finder, home] { finder.moveToThread(home); },
+        Qt::DirectConnection);
     connect(&finder, &DeviceFinder::received, &relay, [&out](int n) { out.received.append(n); });
     connect(&finder, &DeviceFinder::finished, &relay, [&] {
         out.result = finder.result();
@@ -87,22 +89,32 @@ void TestDeviceFinder::parseAccepted_data()
     QTest::addColumn<QString>("ip");
 
     QTest::newRow("serial, colon MAC, address, line feed")
-        << QByteArray("123 00:11:22:33:44:55 192.168.1.7\n") << "123" << "00:11:22:33:44:55" << "192.168.1.7";
+        << QByteArray("123 00:11:22:33:44:55 192.168.1.7\n") << "123"
+        << "00:11:22:33:44:55"
+        << "192.168.1.7";
     QTest::newRow("dash separators kept in the MAC")
-        << QByteArray("123 00-11-22-33-44-55 192.168.1.7\n") << "123" << "00-11-22-33-44-55" << "192.168.1.7";
+        << QByteArray("123 00-11-22-33-44-55 192.168.1.7\n") << "123"
+        << "00-11-22-33-44-55"
+        << "192.168.1.7";
     QTest::newRow("mixed separators and lower-case hex kept")
-        << QByteArray("9 0a:1b-2c:3d-4e:5F 10.0.0.0\n") << "9" << "0a:1b-2c:3d-4e:5F" << "10.0.0.0";
-    QTest::newRow("largest part of each form")
-        << QByteArray("5 00:11:22:33:44:55 255.249.199.99\n") << "5" << "00:11:22:33:44:55" << "255.249.199.99";
+        << QByteArray("9 0a:1b-2c:3d-4e:5F 10.0.0.0\n") << "9"
+        << "0a:1b-2c:3d-4e:5F"
+        << "10.0.0.0";
+    QTest::newRow("largest part of each form") << QByteArray("5 00:11:22:33:44:55 255.249.199.99\n") << "5"
+                                               << "00:11:22:33:44:55"
+                                               << "255.249.199.99";
     QTest::newRow("serial keeps its leading zeros")
-        << QByteArray("000123 00:11:22:33:44:55 192.168.1.7\n") << "000123" << "00:11:22:33:44:55"
+        << QByteArray("000123 00:11:22:33:44:55 192.168.1.7\n") << "000123"
+        << "00:11:22:33:44:55"
         << "192.168.1.7";
     // Only the start is anchored; the fields must still end at the line feed.
     QTest::newRow("text after the line feed stays out of the address")
         << QByteArray("123 00:11:22:33:44:55 192.168.1.7\nKorvant 2.53 ready\n") << "123"
-        << "00:11:22:33:44:55" << "192.168.1.7";
+        << "00:11:22:33:44:55"
+        << "192.168.1.7";
     QTest::newRow("bytes after a NUL ignored")
-        << QByteArray("123 00:11:22:33:44:55 192.168.1.7\n\0 junk", 40) << "123" << "00:11:22:33:44:55"
+        << QByteArray("123 00:11:22:33:44:55 192.168.1.7\n\0 junk", 40) << "123"
+        << "00:11:22:33:44:55"
         << "192.168.1.7";
 }
 
@@ -148,15 +160,16 @@ void TestDeviceFinder::twoRegistersInArrivalOrder()
     QVERIFY(third.start("127.0.0.3", m_port, "300", "00-11-22-33-44-03"));
 
     DeviceFinder finder;
-    const Scan s = scan(finder, {QHostAddress("127.0.0.3"), QHostAddress("127.0.0.2")});
+    const Scan s = scan(finder, { QHostAddress("127.0.0.3"), QHostAddress("127.0.0.2") });
     QVERIFY(s.done);
     QCOMPARE(s.finished, 1);
-    QCOMPARE(s.result, QByteArray(R"([{"device":"300","ip":"127.0.0.3","mac":"00-11-22-33-44-03"},)"
-                                  R"({"device":"200","ip":"127.0.0.2","mac":"00:11:22:33:44:02"}])"));
-    QCOMPARE(s.received, QList<int>({1, 2}));
+    QCOMPARE(s.result,
+             QByteArray(R"([{"device":"300","ip":"127.0.0.3","mac":"00-11-22-33-44-03"},)"
+                        R"({"device":"200","ip":"127.0.0.2","mac":"00:11:22:33:44:02"}])"));
+    QCOMPARE(s.received, QList<int>({ 1, 2 }));
     // The probe is the 21 bytes of text, no terminating NUL.
-    QCOMPARE(second.probeData(), QList<QByteArray>{QByteArray("Are You Korvant POS?\n")});
-    QCOMPARE(third.probeData(), QList<QByteArray>{QByteArray("Are You Korvant POS?\n")});
+    QCOMPARE(second.probeData(), QList<QByteArray> { QByteArray("Are You Korvant POS?\n") });
+    QCOMPARE(third.probeData(), QList<QByteArray> { QByteArray("Are You Korvant POS?\n") });
 }
 
 void TestDeviceFinder::sameRegisterThroughTwoTargets()
@@ -165,7 +178,7 @@ void TestDeviceFinder::sameRegisterThroughTwoTargets()
     QVERIFY(r.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
 
     DeviceFinder finder;
-    const Scan s = scan(finder, {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.2")});
+    const Scan s = scan(finder, { QHostAddress("127.0.0.2"), QHostAddress("127.0.0.2") });
     QVERIFY(s.done);
     const QByteArray one = R"({"device":"200","ip":"127.0.0.2","mac":"00:11:22:33:44:02"})";
     QCOMPARE(s.result, "[" + one + "," + one + "]");
@@ -176,14 +189,15 @@ void TestDeviceFinder::malformedReplyDroppedButScanGoesOn()
 {
     DiscoveryResponder r;
     QVERIFY(r.bind(QHostAddress("127.0.0.2"), m_port));
-    r.setReplies({"123 00:11:22:33:44:55 192.168.01.7\n", DiscoveryResponder::line("7", "00:11:22:33:44:55", "10.1.2.3")});
+    r.setReplies({ "123 00:11:22:33:44:55 192.168.01.7\n",
+                   DiscoveryResponder::line("7", "00:11:22:33:44:55", "10.1.2.3") });
 
     DeviceFinder finder;
-    const Scan s = scan(finder, {QHostAddress("127.0.0.2")});
+    const Scan s = scan(finder, { QHostAddress("127.0.0.2") });
     QVERIFY(s.done);
     QCOMPARE(s.result, QByteArray(R"([{"device":"7","ip":"10.1.2.3","mac":"00:11:22:33:44:55"}])"));
     // The dropped reply still reports the unchanged count.
-    QCOMPARE(s.received, QList<int>({0, 1}));
+    QCOMPARE(s.received, QList<int>({ 0, 1 }));
 }
 
 void TestDeviceFinder::noTargetsGivesEmptyArray()
@@ -193,7 +207,7 @@ void TestDeviceFinder::noTargetsGivesEmptyArray()
 
     // A finder that found something before must not keep it.
     DeviceFinder finder;
-    QVERIFY(scan(finder, {QHostAddress("127.0.0.2")}).result.contains("200"));
+    QVERIFY(scan(finder, { QHostAddress("127.0.0.2") }).result.contains("200"));
 
     const Scan s = scan(finder, {});
     QVERIFY(s.done);
@@ -214,7 +228,8 @@ void TestDeviceFinder::stopDuringFirstWaitEndsScan()
     // while the finder waits for its reply.
     first.setOnProbe([&finder] { finder.stop(); });
 
-    const Scan s = scan(finder, {QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3"), QHostAddress("127.0.0.4")});
+    const Scan s
+        = scan(finder, { QHostAddress("127.0.0.2"), QHostAddress("127.0.0.3"), QHostAddress("127.0.0.4") });
     QVERIFY(s.done);
     QCOMPARE(s.result, QByteArray("[]"));
     QCOMPARE(first.probes(), 1);

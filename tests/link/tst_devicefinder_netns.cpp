@@ -33,7 +33,8 @@ bool ip(const QStringList &args, QString *error = nullptr)
     p.start(QStringLiteral("ip"), args);
     const bool ok = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!ok && error)
-        *error = QStringLiteral("ip %1: %2").arg(args.join(' '), QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+        *error = QStringLiteral("ip %1: %2")
+                     .arg(args.join(' '), QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
     return ok;
 }
 
@@ -55,30 +56,33 @@ public:
             delete p;
         }
         if (m_madeA)
-            ip({"netns", "del", a});
+            ip({ "netns", "del", a });
         if (m_madeB)
-            ip({"netns", "del", b});
+            ip({ "netns", "del", b });
     }
 
     // Both namespaces, the veth pair between them and the addresses.
     bool make(QString *error)
     {
-        m_madeA = ip({"netns", "add", a}, error);
+        m_madeA = ip({ "netns", "add", a }, error);
         if (!m_madeA)
             return false;
-        m_madeB = ip({"netns", "add", b}, error);
-        return m_madeB && ip({"-n", a, "link", "add", "kva", "type", "veth", "peer", "name", "kvb", "netns", b}, error)
-            && ip({"-n", a, "addr", "add", "10.213.7.1/24", "brd", "+", "dev", "kva"}, error)
-            && ip({"-n", b, "addr", "add", "10.213.7.2/24", "brd", "+", "dev", "kvb"}, error)
-            && ip({"-n", a, "link", "set", "lo", "up"}, error) && ip({"-n", b, "link", "set", "lo", "up"}, error)
-            && ip({"-n", a, "link", "set", "kva", "up"}, error) && ip({"-n", b, "link", "set", "kvb", "up"}, error);
+        m_madeB = ip({ "netns", "add", b }, error);
+        return m_madeB
+            && ip({ "-n", a, "link", "add", "kva", "type", "veth", "peer", "name", "kvb", "netns", b }, error)
+            && ip({ "-n", a, "addr", "add", "10.213.7.1/24", "brd", "+", "dev", "kva" }, error)
+            && ip({ "-n", b, "addr", "add", "10.213.7.2/24", "brd", "+", "dev", "kvb" }, error)
+            && ip({ "-n", a, "link", "set", "lo", "up" }, error)
+            && ip({ "-n", b, "link", "set", "lo", "up" }, error)
+            && ip({ "-n", a, "link", "set", "kva", "up" }, error)
+            && ip({ "-n", b, "link", "set", "kvb", "up" }, error);
     }
 
     QProcess *start(const QString &ns, const QStringList &args)
     {
         auto *p = new QProcess;
         m_processes.append(p);
-        p->start(QStringLiteral("ip"), QStringList{"netns", "exec", ns} + args);
+        p->start(QStringLiteral("ip"), QStringList { "netns", "exec", ns } + args);
         return p;
     }
 
@@ -95,7 +99,7 @@ private:
 
 QString TestDeviceFinderNetns::ipTool()
 {
-    return QStandardPaths::findExecutable(QStringLiteral("ip"), {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
+    return QStandardPaths::findExecutable(QStringLiteral("ip"), { "/usr/sbin", "/sbin", "/usr/bin", "/bin" });
 }
 
 void TestDeviceFinderNetns::initTestCase()
@@ -111,13 +115,13 @@ void TestDeviceFinderNetns::initTestCase()
 
     // Namespaces of an earlier run that crashed before removing them.
     QProcess list;
-    list.start(QStringLiteral("ip"), {"netns", "list"});
+    list.start(QStringLiteral("ip"), { "netns", "list" });
     list.waitForFinished(10000);
     const QRegularExpression ours(QStringLiteral("^%1[AB](\\d+)\\b").arg(NsPrefix));
     for (const QString &line : QString::fromLocal8Bit(list.readAllStandardOutput()).split('\n')) {
         const QRegularExpressionMatch m = ours.match(line);
         if (m.hasMatch() && !QDir(QStringLiteral("/proc/") + m.captured(1)).exists())
-            ip({"netns", "del", line.section(' ', 0, 0)});
+            ip({ "netns", "del", line.section(' ', 0, 0) });
     }
 }
 
@@ -128,11 +132,11 @@ void TestDeviceFinderNetns::defaultTargetsFindRegisterInOtherNamespace()
     if (!ns.make(&error))
         QSKIP(qPrintable(QStringLiteral("network namespaces cannot be made here (%1)").arg(error)));
 
-    QProcess *reg = ns.start(ns.b, {DISCOVERY_HELPER, "respond", "777", "02:4b:56:00:00:02", "10.213.7.2"});
+    QProcess *reg = ns.start(ns.b, { DISCOVERY_HELPER, "respond", "777", "02:4b:56:00:00:02", "10.213.7.2" });
     QVERIFY2(reg->waitForReadyRead(10000), reg->readAllStandardError().constData());
     QCOMPARE(reg->readLine().trimmed(), QByteArray("ready"));
 
-    QProcess *finder = ns.start(ns.a, {DISCOVERY_HELPER, "scan"});
+    QProcess *finder = ns.start(ns.a, { DISCOVERY_HELPER, "scan" });
     // Upper bound only: one target, one reply window.
     QVERIFY2(finder->waitForFinished(15000), "the scan did not end");
     QCOMPARE(finder->exitCode(), 0);

@@ -55,7 +55,7 @@ public:
     void setReplies(const QList<QByteArray> &replies) { m_replies = replies; }
     void setReply(const QString &serial, const QString &mac, const QString &ip)
     {
-        m_replies = {line(serial, mac, ip)};
+        m_replies = { line(serial, mac, ip) };
     }
 
     // Runs when a probe arrives, before the replies go out.
