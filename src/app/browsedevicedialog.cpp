@@ -33,6 +33,8 @@ BrowseDeviceDialog::BrowseDeviceDialog(QWidget *parent)
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // So that the minimum width below shows all three headers.
+    m_table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     m_refresh = new QPushButton(tr("Обновить"), this);
 
     auto *layout = new QVBoxLayout(this);
