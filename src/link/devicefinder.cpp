@@ -1,0 +1,115 @@
+#include "devicefinder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutexLocker>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QRegularExpression>
+#include <QUdpSocket>
+
+DeviceFinder::DeviceFinder(QObject *parent)
+    : QObject(parent)
+{
+}
+
+QByteArray DeviceFinder::probe()
+{
+    return QByteArrayLiteral("Are You Korvant POS?\n");
+}
+
+std::optional<DeviceFinder::Reply> DeviceFinder::parseReply(const QByteArray &datagram)
+{
+    // Serial, MAC (":" or "-" between pairs), dotted IPv4 without leading
+    // zeros, line feed. Anchored at the start only.
+    static const QRegularExpression grammar(
+        QStringLiteral(R"(^(\d+) (([0-9A-Fa-f]{2}[:-]){5}([0-9A-Fa-f]{2})) )"
+                       R"(((([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5])\.){3})"
+                       R"(([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5]))[\n])"));
+
+    const int nul = datagram.indexOf('\0');
+    const QString text = QString::fromLatin1(nul < 0 ? datagram : datagram.left(nul));
+    const QRegularExpressionMatch match = grammar.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    // The fields come from the groups, so text after the line feed never
+    // leaks into the address.
+    return Reply { match.captured(1), match.captured(2), match.captured(5) };
+}
+
+QList<QHostAddress> DeviceFinder::interfaceBroadcasts()
+{
+    QList<QHostAddress> list;
+    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : interfaces) {
+        if (iface.flags().testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        const QList<QNetworkAddressEntry> entries = iface.addressEntries();
+        for (const QNetworkAddressEntry &entry : entries) {
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                list.append(entry.broadcast());
+        }
+    }
+    return list;
+}
+
+QList<QHostAddress> DeviceFinder::targets() const
+{
+    return m_targets ? *m_targets : interfaceBroadcasts();
+}
+
+void DeviceFinder::stop()
+{
+    QMutexLocker locker(&m_stopLock);
+    m_stopFlag = true;
+}
+
+bool DeviceFinder::isStopped()
+{
+    QMutexLocker locker(&m_stopLock);
+    return m_stopFlag;
+}
+
+void DeviceFinder::run()
+{
+    const QList<QHostAddress> addresses = targets();
+    {
+        QMutexLocker locker(&m_stopLock);
+        m_stopFlag = false;
+    }
+
+    m_socket = new QUdpSocket(this);
+    // A failed bind leaves a socket that receives nothing; the scan then
+    // simply finds no register.
+    m_socket->bind(QHostAddress::AnyIPv4, m_port, QAbstractSocket::ShareAddress);
+
+    const QByteArray datagram = probe();
+    QJsonArray found;
+    int count = 0;
+    for (const QHostAddress &address : addresses) {
+        if (m_socket->writeDatagram(datagram, address, m_port) != datagram.size())
+            continue;
+        bool stopped = false;
+        // Stay on this address while replies keep coming.
+        while (m_socket->waitForReadyRead(m_timeout)) {
+            const QNetworkDatagram reply = m_socket->receiveDatagram();
+            if (const std::optional<Reply> r = parseReply(reply.data())) {
+                found.append(QJsonObject { { QStringLiteral("device"), r->device },
+                                           { QStringLiteral("mac"), r->mac },
+                                           { QStringLiteral("ip"), r->ip } });
+                ++count;
+            }
+            stopped = isStopped();
+            if (stopped)
+                break;
+            emit received(count);
+        }
+        if (stopped || isStopped())
+            break;
+    }
+
+    delete m_socket;
+    m_result = QJsonDocument(found).toJson(QJsonDocument::Compact);
+    emit finished();
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <optional>
+
+class QUdpSocket;
+
+// Finds registers by a UDP broadcast probe. One scan per run(); run() blocks
+// its (worker) thread, stop() may be called from any thread.
+class DeviceFinder : public QObject
+{
+    Q_OBJECT
+
+public:
+    // One matching reply: the three fields as the register sent them.
+    struct Reply
+    {
+        QString device;
+        QString mac;
+        QString ip;
+    };
+
+    explicit DeviceFinder(QObject *parent = nullptr);
+
+    // The datagram every register answers.
+    static QByteArray probe();
+
+    // The reply grammar. Text up to the first NUL counts; anything after the
+    // line feed is ignored.
+    static std::optional<Reply> parseReply(const QByteArray &datagram);
+
+    // Broadcast address of every IPv4 entry of every non-loopback interface,
+    // in the order the system lists them (duplicates kept).
+    static QList<QHostAddress> interfaceBroadcasts();
+
+    int timeout() const { return m_timeout; }
+    void setTimeout(int ms) { m_timeout = ms; }
+    quint16 port() const { return m_port; }
+    void setPort(quint16 port) { m_port = port; }
+
+    // Replaces the interface broadcasts as the addresses to probe. Tests give
+    // loopback addresses here so that no scan ever leaves the machine.
+    void setTargets(const QList<QHostAddress> &targets) { m_targets = targets; }
+    QList<QHostAddress> targets() const;
+
+    // JSON array of the last scan, compact; empty before the first.
+    QByteArray result() const { return m_result; }
+
+public slots:
+    void run();
+    void stop();
+
+signals:
+    void finished();
+    void received(int count);
+
+private:
+    bool isStopped();
+
+    int m_timeout = 1000;
+    quint16 m_port = 8090;
+    bool m_stopFlag = false;
+    QMutex m_stopLock;
+    QPointer<QUdpSocket> m_socket;
+    QByteArray m_result;
+    std::optional<QList<QHostAddress>> m_targets;
+};
