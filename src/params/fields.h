@@ -34,7 +34,13 @@ struct TextField
     }
 
     QString text() const { return TextCodec::decode(value()); }
-    void setText(const QString &text) { setValue(TextCodec::encode(text)); }
+    // Setting the text the field already shows keeps its bytes, so a byte the
+    // code page cannot map survives a tab's save of an unchanged field.
+    void setText(const QString &text)
+    {
+        if (text != this->text())
+            setValue(TextCodec::encode(text));
+    }
 
     // The field as it is written: the value zero-filled to the width, so
     // whatever followed the first zero byte is not carried along.
@@ -69,9 +75,19 @@ struct RawField
 struct PackedDigits : RawField<PackedBcd::Size>
 {
     QString digits() const { return PackedBcd::decode(toByteArray()); }
-    void setDigits(const QString &digits) { setBytes(PackedBcd::encode(digits)); }
+    void setDigits(const QString &digits)
+    {
+        if (digits != this->digits())
+            setBytes(PackedBcd::encode(digits));
+    }
 
-    // The digits followed by their GS1 check digit (user barcodes).
+    // The digits followed by their GS1 check digit (user barcodes). Setting
+    // the code read back keeps the stored bytes: packing it anew would store
+    // an 11-digit code as 12 digits, its check digit included.
     QString barcode() const { return PackedBcd::decodeBarcode(toByteArray()); }
-    void setBarcode(const QString &barcode) { setDigits(barcode); }
+    void setBarcode(const QString &barcode)
+    {
+        if (barcode != this->barcode())
+            setBytes(PackedBcd::encode(barcode));
+    }
 };
