@@ -34,13 +34,7 @@ struct TextField
     }
 
     QString text() const { return TextCodec::decode(value()); }
-    // Setting the text the field already shows keeps its bytes, so a byte the
-    // code page cannot map survives a tab's save of an unchanged field.
-    void setText(const QString &text)
-    {
-        if (text != this->text())
-            setValue(TextCodec::encode(text));
-    }
+    void setText(const QString &text) { setValue(TextCodec::encode(text)); }
 
     // The field as it is written: the value zero-filled to the width, so
     // whatever followed the first zero byte is not carried along.
@@ -74,6 +68,8 @@ struct RawField
 // record, until set.
 struct PackedDigits : RawField<PackedBcd::Size>
 {
+    // Setting the digits read back keeps the stored bytes, also where they
+    // are not in the packed form (a 0xFF between digits).
     QString digits() const { return PackedBcd::decode(toByteArray()); }
     void setDigits(const QString &digits)
     {
