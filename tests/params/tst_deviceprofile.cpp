@@ -153,14 +153,17 @@ void TestDeviceProfile::emptyKeyTouchesNoProfile()
     QFETCH(QString, key);
     DeviceProfile().save("7", "2.53.10", 100, "p", "s");
 
-    QVERIFY(!DeviceProfile().remove(key));
-    QVERIFY(!DeviceProfile().save(key, "2.53.10", 1, "p", "s"));
-    QVERIFY(!DeviceProfile().saveGoods(key, "g"));
+    const bool removed = DeviceProfile().remove(key);
     QCOMPARE(storedKeys("7"), QStringList({ "goods-cap", "params", "system", "version" }));
+    const bool saved = DeviceProfile().save(key, "2.53.10", 1, "p", "s");
+    const bool goodsSaved = DeviceProfile().saveGoods(key, "g");
     QSettings s;
     s.beginGroup("profiles");
     QCOMPARE(s.childKeys(), QStringList());
     QCOMPARE(s.childGroups(), QStringList { "7" });
+    QVERIFY(!removed);
+    QVERIFY(!saved);
+    QVERIFY(!goodsSaved);
 }
 
 QTEST_GUILESS_MAIN(TestDeviceProfile)
