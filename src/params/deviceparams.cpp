@@ -11,8 +11,7 @@ constexpr int PositionsStart = 0x080;
 constexpr int PositionSize = 16;
 constexpr int ReceiptSize = 132;
 
-template<class Io, class Record>
-void departmentLayout(Io &io, Record &d)
+template<class Io, class Record> void departmentLayout(Io &io, Record &d)
 {
     io.integer(d.number);
     io.text(d.name);
@@ -26,8 +25,8 @@ DeviceParams::DeviceParams(QObject *parent)
     : QObject(parent)
 {
     const char *const names[PositionCount] = {
-        "Кассир", "Ст.кассир", "Мл.менеджер", "Менеджер", "Ст.менеджер", "Администратор", "Директор",
-        "Ген.директор",
+        "Кассир",      "Ст.кассир",     "Мл.менеджер", "Менеджер",
+        "Ст.менеджер", "Администратор", "Директор",    "Ген.директор",
     };
     for (const char *name : names) {
         PositionName p;

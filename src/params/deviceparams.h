@@ -53,8 +53,7 @@ protected:
 
 // The record at index i of a list that should hold a fixed count, or a zeroed
 // record where the list falls short, so a writer always writes the full count.
-template<class Record>
-Record recordAt(const QVector<Record> &list, int i)
+template<class Record> Record recordAt(const QVector<Record> &list, int i)
 {
     return i < list.size() ? list.at(i) : Record {};
 }

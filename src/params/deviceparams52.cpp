@@ -17,8 +17,7 @@ constexpr int SlotSize = 64;
 // Shared by all nine default users; the register only carries it.
 constexpr qint32 DefaultKeptValue = 0x00010000;
 
-template<class Io, class T>
-void tradeLayout(Io &io, T &t)
+template<class Io, class T> void tradeLayout(Io &io, T &t)
 {
     io.integer(t.signature);
     io.raw(t.reserved12);
@@ -47,8 +46,7 @@ void tradeLayout(Io &io, T &t)
     io.untouched(44);
 }
 
-template<class Io, class T>
-void organisationLayout(Io &io, T &o)
+template<class Io, class T> void organisationLayout(Io &io, T &o)
 {
     io.text(o.inn);
     io.untouched(4);
@@ -58,8 +56,7 @@ void organisationLayout(Io &io, T &o)
     io.untouched(10);
 }
 
-template<class Io, class T>
-void userLayout(Io &io, T &u)
+template<class Io, class T> void userLayout(Io &io, T &u)
 {
     const int start = io.pos();
     io.integer(u.number);
@@ -73,8 +70,7 @@ void userLayout(Io &io, T &u)
     io.checkByte(start);
 }
 
-template<class Io, class T>
-void ofdLayout(Io &io, T &o)
+template<class Io, class T> void ofdLayout(Io &io, T &o)
 {
     io.text(o.address);
     io.integer(o.port);
@@ -85,8 +81,7 @@ void ofdLayout(Io &io, T &o)
     io.untouched(116);
 }
 
-template<class Io, class T>
-void registrationLayout(Io &io, T &r)
+template<class Io, class T> void registrationLayout(Io &io, T &r)
 {
     const int start = io.pos();
     io.integer(r.marker);
@@ -108,7 +103,7 @@ void registrationLayout(Io &io, T &r)
 QVector<UserRecord52> defaultUsers()
 {
     const char *const names[DeviceParams52::UserCount] = {
-        "Кассир 1", "Кассир 2", "Кассир 3", "Кассир 4", "Ст. кассир 1",
+        "Кассир 1",     "Кассир 2", "Кассир 3", "Кассир 4", "Ст. кассир 1",
         "Ст. кассир 2", "Админ. 1", "Админ. 2", "АСЦ",
     };
     const qint8 rights[DeviceParams52::UserCount] = { 1, 1, 1, 1, 2, 2, 3, 3, 4 };

@@ -17,8 +17,7 @@ constexpr int OrganisationStart = 0x200;
 constexpr int UsersStart = 0x700;
 constexpr int OfdStart = 0xF00;
 
-template<class Io, class T>
-void tradeLayout(Io &io, T &t)
+template<class Io, class T> void tradeLayout(Io &io, T &t)
 {
     io.integer(t.signature);
     io.integer(t.reserved1);
@@ -57,8 +56,7 @@ void tradeLayout(Io &io, T &t)
     io.untouched(35);
 }
 
-template<class Io, class T>
-void organisationLayout(Io &io, T &o)
+template<class Io, class T> void organisationLayout(Io &io, T &o)
 {
     io.text(o.inn);
     io.text(o.email);
@@ -71,8 +69,7 @@ void organisationLayout(Io &io, T &o)
     io.untouched(16);
 }
 
-template<class Io, class T>
-void userLayout(Io &io, T &u)
+template<class Io, class T> void userLayout(Io &io, T &u)
 {
     io.text(u.name);
     io.text(u.barcode);
@@ -84,8 +81,7 @@ void userLayout(Io &io, T &u)
     io.integer(u.flags);
 }
 
-template<class Io, class T>
-void ofdLayout(Io &io, T &o)
+template<class Io, class T> void ofdLayout(Io &io, T &o)
 {
     io.text(o.address);
     io.text(o.inn);
@@ -98,8 +94,7 @@ void ofdLayout(Io &io, T &o)
     io.text(o.ofdSite);
 }
 
-template<class Io, class T>
-void registrationLayout(Io &io, T &r)
+template<class Io, class T> void registrationLayout(Io &io, T &r)
 {
     io.text(r.serialNumber);
     io.text(r.regNumber);

@@ -15,8 +15,7 @@
 
 // A fixed-width text field: at most Limit bytes of Windows-1251 text, zero
 // filled to Width bytes. When Width == Limit a full field has no terminator.
-template<int Width, int Limit = Width>
-struct TextField
+template<int Width, int Limit = Width> struct TextField
 {
     static_assert(Limit > 0 && Limit <= Width, "a text field's limit lies within its width");
     static constexpr int width = Width;
@@ -47,8 +46,7 @@ struct TextField
 };
 
 // Bytes the program carries without interpreting them.
-template<int Size>
-struct RawField
+template<int Size> struct RawField
 {
     static constexpr int size = Size;
 

@@ -25,8 +25,7 @@ public:
 
     int pos() const { return m_pos; }
 
-    template<class T>
-    void integer(T &value)
+    template<class T> void integer(T &value)
     {
         static_assert(std::is_integral_v<T>, "integer fields only");
         using U = std::make_unsigned_t<T>;
@@ -40,8 +39,7 @@ public:
         m_pos += n;
     }
 
-    template<std::size_t N>
-    void bytes(std::array<char, N> &field)
+    template<std::size_t N> void bytes(std::array<char, N> &field)
     {
         const int available = std::clamp(m_end - m_pos, 0, int(N));
         if (available > 0)
@@ -49,10 +47,8 @@ public:
         m_pos += int(N);
     }
 
-    template<int Width, int Limit>
-    void text(TextField<Width, Limit> &field) { bytes(field.bytes); }
-    template<int Size>
-    void raw(RawField<Size> &field) { bytes(field.bytes); }
+    template<int Width, int Limit> void text(TextField<Width, Limit> &field) { bytes(field.bytes); }
+    template<int Size> void raw(RawField<Size> &field) { bytes(field.bytes); }
 
     // Runs that are written as zeros, left alone, or hold a check byte are
     // not looked at.

@@ -21,8 +21,7 @@ public:
 
     int pos() const { return m_pos; }
 
-    template<class T>
-    void integer(T value)
+    template<class T> void integer(T value)
     {
         static_assert(std::is_integral_v<T>, "integer fields only");
         using U = std::make_unsigned_t<T>;
@@ -35,13 +34,13 @@ public:
         put(le, int(sizeof(T)));
     }
 
-    template<std::size_t N>
-    void bytes(const std::array<char, N> &field) { put(field.data(), int(N)); }
+    template<std::size_t N> void bytes(const std::array<char, N> &field) { put(field.data(), int(N)); }
 
-    template<int Width, int Limit>
-    void text(const TextField<Width, Limit> &field) { put(field.field().constData(), Width); }
-    template<int Size>
-    void raw(const RawField<Size> &field) { bytes(field.bytes); }
+    template<int Width, int Limit> void text(const TextField<Width, Limit> &field)
+    {
+        put(field.field().constData(), Width);
+    }
+    template<int Size> void raw(const RawField<Size> &field) { bytes(field.bytes); }
 
     void zeros(int n);
     void untouched(int n) { m_pos += n; }

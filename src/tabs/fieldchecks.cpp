@@ -20,8 +20,7 @@ bool allDigits(const QByteArray &text)
 
 // The check digit of the first weights.size() digits: the weighted sum mod
 // 11, where 10 counts as 0.
-template<std::size_t N>
-int innCheck(const QByteArray &digits, const std::array<int, N> &weights)
+template<std::size_t N> int innCheck(const QByteArray &digits, const std::array<int, N> &weights)
 {
     int sum = 0;
     for (std::size_t i = 0; i < N; ++i)

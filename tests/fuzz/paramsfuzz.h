@@ -17,8 +17,7 @@
 // and the bounded driver in the test suite.
 namespace ParamsFuzz {
 
-template<class Params>
-bool writtenImageIsStable(const QByteArray &params, const QByteArray &system)
+template<class Params> bool writtenImageIsStable(const QByteArray &params, const QByteArray &system)
 {
     Params first;
     first.fromImage(params, system);

@@ -16,14 +16,12 @@ inline QByteArray patternImage(int size)
     return image;
 }
 
-template<class T>
-T le(const QByteArray &image, int offset)
+template<class T> T le(const QByteArray &image, int offset)
 {
     return qFromLittleEndian<T>(image.constData() + offset);
 }
 
-template<class T>
-QByteArray leBytes(T value)
+template<class T> QByteArray leBytes(T value)
 {
     QByteArray out(int(sizeof(T)), '\0');
     qToLittleEndian<T>(value, out.data());

@@ -1,7 +1,6 @@
 #include "params/deviceparams52.h"
-#include "tabs/fieldchecks.h"
-
 #include "params/imagetestutil.h"
+#include "tabs/fieldchecks.h"
 
 #include <QSet>
 #include <QtTest>
@@ -49,7 +48,7 @@ void TestDeviceParams52::defaultUsers()
 {
     const DeviceParams52 p;
     QCOMPARE(p.users.size(), 9);
-    const QStringList names = { "Кассир 1", "Кассир 2", "Кассир 3", "Кассир 4", "Ст. кассир 1",
+    const QStringList names = { "Кассир 1",     "Кассир 2", "Кассир 3", "Кассир 4", "Ст. кассир 1",
                                 "Ст. кассир 2", "Админ. 1", "Админ. 2", "АСЦ" };
     const int rights[] = { 1, 1, 1, 1, 2, 2, 3, 3, 4 };
     QSet<QString> barcodes;

@@ -1,7 +1,6 @@
 #include "params/deviceparams53.h"
-#include "tabs/fieldchecks.h"
-
 #include "params/imagetestutil.h"
+#include "tabs/fieldchecks.h"
 
 #include <QSet>
 #include <QtTest>

@@ -1,6 +1,7 @@
+#include "support/testsettings.h"
+
 #include "params/deviceparams52.h"
 #include "params/deviceprofile.h"
-#include "support/testsettings.h"
 
 #include <QSettings>
 #include <QtTest>

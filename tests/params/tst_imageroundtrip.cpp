@@ -70,20 +70,23 @@ Layout layout53()
     l.sectionsEnd = 0x1500;
     l.writtenEnd = 0x1484;
     l.zeros = { { 0x06, 10 }, { 0x34, 8 }, { 0x51, 1 } };
-    l.untouched = { { 0x5D, 35 }, { 0x138, 200 }, { 0x24D, 179 }, { 0x3F0, 16 }, { 0x4F0, 16 },
-                    { 0x5F0, 16 }, { 0xE60, 160 }, { 0xF54, 172 } };
+    l.untouched = { { 0x5D, 35 },  { 0x138, 200 }, { 0x24D, 179 }, { 0x3F0, 16 },
+                    { 0x4F0, 16 }, { 0x5F0, 16 },  { 0xE60, 160 }, { 0xF54, 172 } };
     addPositions(l);
     l.texts += { { 0x100, 20, 20 }, { 0x114, 20, 20 }, { 0x128, 16, 16 } };
-    l.texts += { { 0x200, 13, 12 }, { 0x20D, 64, 63 }, { 0x300, 240, 240 }, { 0x400, 240, 240 },
-                 { 0x500, 240, 240 } };
+    l.texts += {
+        { 0x200, 13, 12 }, { 0x20D, 64, 63 }, { 0x300, 240, 240 }, { 0x400, 240, 240 }, { 0x500, 240, 240 }
+    };
     addDepartments(l, 0x600);
     for (int k = 0; k < 16; ++k) {
         const int at = 0x700 + 118 * k;
-        l.texts += { { at, 15, 14 }, { at + 15, 14, 13 }, { at + 29, 13, 12 }, { at + 42, 65, 64 },
-                     { at + 107, 7, 6 } };
+        l.texts += {
+            { at, 15, 14 }, { at + 15, 14, 13 }, { at + 29, 13, 12 }, { at + 42, 65, 64 }, { at + 107, 7, 6 }
+        };
     }
-    l.texts += { { 0xF00, 65, 64 }, { 0xF41, 13, 12 }, { 0x1000, 256, 256 }, { 0x1100, 256, 256 },
-                 { 0x1200, 256, 256 } };
+    l.texts += {
+        { 0xF00, 65, 64 }, { 0xF41, 13, 12 }, { 0x1000, 256, 256 }, { 0x1100, 256, 256 }, { 0x1200, 256, 256 }
+    };
     addReceipts(l, 0x1300);
     return l;
 }
@@ -94,8 +97,8 @@ Layout layout52()
     l.sectionsEnd = 0xA00;
     l.writtenEnd = 0x98C;
     l.zeros = { { 0x34, 8 } };
-    l.untouched = { { 0x54, 44 }, { 0x10C, 4 }, { 0x17E, 10 }, { 0x1F6, 10 }, { 0x320, 224 },
-                    { 0x500, 0x200 }, { 0x98C, 116 } };
+    l.untouched = { { 0x54, 44 },   { 0x10C, 4 },     { 0x17E, 10 }, { 0x1F6, 10 },
+                    { 0x320, 224 }, { 0x500, 0x200 }, { 0x98C, 116 } };
     addPositions(l);
     l.texts += { { 0x100, 12, 12 }, { 0x110, 110, 110 }, { 0x188, 110, 110 } };
     for (int k = 0; k < 9; ++k) {
@@ -232,7 +235,7 @@ void TestImageRoundTrip::roundTrip()
     // One object for every round, so a field left over from an earlier image
     // would show too.
     QScopedPointer<DeviceParams> params(family == 53 ? static_cast<DeviceParams *>(new DeviceParams53)
-                                                      : new DeviceParams52);
+                                                     : new DeviceParams52);
 
     for (int round = 0; round < 150; ++round) {
         QByteArray image = randomBytes(rng, layout.sectionsEnd + rng.bounded(64));
@@ -260,7 +263,8 @@ void TestImageRoundTrip::roundTrip()
         params->fromImage(image, system);
         params->toImage(outImage, outSystem);
 
-        QCOMPARE(firstDifference(outImage, expectedImage(image, imageBefore, layout, layout.writtenEnd)), QString());
+        QCOMPARE(firstDifference(outImage, expectedImage(image, imageBefore, layout, layout.writtenEnd)),
+                 QString());
         if (family == 53) {
             QCOMPARE(outSystem, systemBefore);
             continue;
@@ -270,7 +274,8 @@ void TestImageRoundTrip::roundTrip()
         QByteArray historySource = system.left(0x400);
         const int used = 64 * records;
         historySource.replace(used, 0x400 - used, QByteArray(0x400 - used, '\0'));
-        QCOMPARE(firstDifference(outSystem, expectedImage(historySource, systemBefore, history, 0x400)), QString());
+        QCOMPARE(firstDifference(outSystem, expectedImage(historySource, systemBefore, history, 0x400)),
+                 QString());
     }
 }
 

@@ -1,7 +1,7 @@
+#include "fuzz/paramsfuzz.h"
+
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
-
-#include "fuzz/paramsfuzz.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

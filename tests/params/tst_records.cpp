@@ -67,7 +67,9 @@ void TestRecords::textWithoutTerminatorReadsToLimit()
     // A position name of exactly 16 bytes has no zero byte and reads whole.
     PositionName p;
     p.setText(QStringLiteral("Администраторы16"));
-    QCOMPARE(p.field(), QByteArray("\xC0\xE4\xEC\xE8\xED\xE8\xF1\xF2\xF0\xE0\xF2\xEE\xF0\xFB" "16"));
+    QCOMPARE(p.field(),
+             QByteArray("\xC0\xE4\xEC\xE8\xED\xE8\xF1\xF2\xF0\xE0\xF2\xEE\xF0\xFB"
+                        "16"));
     QCOMPARE(p.text(), QStringLiteral("Администраторы16"));
 
     // A field one byte wider than its limit reads limit bytes when full, and
@@ -96,8 +98,7 @@ void TestRecords::packedBcdEncode_data()
     QTest::newRow("no digits are six 0xFF") << "" << QByteArray::fromHex("FFFFFFFFFFFF") << "";
     QTest::newRow("13-digit barcode loses its check digit")
         << "4601234567893" << QByteArray::fromHex("460123456789") << "460123456789";
-    QTest::newRow("zero bytes are twelve zeros")
-        << "000000000000" << QByteArray(6, '\0') << "000000000000";
+    QTest::newRow("zero bytes are twelve zeros") << "000000000000" << QByteArray(6, '\0') << "000000000000";
 }
 
 void TestRecords::packedBcdEncode()
@@ -120,7 +121,8 @@ void TestRecords::packedBcdBarcode_data()
     QTest::addColumn<QString>("barcode");
 
     // Check digits from the published codes: EAN-13 4006381333931, UPC-A 036000291452.
-    QTest::newRow("12 stored digits read as EAN-13") << QByteArray::fromHex("400638133393") << "4006381333931";
+    QTest::newRow("12 stored digits read as EAN-13")
+        << QByteArray::fromHex("400638133393") << "4006381333931";
     QTest::newRow("11 stored digits read as UPC-A") << QByteArray::fromHex("F03600029145") << "036000291452";
     QTest::newRow("no stored digits read empty") << QByteArray::fromHex("FFFFFFFFFFFF") << "";
     QTest::newRow("check digit 0 when the sum is a multiple of ten")
@@ -193,7 +195,8 @@ void TestRecords::receiptLines()
     QCOMPARE(block.lines(), QStringList({ "first", "", "third" }));
 
     block.setLines({ QStringLiteral("Спасибо"), QString(), QStringLiteral("за покупку") });
-    QCOMPARE(block.value(), QByteArray("\xD1\xEF\xE0\xF1\xE8\xE1\xEE\n\n\xE7\xE0 \xEF\xEE\xEA\xF3\xEF\xEA\xF3"));
+    QCOMPARE(block.value(),
+             QByteArray("\xD1\xEF\xE0\xF1\xE8\xE1\xEE\n\n\xE7\xE0 \xEF\xEE\xEA\xF3\xEF\xEA\xF3"));
 
     // Six lines of 22 characters joined by five line feeds need 137 bytes;
     // the block keeps 132.

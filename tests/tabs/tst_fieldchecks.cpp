@@ -31,7 +31,8 @@ void TestFieldChecks::inn_data()
     QTest::newRow("empty, allowed") << QByteArray() << true << true;
     QTest::newRow("empty, not allowed") << QByteArray() << false << false;
     // 'A' weighs as 17: the weighted sum alone would call this valid.
-    QTest::newRow("letter whose weight gives the right check digit") << QByteArray("A000000001") << false << false;
+    QTest::newRow("letter whose weight gives the right check digit")
+        << QByteArray("A000000001") << false << false;
     QTest::newRow("ten Cyrillic bytes are not ten characters")
         << QStringLiteral("77070838ж").toUtf8() << false << false;
 }
@@ -87,17 +88,19 @@ void TestFieldChecks::regNumber_data()
     QTest::newRow("10-digit taxpayer number padded with two zeros")
         << QByteArray("0000000001004782") << QByteArray("00106700012345") << QByteArray("7707083893") << true;
     QTest::newRow("12-digit taxpayer number")
-        << QByteArray("0000000001047013") << QByteArray("00106700012345") << QByteArray("500100732259") << true;
+        << QByteArray("0000000001047013") << QByteArray("00106700012345") << QByteArray("500100732259")
+        << true;
     QTest::newRow("short serial padded to 20")
         << QByteArray("1234567890026500") << QByteArray("1") << QByteArray("7707083893") << true;
     QTest::newRow("another register's serial")
-        << QByteArray("0000000001004782") << QByteArray("00106700012346") << QByteArray("7707083893") << false;
-    QTest::newRow("checksum off by one")
-        << QByteArray("0000000001004783") << QByteArray("00106700012345") << QByteArray("7707083893") << false;
-    QTest::newRow("15 characters")
-        << QByteArray("000000000100478") << QByteArray("00106700012345") << QByteArray("7707083893") << false;
-    QTest::newRow("17 characters")
-        << QByteArray("00000000010047820") << QByteArray("00106700012345") << QByteArray("7707083893") << false;
+        << QByteArray("0000000001004782") << QByteArray("00106700012346") << QByteArray("7707083893")
+        << false;
+    QTest::newRow("checksum off by one") << QByteArray("0000000001004783") << QByteArray("00106700012345")
+                                         << QByteArray("7707083893") << false;
+    QTest::newRow("15 characters") << QByteArray("000000000100478") << QByteArray("00106700012345")
+                                   << QByteArray("7707083893") << false;
+    QTest::newRow("17 characters") << QByteArray("00000000010047820") << QByteArray("00106700012345")
+                                   << QByteArray("7707083893") << false;
     // The checksum matches, so only a digit test can turn it down.
     const QByteArray lettered = "000000000A";
     const quint16 crc = crc16CcittFalse(lettered + "007707083893" + "00000000000000000012");
@@ -109,8 +112,8 @@ void TestFieldChecks::regNumber_data()
         << QByteArray("0000000001004782") << QByteArray("00106700012345")
         << QStringLiteral("ИНН7707083").toUtf8() << false;
     QTest::newRow("serial over 20 bytes")
-        << QByteArray("0000000001004782") << QStringLiteral("Ж0010670001234").toUtf8() << QByteArray("7707083893")
-        << false;
+        << QByteArray("0000000001004782") << QStringLiteral("Ж0010670001234").toUtf8()
+        << QByteArray("7707083893") << false;
 }
 
 void TestFieldChecks::regNumber()
