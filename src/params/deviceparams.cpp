@@ -2,22 +2,13 @@
 
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
-#include "params/imagereader.h"
-#include "params/imagewriter.h"
+#include "params/sharedlayout.h"
 
 namespace {
 
 constexpr int PositionsStart = 0x080;
 constexpr int PositionSize = 16;
 constexpr int ReceiptSize = 132;
-
-template<class Io, class Record> void departmentLayout(Io &io, Record &d)
-{
-    io.integer(d.number);
-    io.text(d.name);
-    io.integer(d.vatRate);
-    io.integer(d.taxSystems);
-}
 
 } // namespace
 
@@ -61,56 +52,53 @@ DeviceParams *DeviceParams::create(const QString &version, QObject *parent)
     }
 }
 
+void DeviceParams::setTradeDefaults(TradeConfig &t)
+{
+    t.signature = 0x1234;
+    t.defaultDepartment = 1;
+    t.departmentCount = 1;
+    t.internalCodeLength = 5;
+    t.weightPrefix = 21;
+    t.keyboardSensitivity = 4;
+    t.keySound = 1;
+    t.powerOffTimer = 5;
+    t.displayMode = 3;
+    t.printFlags = 0x000E;
+    t.maxPrice = 500000000;
+    t.maxDeposit = 500000000;
+    t.maxQuantity = 10000000;
+    t.tradeFlags = 1;
+    t.defaultCashier = 7;
+}
+
 void DeviceParams::readPositions(const QByteArray &params)
 {
-    positions.clear();
-    ImageReader in(params, PositionsStart, PositionCount * PositionSize);
-    for (int k = 0; k < PositionCount; ++k) {
-        PositionName p;
-        in.text(p);
-        positions.append(p);
-    }
+    readRecords(params, PositionsStart, PositionCount * PositionSize, PositionCount, positions, TextLayout());
 }
 
 void DeviceParams::writePositions(QByteArray &params) const
 {
-    ImageWriter out(params, PositionsStart);
-    for (int k = 0; k < PositionCount; ++k)
-        out.text(recordAt(positions, k));
+    writeRecords(params, PositionsStart, PositionCount, positions, TextLayout());
 }
 
 void DeviceParams::readDepartments(const QByteArray &params)
 {
-    departments.clear();
-    ImageReader in(params, deptPage() * PageSize, PageSize);
-    for (int k = 0; k < DepartmentCount; ++k) {
-        DepartmentRecord d;
-        departmentLayout(in, d);
-        departments.append(d);
-    }
+    readRecords(params, deptPage() * PageSize, PageSize, DepartmentCount, departments, DepartmentLayout());
 }
 
 void DeviceParams::writeDepartments(QByteArray &params) const
 {
-    ImageWriter out(params, deptPage() * PageSize);
-    for (int k = 0; k < DepartmentCount; ++k) {
-        const DepartmentRecord d = recordAt(departments, k);
-        departmentLayout(out, d);
-    }
+    writeRecords(params, deptPage() * PageSize, DepartmentCount, departments, DepartmentLayout());
 }
 
 void DeviceParams::readReceipts(const QByteArray &params)
 {
-    ImageReader header(params, designPage() * PageSize, ReceiptSize);
-    header.text(receiptHeader);
-    ImageReader footer(params, (designPage() + 1) * PageSize, ReceiptSize);
-    footer.text(receiptFooter);
+    readSection(params, designPage() * PageSize, ReceiptSize, receiptHeader, TextLayout());
+    readSection(params, (designPage() + 1) * PageSize, ReceiptSize, receiptFooter, TextLayout());
 }
 
 void DeviceParams::writeReceipts(QByteArray &params) const
 {
-    ImageWriter header(params, designPage() * PageSize);
-    header.text(receiptHeader);
-    ImageWriter footer(params, (designPage() + 1) * PageSize);
-    footer.text(receiptFooter);
+    writeSection(params, designPage() * PageSize, receiptHeader, TextLayout());
+    writeSection(params, (designPage() + 1) * PageSize, receiptFooter, TextLayout());
 }

@@ -43,6 +43,9 @@ public:
     ReceiptTextBlock receiptFooter;
 
 protected:
+    // The trade settings defaults both families share.
+    static void setTradeDefaults(TradeConfig &t);
+
     void readPositions(const QByteArray &params);
     void writePositions(QByteArray &params) const;
     void readDepartments(const QByteArray &params);
@@ -50,10 +53,3 @@ protected:
     void readReceipts(const QByteArray &params);
     void writeReceipts(QByteArray &params) const;
 };
-
-// The record at index i of a list that should hold a fixed count, or a zeroed
-// record where the list falls short, so a writer always writes the full count.
-template<class Record> Record recordAt(const QVector<Record> &list, int i)
-{
-    return i < list.size() ? list.at(i) : Record {};
-}

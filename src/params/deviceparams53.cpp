@@ -1,13 +1,11 @@
 #include "deviceparams53.h"
 
-#include "params/imagereader.h"
-#include "params/imagewriter.h"
+#include "params/sharedlayout.h"
 
 #include <type_traits>
 
-// Layout of the family 2.53 parameter image. Each function lists one
-// section's fields in image order; ImageReader and ImageWriter walk the same
-// list, so reading and writing cannot drift apart.
+// Layout of the family 2.53 parameter image, one function object a section
+// or record, fields in image order.
 
 namespace {
 
@@ -17,90 +15,87 @@ constexpr int OrganisationStart = 0x200;
 constexpr int UsersStart = 0x700;
 constexpr int OfdStart = 0xF00;
 
-template<class Io, class T> void tradeLayout(Io &io, T &t)
+struct TradeLayout
 {
-    io.integer(t.signature);
-    io.integer(t.reserved1);
-    io.integer(t.reserved2);
-    io.zeros(10);
-    io.raw(t.opaque1);
-    io.raw(t.opaque2);
-    io.raw(t.opaque3);
-    io.raw(t.opaque4);
-    io.integer(t.defaultDepartment);
-    io.integer(t.departmentCount);
-    io.integer(t.internalCodeLength);
-    io.integer(t.weightPrefix);
-    io.integer(t.printDensity);
-    io.integer(t.fontFlags);
-    io.integer(t.keyboardSensitivity);
-    io.integer(t.keySound);
-    io.integer(t.powerOffTimer);
-    io.integer(t.displayMode);
-    io.integer(t.printFlags);
-    io.integer(t.maxPrice);
-    io.zeros(8);
-    io.integer(t.maxDeposit);
-    io.integer(t.maxQuantity);
-    io.integer(t.tradeFlags);
-    // One byte wide here, in a two-byte slot whose high byte is written zero.
-    qint8 cashier = qint8(t.defaultCashier);
-    io.integer(cashier);
-    if constexpr (!std::is_const_v<T>)
-        t.defaultCashier = cashier;
-    io.zeros(1);
-    io.integer(t.reserved16);
-    io.integer(t.paymentKinds);
-    io.integer(t.tradeModes);
-    io.raw(t.opaque7);
-    io.untouched(35);
-}
+    template<class Io, class T> void operator()(Io &io, T &t) const
+    {
+        io.integer(t.signature);
+        io.integer(t.reserved1);
+        io.integer(t.reserved2);
+        io.zeros(10);
+        TradeSharedLayout()(io, t);
+        // One byte wide here, in a two-byte slot whose high byte is written zero.
+        qint8 cashier = qint8(t.defaultCashier);
+        io.integer(cashier);
+        if constexpr (!std::is_const_v<T>)
+            t.defaultCashier = cashier;
+        io.zeros(1);
+        io.integer(t.reserved16);
+        io.integer(t.paymentKinds);
+        io.integer(t.tradeModes);
+        io.raw(t.opaque7);
+        io.untouched(35);
+    }
+};
 
-template<class Io, class T> void organisationLayout(Io &io, T &o)
+struct OrganisationLayout
 {
-    io.text(o.inn);
-    io.text(o.email);
-    io.untouched(179);
-    io.text(o.name);
-    io.untouched(16);
-    io.text(o.address);
-    io.untouched(16);
-    io.text(o.place);
-    io.untouched(16);
-}
+    template<class Io, class T> void operator()(Io &io, T &o) const
+    {
+        io.text(o.inn);
+        io.text(o.email);
+        io.untouched(179);
+        io.text(o.name);
+        io.untouched(16);
+        io.text(o.address);
+        io.untouched(16);
+        io.text(o.place);
+        io.untouched(16);
+    }
+};
 
-template<class Io, class T> void userLayout(Io &io, T &u)
+// 118 bytes, records packed with no gap.
+struct UserLayout
 {
-    io.text(u.name);
-    io.text(u.barcode);
-    io.text(u.inn);
-    io.text(u.fullName);
-    io.text(u.password);
-    io.integer(u.rights);
-    io.integer(u.position);
-    io.integer(u.flags);
-}
+    template<class Io, class T> void operator()(Io &io, T &u) const
+    {
+        io.text(u.name);
+        io.text(u.barcode);
+        io.text(u.inn);
+        io.text(u.fullName);
+        io.text(u.password);
+        io.integer(u.rights);
+        io.integer(u.position);
+        io.integer(u.flags);
+    }
+};
 
-template<class Io, class T> void ofdLayout(Io &io, T &o)
+struct OfdLayout
 {
-    io.text(o.address);
-    io.text(o.inn);
-    io.integer(o.port);
-    io.integer(o.connectTimer);
-    io.integer(o.fnPollTimer);
-    io.untouched(172);
-    io.text(o.name);
-    io.text(o.fnsSite);
-    io.text(o.ofdSite);
-}
+    template<class Io, class T> void operator()(Io &io, T &o) const
+    {
+        io.text(o.address);
+        io.text(o.inn);
+        io.integer(o.port);
+        io.integer(o.connectTimer);
+        io.integer(o.fnPollTimer);
+        io.untouched(172);
+        io.text(o.name);
+        io.text(o.fnsSite);
+        io.text(o.ofdSite);
+    }
+};
 
-template<class Io, class T> void registrationLayout(Io &io, T &r)
+struct RegistrationLayout
 {
-    io.text(r.serialNumber);
-    io.text(r.regNumber);
-    io.text(r.fnNumber);
-    io.untouched(200);
-}
+    template<class Io, class T> void operator()(Io &io, T &r) const
+    {
+        io.text(r.serialNumber);
+        io.text(r.regNumber);
+        io.text(r.fnNumber);
+        io.untouched(200);
+    }
+};
 
 QVector<UserRecord53> defaultUsers()
 {
@@ -134,22 +129,8 @@ QVector<UserRecord53> defaultUsers()
 DeviceParams53::DeviceParams53(QObject *parent)
     : DeviceParams(parent)
 {
-    tradeConfig.signature = 0x1234;
-    tradeConfig.defaultDepartment = 1;
-    tradeConfig.departmentCount = 1;
-    tradeConfig.internalCodeLength = 5;
-    tradeConfig.weightPrefix = 21;
+    setTradeDefaults(tradeConfig);
     tradeConfig.printDensity = 1;
-    tradeConfig.keyboardSensitivity = 4;
-    tradeConfig.keySound = 1;
-    tradeConfig.powerOffTimer = 5;
-    tradeConfig.displayMode = 3;
-    tradeConfig.printFlags = 0x000E;
-    tradeConfig.maxPrice = 500000000;
-    tradeConfig.maxDeposit = 500000000;
-    tradeConfig.maxQuantity = 10000000;
-    tradeConfig.tradeFlags = 1;
-    tradeConfig.defaultCashier = 7;
     tradeConfig.paymentKinds = 1;
     tradeConfig.tradeModes = 0x11;
     ofd.fnPollTimer = 30;
@@ -161,45 +142,24 @@ void DeviceParams53::fromImage(const QByteArray &params, const QByteArray & /*sy
 {
     if (params.isEmpty())
         return;
-    positions.clear();
-    departments.clear();
-    users.clear();
-
-    ImageReader trade(params, TradeStart, PageSize / 2);
-    tradeLayout(trade, tradeConfig);
-    ImageReader org(params, OrganisationStart, 4 * PageSize);
-    organisationLayout(org, organisation);
+    readSection(params, TradeStart, PageSize / 2, tradeConfig, TradeLayout());
+    readSection(params, OrganisationStart, 4 * PageSize, organisation, OrganisationLayout());
     readPositions(params);
     readDepartments(params);
-    ImageReader userIn(params, UsersStart, 8 * PageSize);
-    for (int k = 0; k < UserCount; ++k) {
-        UserRecord53 u;
-        userLayout(userIn, u);
-        users.append(u);
-    }
+    readRecords(params, UsersStart, 8 * PageSize, UserCount, users, UserLayout());
     readReceipts(params);
-    ImageReader ofdIn(params, OfdStart, 4 * PageSize);
-    ofdLayout(ofdIn, ofd);
-    ImageReader reg(params, RegistrationStart, PageSize);
-    registrationLayout(reg, registrationIds);
+    readSection(params, OfdStart, 4 * PageSize, ofd, OfdLayout());
+    readSection(params, RegistrationStart, PageSize, registrationIds, RegistrationLayout());
 }
 
 void DeviceParams53::toImage(QByteArray &params, QByteArray & /*system*/) const
 {
-    ImageWriter trade(params, TradeStart);
-    tradeLayout(trade, tradeConfig);
-    ImageWriter org(params, OrganisationStart);
-    organisationLayout(org, organisation);
+    writeSection(params, TradeStart, tradeConfig, TradeLayout());
+    writeSection(params, OrganisationStart, organisation, OrganisationLayout());
     writePositions(params);
     writeDepartments(params);
-    ImageWriter userOut(params, UsersStart);
-    for (int k = 0; k < UserCount; ++k) {
-        const UserRecord53 u = recordAt(users, k);
-        userLayout(userOut, u);
-    }
+    writeRecords(params, UsersStart, UserCount, users, UserLayout());
     writeReceipts(params);
-    ImageWriter ofdOut(params, OfdStart);
-    ofdLayout(ofdOut, ofd);
-    ImageWriter reg(params, RegistrationStart);
-    registrationLayout(reg, registrationIds);
+    writeSection(params, OfdStart, ofd, OfdLayout());
+    writeSection(params, RegistrationStart, registrationIds, RegistrationLayout());
 }

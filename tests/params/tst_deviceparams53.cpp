@@ -23,6 +23,7 @@ private slots:
     void newImageIsZeroOutsideFields();
     void shortImage();
     void systemImageIsLeftAlone();
+    void listsOfWrongLengthWriteTheFullCount();
 };
 
 void TestDeviceParams53::emptyImageKeepsEverything()
@@ -78,25 +79,9 @@ void TestDeviceParams53::everyFieldReadsFromItsOffset()
     COMPARE_AT(t.signature, qint32, img, 0x00);
     COMPARE_AT(t.reserved1, qint8, img, 0x04);
     COMPARE_AT(t.reserved2, qint8, img, 0x05);
-    COMPARE_BYTES_AT(t.opaque1.toByteArray(), img, 0x10, 4);
-    COMPARE_BYTES_AT(t.opaque2.toByteArray(), img, 0x14, 4);
-    COMPARE_BYTES_AT(t.opaque3.toByteArray(), img, 0x18, 4);
-    COMPARE_BYTES_AT(t.opaque4.toByteArray(), img, 0x1C, 4);
-    COMPARE_AT(t.defaultDepartment, qint8, img, 0x20);
-    COMPARE_AT(t.departmentCount, qint8, img, 0x21);
-    COMPARE_AT(t.internalCodeLength, qint8, img, 0x22);
-    COMPARE_AT(t.weightPrefix, qint8, img, 0x23);
-    COMPARE_AT(t.printDensity, qint8, img, 0x24);
-    COMPARE_AT(t.fontFlags, quint8, img, 0x25);
-    COMPARE_AT(t.keyboardSensitivity, qint8, img, 0x26);
-    COMPARE_AT(t.keySound, qint8, img, 0x27);
-    COMPARE_AT(t.powerOffTimer, qint8, img, 0x28);
-    COMPARE_AT(t.displayMode, qint8, img, 0x29);
-    COMPARE_AT(t.printFlags, quint16, img, 0x2A);
-    COMPARE_AT(t.maxPrice, qint64, img, 0x2C);
-    COMPARE_AT(t.maxDeposit, qint64, img, 0x3C);
-    COMPARE_AT(t.maxQuantity, qint64, img, 0x44);
-    COMPARE_AT(t.tradeFlags, quint32, img, 0x4C);
+    compareSharedTradeFields(t, img);
+    if (QTest::currentTestFailed())
+        return;
     COMPARE_AT(t.defaultCashier, qint8, img, 0x50);
     COMPARE_AT(t.reserved16, qint16, img, 0x52);
     COMPARE_AT(t.paymentKinds, quint8, img, 0x54);
@@ -271,6 +256,28 @@ void TestDeviceParams53::systemImageIsLeftAlone()
     p.fromImage(img, system);
     p.toImage(img, system);
     QCOMPARE(system, before);
+}
+
+void TestDeviceParams53::listsOfWrongLengthWriteTheFullCount()
+{
+    // A caller that shortened or lengthened a list must neither make toImage
+    // read past its end nor write a record into the bytes after the section.
+    DeviceParams53 p;
+    p.users.resize(15);
+    p.positions.resize(7);
+    p.departments.append(DepartmentRecord { 17, {}, 1, 0 });
+    QByteArray img(0x1500, '\xAA');
+    p.toImage(img, img);
+
+    QCOMPARE(img.mid(0xDEA, 118), QByteArray(118, '\0'));
+    QCOMPARE(img.mid(0xF0, 16), QByteArray(16, '\0'));
+    QCOMPARE(img.mid(0x700, 9), TextCodec::encode(QStringLiteral("Кассир 1")).append('\0'));
+    QCOMPARE(img.mid(0xE60, 160), QByteArray(160, '\xAA'));
+
+    p.users.append(UserRecord53 {});
+    p.users.append(UserRecord53 {});
+    p.toImage(img, img);
+    QCOMPARE(img.mid(0xE60, 160), QByteArray(160, '\xAA'));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceParams53)
