@@ -22,6 +22,17 @@ void setOrRemove(QSettings *s, const QString &key, const QByteArray &bytes)
         s->setValue(key, bytes);
 }
 
+// A key that names no subgroup ("" or only separators) would address the
+// whole "profiles" group: remove would then wipe every register's profile.
+bool isUsableKey(const QString &key)
+{
+    for (const QChar c : key) {
+        if (c != QLatin1Char('/') && c != QLatin1Char('\\'))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 DeviceProfile::DeviceProfile(QObject *parent)
@@ -32,6 +43,8 @@ DeviceProfile::DeviceProfile(QObject *parent)
 bool DeviceProfile::save(const QString &key, const QString &version, int goodsCapacity,
                          const QByteArray &params, const QByteArray &system)
 {
+    if (!isUsableKey(key))
+        return false;
     AppSettings store;
     QSettings *s = store.settings();
     s->beginGroup(GroupName);
@@ -48,6 +61,13 @@ bool DeviceProfile::save(const QString &key, const QString &version, int goodsCa
 void DeviceProfile::load(const QString &key, QString &version, int &goodsCapacity, QByteArray &params,
                          QByteArray &system) const
 {
+    if (!isUsableKey(key)) {
+        version.clear();
+        goodsCapacity = 0;
+        params.clear();
+        system.clear();
+        return;
+    }
     AppSettings store;
     QSettings *s = store.settings();
     s->beginGroup(GroupName);
@@ -62,6 +82,8 @@ void DeviceProfile::load(const QString &key, QString &version, int &goodsCapacit
 
 bool DeviceProfile::saveGoods(const QString &key, const QByteArray &goods)
 {
+    if (!isUsableKey(key))
+        return false;
     AppSettings store;
     QSettings *s = store.settings();
     s->beginGroup(GroupName);
@@ -74,6 +96,10 @@ bool DeviceProfile::saveGoods(const QString &key, const QByteArray &goods)
 
 void DeviceProfile::loadGoods(const QString &key, QByteArray &goods) const
 {
+    if (!isUsableKey(key)) {
+        goods.clear();
+        return;
+    }
     AppSettings store;
     QSettings *s = store.settings();
     s->beginGroup(GroupName);
@@ -85,6 +111,8 @@ void DeviceProfile::loadGoods(const QString &key, QByteArray &goods) const
 
 bool DeviceProfile::remove(const QString &key)
 {
+    if (!isUsableKey(key))
+        return false;
     AppSettings store;
     QSettings *s = store.settings();
     s->beginGroup(GroupName);

@@ -13,7 +13,8 @@ class DeviceProfile : public QObject
 public:
     explicit DeviceProfile(QObject *parent = nullptr);
 
-    // The write operations answer false when the store could not be written.
+    // The write operations answer false when the store could not be written,
+    // or when the key is empty: nothing is then read or written.
     bool save(const QString &key, const QString &version, int goodsCapacity, const QByteArray &params,
               const QByteArray &system);
     void load(const QString &key, QString &version, int &goodsCapacity, QByteArray &params,

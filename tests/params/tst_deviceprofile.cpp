@@ -1,0 +1,171 @@
+#include "support/testsettings.h"
+
+#include "params/deviceparams52.h"
+#include "params/deviceprofile.h"
+
+#include <QSettings>
+#include <QtTest>
+
+class TestDeviceProfile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void imagesComeBackByteForByte();
+    void emptyImageRemovesStoredValue();
+    void goodsSurviveSavingParameters();
+    void removeDeletesWholeProfileOnly();
+    void unknownKeyLoadsEmpty();
+    void emptyKeyTouchesNoProfile_data();
+    void emptyKeyTouchesNoProfile();
+
+private:
+    static QStringList storedKeys(const QString &serial);
+
+    TestSettingsDir m_store;
+};
+
+void TestDeviceProfile::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvant Engineering"));
+    QCoreApplication::setApplicationName(QStringLiteral("KorvantUtility3"));
+}
+
+void TestDeviceProfile::init()
+{
+    m_store.clear();
+}
+
+QStringList TestDeviceProfile::storedKeys(const QString &serial)
+{
+    QSettings s;
+    s.beginGroup(QStringLiteral("profiles"));
+    s.beginGroup(serial);
+    QStringList keys = s.childKeys();
+    keys.sort();
+    return keys;
+}
+
+void TestDeviceProfile::imagesComeBackByteForByte()
+{
+    // Every byte value, and the images of a real parameter set.
+    QByteArray allBytes;
+    for (int i = 0; i < 256; ++i)
+        allBytes.append(char(i));
+    DeviceParams52 p;
+    p.organisation.name.setText(QStringLiteral("ООО \"Ромашка\"; склад №2"));
+    QByteArray params, system;
+    p.toImage(params, system);
+    params += allBytes;
+
+    QVERIFY(DeviceProfile().save("00106700012345", "2.52.40", 3000, params, allBytes + system));
+    QVERIFY(DeviceProfile().saveGoods("00106700012345", allBytes.repeated(3)));
+
+    QString version;
+    int goodsCapacity = -1;
+    QByteArray loadedParams, loadedSystem, loadedGoods;
+    DeviceProfile().load("00106700012345", version, goodsCapacity, loadedParams, loadedSystem);
+    DeviceProfile().loadGoods("00106700012345", loadedGoods);
+    QCOMPARE(version, QStringLiteral("2.52.40"));
+    QCOMPARE(goodsCapacity, 3000);
+    QCOMPARE(loadedParams, params);
+    QCOMPARE(loadedSystem, allBytes + system);
+    QCOMPARE(loadedGoods, allBytes.repeated(3));
+}
+
+void TestDeviceProfile::emptyImageRemovesStoredValue()
+{
+    DeviceProfile().save("7", "2.52.40", 100, "params", "system");
+    DeviceProfile().saveGoods("7", "goods");
+    QCOMPARE(storedKeys("7"), QStringList({ "goods", "goods-cap", "params", "system", "version" }));
+
+    DeviceProfile().save("7", "2.52.41", 100, "params", QByteArray());
+    QCOMPARE(storedKeys("7"), QStringList({ "goods", "goods-cap", "params", "version" }));
+    DeviceProfile().saveGoods("7", QByteArray());
+    QCOMPARE(storedKeys("7"), QStringList({ "goods-cap", "params", "version" }));
+
+    QString version;
+    int cap = 0;
+    QByteArray params, system("stale");
+    DeviceProfile().load("7", version, cap, params, system);
+    QCOMPARE(version, QStringLiteral("2.52.41"));
+    QVERIFY(system.isEmpty());
+}
+
+void TestDeviceProfile::goodsSurviveSavingParameters()
+{
+    DeviceProfile().save("7", "2.53.10", 100, "p1", "s1");
+    DeviceProfile().saveGoods("7", "catalogue");
+    DeviceProfile().save("7", "2.53.11", 200, "p2", "s2");
+
+    QByteArray goods;
+    DeviceProfile().loadGoods("7", goods);
+    QCOMPARE(goods, QByteArray("catalogue"));
+    QString version;
+    int cap = 0;
+    QByteArray params, system;
+    DeviceProfile().load("7", version, cap, params, system);
+    QCOMPARE(params, QByteArray("p2"));
+    QCOMPARE(cap, 200);
+}
+
+void TestDeviceProfile::removeDeletesWholeProfileOnly()
+{
+    DeviceProfile().save("7", "2.53.10", 100, "p", "s");
+    DeviceProfile().saveGoods("7", "g");
+    DeviceProfile().save("8", "2.53.10", 100, "p8", "s8");
+
+    QVERIFY(DeviceProfile().remove("7"));
+    QCOMPARE(storedKeys("7"), QStringList());
+    QSettings s;
+    s.beginGroup("profiles");
+    QCOMPARE(s.childGroups(), QStringList { "8" });
+}
+
+void TestDeviceProfile::unknownKeyLoadsEmpty()
+{
+    DeviceProfile().save("7", "2.53.10", 100, "p", "s");
+    QString version("x");
+    int cap = 5;
+    QByteArray params("x"), system("x"), goods("x");
+    DeviceProfile().load("unknown", version, cap, params, system);
+    DeviceProfile().loadGoods("unknown", goods);
+    QCOMPARE(version, QString());
+    QCOMPARE(cap, 0);
+    QCOMPARE(params, QByteArray());
+    QCOMPARE(system, QByteArray());
+    QCOMPARE(goods, QByteArray());
+}
+
+void TestDeviceProfile::emptyKeyTouchesNoProfile_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("only a separator") << QStringLiteral("/");
+}
+
+void TestDeviceProfile::emptyKeyTouchesNoProfile()
+{
+    // Such a key would address the whole "profiles" group: a remove would
+    // wipe every register's profile.
+    QFETCH(QString, key);
+    DeviceProfile().save("7", "2.53.10", 100, "p", "s");
+
+    const bool removed = DeviceProfile().remove(key);
+    QCOMPARE(storedKeys("7"), QStringList({ "goods-cap", "params", "system", "version" }));
+    const bool saved = DeviceProfile().save(key, "2.53.10", 1, "p", "s");
+    const bool goodsSaved = DeviceProfile().saveGoods(key, "g");
+    QSettings s;
+    s.beginGroup("profiles");
+    QCOMPARE(s.childKeys(), QStringList());
+    QCOMPARE(s.childGroups(), QStringList { "7" });
+    QVERIFY(!removed);
+    QVERIFY(!saved);
+    QVERIFY(!goodsSaved);
+}
+
+QTEST_GUILESS_MAIN(TestDeviceProfile)
+#include "tst_deviceprofile.moc"

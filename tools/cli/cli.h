@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// korvant-cli: one command a run. The program's main() only wires the
+// standard streams; tests call run() directly.
+class Cli
+{
+public:
+    // Exit statuses, also listed by --help.
+    enum Exit {
+        ExitOk = 0,
+        ExitDiffers = 1,     // diff: the files differ
+        ExitUsage = 2,       // bad command line
+        ExitUnreachable = 3, // the register does not answer at its address
+        ExitJobFailed = 4,   // the transfer failed; its result code is printed
+        ExitMismatch = 5,    // the register's serial number or family is not the file's
+        ExitFile = 6,        // a file or the settings store could not be read or written
+    };
+
+    Cli(QTextStream &out, QTextStream &err);
+
+    // args as from QCoreApplication::arguments() (program name first).
+    int run(const QStringList &args);
+
+private:
+    int ping(const QStringList &args);
+    int info(const QStringList &args);
+    int readParams(const QStringList &args);
+    int writeParams(const QStringList &args);
+    int show(const QStringList &args);
+    int diff(const QStringList &args);
+    int profile(const QStringList &args);
+    int scan(const QStringList &args);
+
+    int usage(const QString &message);
+
+    QTextStream &m_out;
+    QTextStream &m_err;
+};

@@ -1,0 +1,172 @@
+#include "paramfile.h"
+
+#include "params/textcodec.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+const QString FormatName = QStringLiteral("korvant-params");
+
+// Smallest parameter image each family's layout needs.
+int minimumImageSize(int family)
+{
+    return family == 53 ? 0x1484 : 0xA00;
+}
+
+bool decodeImage(const QJsonObject &o, const QString &key, QByteArray *out)
+{
+    const QJsonValue v = o.value(key);
+    if (v.isUndefined() || v.isNull()) {
+        out->clear();
+        return true;
+    }
+    if (!v.isString())
+        return false;
+    const auto decoded = QByteArray::fromBase64Encoding(v.toString().toLatin1(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return false;
+    *out = *decoded;
+    return true;
+}
+
+} // namespace
+
+int familyOfVersion(const QString &version)
+{
+    const QStringList parts = version.split(QLatin1Char('.'));
+    if (parts.size() < 2)
+        return 0;
+    bool ok = false;
+    const int minor = parts.at(1).toInt(&ok);
+    return ok && (minor == 52 || minor == 53) ? minor : 0;
+}
+
+QByteArray serialInImage(const QByteArray &params, int family)
+{
+    const QByteArray field = family == 53 ? params.mid(0x100, 20) : params.mid(4, 12);
+    const int nul = field.indexOf('\0');
+    return nul < 0 ? field : field.left(nul);
+}
+
+int ParamFile::family() const
+{
+    return familyOfVersion(version);
+}
+
+QByteArray ParamFile::toJson() const
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("format"), FormatName);
+    o.insert(QStringLiteral("formatVersion"), FormatVersion);
+    o.insert(QStringLiteral("serial"), serial);
+    o.insert(QStringLiteral("version"), version);
+    o.insert(QStringLiteral("goodsCapacity"), goodsCapacity);
+    if (!source.isEmpty())
+        o.insert(QStringLiteral("source"), source);
+    if (saved.isValid())
+        o.insert(QStringLiteral("saved"), saved.toString(Qt::ISODate));
+    o.insert(QStringLiteral("params"), QString::fromLatin1(params.toBase64()));
+    o.insert(QStringLiteral("system"), QString::fromLatin1(system.toBase64()));
+    if (!goods.isEmpty())
+        o.insert(QStringLiteral("goods"), QString::fromLatin1(goods.toBase64()));
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+bool ParamFile::fromJson(const QByteArray &json, ParamFile *out, QString *error)
+{
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    const QJsonObject o = doc.object();
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject()
+        || o.value(QStringLiteral("format")).toString() != FormatName) {
+        *error = QObject::tr("это не файл параметров ККТ");
+        return false;
+    }
+    const QJsonValue formatVersion = o.value(QStringLiteral("formatVersion"));
+    if (!formatVersion.isDouble() || formatVersion.toInt() != FormatVersion) {
+        *error = QObject::tr("неизвестная версия формата файла (%1), поддерживается %2")
+                     .arg(formatVersion.toVariant().toString())
+                     .arg(FormatVersion);
+        return false;
+    }
+
+    ParamFile f;
+    f.serial = o.value(QStringLiteral("serial")).toString();
+    f.version = o.value(QStringLiteral("version")).toString();
+    f.goodsCapacity = o.value(QStringLiteral("goodsCapacity")).toInt();
+    f.source = o.value(QStringLiteral("source")).toString();
+    f.saved = QDateTime::fromString(o.value(QStringLiteral("saved")).toString(), Qt::ISODate);
+    if (f.serial.isEmpty()) {
+        *error = QObject::tr("в файле нет заводского номера ККТ");
+        return false;
+    }
+    if (f.family() == 0) {
+        *error = QObject::tr("Версия ККТ %1 не поддерживается").arg(f.version);
+        return false;
+    }
+    if (!decodeImage(o, QStringLiteral("params"), &f.params) || !decodeImage(o, QStringLiteral("system"), &f.system)
+        || !decodeImage(o, QStringLiteral("goods"), &f.goods)) {
+        *error = QObject::tr("образ в файле повреждён (неверный base64)");
+        return false;
+    }
+    if (f.params.isEmpty()) {
+        *error = QObject::tr("в файле нет образа параметров");
+        return false;
+    }
+
+    // An image of the other family, or one cut short, must never reach a
+    // register under this family's layout.
+    const int other = f.family() == 53 ? 52 : 53;
+    const QByteArray serialBytes = TextCodec::encode(f.serial);
+    if (f.params.size() < minimumImageSize(f.family())
+        || (serialInImage(f.params, other) == serialBytes
+            && serialInImage(f.params, f.family()) != serialBytes)) {
+        *error = QObject::tr("образ параметров не соответствует семейству ККТ 2.%1 (%2 байт)")
+                     .arg(f.family())
+                     .arg(f.params.size());
+        return false;
+    }
+    const QByteArray embedded = serialInImage(f.params, f.family());
+    if (!embedded.isEmpty() && embedded != serialBytes) {
+        *error = QObject::tr("образ параметров принадлежит ККТ %1, а не %2")
+                     .arg(TextCodec::decode(embedded), f.serial);
+        return false;
+    }
+    *out = f;
+    return true;
+}
+
+bool ParamFile::save(const QString &path, QString *error) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(toJson()) < 0 || !file.commit()) {
+        *error = QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ParamFile::load(const QString &path, ParamFile *out, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QObject::tr("не удалось открыть файл %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    // Parameter files are a few kilobytes; anything huge is not one.
+    if (file.size() > 16 * 1024 * 1024) {
+        *error = QObject::tr("файл %1: это не файл параметров ККТ").arg(path);
+        return false;
+    }
+    QString reason;
+    if (!fromJson(file.readAll(), out, &reason)) {
+        *error = QObject::tr("файл %1: %2").arg(path, reason);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// A register's parameter set carried outside the settings store: a small,
+// versioned JSON document (see README, "Parameter file").
+struct ParamFile
+{
+    static constexpr int FormatVersion = 1;
+
+    QString serial;
+    QString version;       // "2.53.10", or a family pattern such as "2.52.*"
+    int goodsCapacity = 0;
+    QByteArray params;     // parameter image
+    QByteArray system;     // system image (may be empty)
+    QByteArray goods;      // goods image without header; optional, profiles only
+    QString source;        // where it came from, for people reading the file
+    QDateTime saved;
+
+    // Firmware family from the version text: 52, 53, or 0 when unsupported.
+    int family() const;
+
+    QByteArray toJson() const;
+    // Parses and checks a document; on failure returns false with a message
+    // (in Russian, naming what is wrong) and leaves out untouched.
+    static bool fromJson(const QByteArray &json, ParamFile *out, QString *error);
+
+    bool save(const QString &path, QString *error) const;
+    static bool load(const QString &path, ParamFile *out, QString *error);
+};
+
+// Family from a version text ("2.53.10" -> 53); 0 when it is not 52 or 53.
+int familyOfVersion(const QString &version);
+
+// The serial number stored inside a parameter image at the family's place,
+// up to its first NUL (empty when the image is too short or holds none).
+QByteArray serialInImage(const QByteArray &params, int family);
