@@ -1,6 +1,7 @@
 // Started by bench_startup: shows either the utility's main window ("app") or
 // a bare main window ("bare", the reference), reports once the first paint
 // has happened, and exits with its peak resident memory.
+#include "app/appsettings.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
@@ -40,8 +41,7 @@ int main(int argc, char *argv[])
 {
     const bool bare = argc > 1 && std::strcmp(argv[1], "bare") == 0;
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Korvant Engineering"));
-    QCoreApplication::setApplicationName(QStringLiteral("KorvantUtility3"));
+    AppSettings::applyIdentity();
 
     std::unique_ptr<QMainWindow> window;
     if (bare) {

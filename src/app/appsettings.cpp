@@ -1,5 +1,6 @@
 #include "appsettings.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 
 namespace {
@@ -11,6 +12,13 @@ AppSettings::WriteErrorHandler &writeErrorHandler()
 }
 
 } // namespace
+
+void AppSettings::applyIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvant Engineering"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("korvant-eng.ru"));
+    QCoreApplication::setApplicationName(QStringLiteral("KorvantUtility3"));
+}
 
 AppSettings::AppSettings(QObject *parent)
     : QObject(parent)

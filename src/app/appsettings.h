@@ -16,6 +16,10 @@ public:
     explicit AppSettings(QObject *parent = nullptr);
     ~AppSettings() override;
 
+    // Organisation and application identity that locate the store; set on
+    // the application object before anything else runs.
+    static void applyIdentity();
+
     QSettings *settings() const { return m_settings; }
 
     // Writes pending changes now; false when the store could not be written.

@@ -1,3 +1,4 @@
+#include "app/appsettings.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
@@ -5,9 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Korvant Engineering"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("korvant-eng.ru"));
-    QCoreApplication::setApplicationName(QStringLiteral("KorvantUtility3"));
+    AppSettings::applyIdentity();
 
     MainWindow window;
     window.show();

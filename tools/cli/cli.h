@@ -2,7 +2,14 @@
 
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
+class DeviceController;
+class DeviceParams;
+class QCommandLineParser;
 class QTextStream;
+struct ParamFile;
 
 // korvant-cli: one command a run. The program's main() only wires the
 // standard streams; tests call run() directly.
@@ -25,7 +32,7 @@ public:
     // args as from QCoreApplication::arguments() (program name first).
     int run(const QStringList &args);
 
-private:
+    // The commands, public for the command table.
     int ping(const QStringList &args);
     int info(const QStringList &args);
     int readParams(const QStringList &args);
@@ -35,7 +42,14 @@ private:
     int profile(const QStringList &args);
     int scan(const QStringList &args);
 
+private:
+
     int usage(const QString &message);
+    bool parse(QCommandLineParser &p, const QStringList &args, int minArgs, int maxArgs, int *exit);
+    bool reachable(const QString &address, bool skip);
+    // Runs one job to its end; returns its result code.
+    int runJob(DeviceController &controller, const std::function<bool()> &start, const QString &label);
+    std::unique_ptr<DeviceParams> decode(const QString &path, ParamFile *file);
 
     QTextStream &m_out;
     QTextStream &m_err;

@@ -1,5 +1,6 @@
 #include "paramfile.h"
 
+#include "params/deviceparams.h"
 #include "params/textcodec.h"
 
 #include <QFile>
@@ -36,16 +37,6 @@ bool decodeImage(const QJsonObject &o, const QString &key, QByteArray *out)
 
 } // namespace
 
-int familyOfVersion(const QString &version)
-{
-    const QStringList parts = version.split(QLatin1Char('.'));
-    if (parts.size() < 2)
-        return 0;
-    bool ok = false;
-    const int minor = parts.at(1).toInt(&ok);
-    return ok && (minor == 52 || minor == 53) ? minor : 0;
-}
-
 QByteArray serialInImage(const QByteArray &params, int family)
 {
     const QByteArray field = family == 53 ? params.mid(0x100, 20) : params.mid(4, 12);
@@ -55,7 +46,7 @@ QByteArray serialInImage(const QByteArray &params, int family)
 
 int ParamFile::family() const
 {
-    return familyOfVersion(version);
+    return DeviceParams::familyOf(version);
 }
 
 QByteArray ParamFile::toJson() const

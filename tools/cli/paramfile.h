@@ -31,9 +31,6 @@ struct ParamFile
     static bool load(const QString &path, ParamFile *out, QString *error);
 };
 
-// Family from a version text ("2.53.10" -> 53); 0 when it is not 52 or 53.
-int familyOfVersion(const QString &version);
-
 // The serial number stored inside a parameter image at the family's place,
 // up to its first NUL (empty when the image is too short or holds none).
 QByteArray serialInImage(const QByteArray &params, int family);
