@@ -1,0 +1,151 @@
+#include "frame.h"
+
+#include "devicejob.h"
+
+#include <QtEndian>
+
+#include <array>
+
+namespace Frame {
+
+namespace {
+
+constexpr std::array<quint32, 256> makeCrcTable()
+{
+    std::array<quint32, 256> table {};
+    for (quint32 n = 0; n < 256; ++n) {
+        quint32 c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+
+constexpr std::array<quint32, 256> crcTable = makeCrcTable();
+
+constexpr quint8 MarkerLow = 0xEF;
+constexpr quint8 MarkerHigh = 0xBE;
+
+// Old firmware sends no version in the upper half; it is 2.51.26.
+constexpr quint32 LegacyVersionWord = 0x2033001A;
+
+quint32 readU32(const char *p)
+{
+    return qFromLittleEndian<quint32>(p);
+}
+
+} // namespace
+
+quint32 crc32(const char *data, int size)
+{
+    quint32 c = 0xFFFFFFFFu;
+    for (int i = 0; i < size; ++i)
+        c = crcTable[(c ^ quint8(data[i])) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    return crc32(bytes.constData(), bytes.size());
+}
+
+QByteArray build(const Message &message)
+{
+    const int payloadSize = 2 + 4 * message.values.size() + message.data.size();
+    QByteArray out(HeaderSize + payloadSize, Qt::Uninitialized);
+    char *p = out.data();
+    p[0] = char(MarkerLow);
+    p[1] = char(MarkerHigh);
+    qToLittleEndian<quint32>(quint32(payloadSize), p + 2);
+    char *payload = p + HeaderSize;
+    payload[0] = char(message.head);
+    payload[1] = char(quint8(message.values.size()));
+    char *v = payload + 2;
+    for (qint32 value : message.values) {
+        qToLittleEndian<qint32>(value, v);
+        v += 4;
+    }
+    if (!message.data.isEmpty())
+        memcpy(v, message.data.constData(), size_t(message.data.size()));
+    qToLittleEndian<quint32>(crc32(payload, payloadSize), p + 6);
+    return out;
+}
+
+QByteArray request(Command command, const QVector<qint32> &args, const QByteArray &data)
+{
+    return build(Message { command, args, data });
+}
+
+Status check(const QByteArray &received, int maxPayload)
+{
+    if (received.size() < HeaderSize)
+        return Status::Incomplete;
+    const quint32 length = readU32(received.constData() + 2);
+    if (length > quint32(maxPayload))
+        return Status::Malformed;
+    if (received.size() - HeaderSize < int(length))
+        return Status::Incomplete;
+    return Status::Complete;
+}
+
+int frameSize(const QByteArray &received)
+{
+    return HeaderSize + int(readU32(received.constData() + 2));
+}
+
+bool parse(const QByteArray &received, Message *message)
+{
+    if (received.size() < HeaderSize)
+        return false;
+    const quint32 length = readU32(received.constData() + 2);
+    if (quint32(received.size() - HeaderSize) < length)
+        return false;
+    const char *payload = received.constData() + HeaderSize;
+    if (crc32(payload, int(length)) != readU32(received.constData() + 6))
+        return false;
+    if (length < 2)
+        return false;
+    const int count = quint8(payload[1]);
+    if (int(length) < 2 + 4 * count)
+        return false;
+    message->head = quint8(payload[0]);
+    message->values.resize(count);
+    for (int i = 0; i < count; ++i)
+        message->values[i] = qFromLittleEndian<qint32>(payload + 2 + 4 * i);
+    const int dataStart = 2 + 4 * count;
+    message->data = QByteArray(payload + dataStart, int(length) - dataStart);
+    return true;
+}
+
+int acceptInfo(const Message &reply, Identity *identity)
+{
+    if (reply.values.isEmpty())
+        return ErrBadReply;
+    Identity id;
+    id.versionWord = quint32(reply.values.at(0));
+    if ((id.versionWord >> 16) == 0)
+        id.versionWord = LegacyVersionWord;
+    if (reply.values.size() == 3) {
+        id.reserved = reply.values.at(1);
+        id.goodsCapacity = reply.values.at(2);
+    }
+    *identity = id;
+    return ResultOk;
+}
+
+int acceptRead(const Message &reply, int pageCount)
+{
+    if (reply.values.size() != 1 || reply.values.at(0) != pageCount)
+        return ErrReadMismatch;
+    return ResultOk;
+}
+
+int acceptWrite(const Message &reply)
+{
+    if (reply.values.size() != 1 || reply.values.at(0) != 0)
+        return ErrWriteRejected;
+    return ResultOk;
+}
+
+} // namespace Frame
