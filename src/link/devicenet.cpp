@@ -163,7 +163,9 @@ void DeviceNet::onError(QAbstractSocket::SocketError error)
 {
     qDebug() << "socket error" << int(error);
     if (m_inSteps) {
-        m_socketError = true;
+        // A wait that runs out is the reply window's business, not a broken socket.
+        if (error != QAbstractSocket::SocketTimeoutError)
+            m_socketError = true;
         return;
     }
     if (m_reported)
@@ -276,6 +278,9 @@ int DeviceNet::runSteps()
     if (rc != ResultOk)
         return rc;
     m_serial = Storage::serialFromPage(page, place);
+    // A stop asked for while the opening steps ran ends the job before its own steps.
+    if (stopRequested())
+        return ErrStopped;
 
     switch (m_job->kind) {
     case DeviceJob::QueryInfo:
