@@ -63,6 +63,7 @@ IcmpProbe::IcmpProbe()
 
 int IcmpProbe::ping(const QString &address, int timeoutMs)
 {
+    m_used = AnyMethod;
     const QByteArray text = address.toUtf8();
     // inet_addr() would stop at an embedded NUL and accept the part before it.
     if (text.contains('\0'))

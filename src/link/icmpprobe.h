@@ -35,7 +35,7 @@ public:
     // opened gives -2.
     void setMethod(Method method) { m_method = method; }
     void setConnectPort(quint16 port) { m_connectPort = port; }
-    // The method the last ping() used.
+    // The method the last ping() used; AnyMethod when it opened nothing.
     Method usedMethod() const { return m_used; }
 
 private:
