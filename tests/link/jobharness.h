@@ -14,7 +14,7 @@
 struct JobOutcome
 {
     bool ended = false; // reported, closed, and its thread gone
-    int reports = 0;    // disconnected() count
+    int reports = 0; // disconnected() count
     int result = 1;
     QByteArray output;
     int connected = 0;

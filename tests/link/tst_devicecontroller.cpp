@@ -28,7 +28,9 @@ std::unique_ptr<Sim> startSim(Sim::Config config = {})
 
 int entries(const char *dir)
 {
-    return int(QDir(QString::fromLatin1(dir)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
+    return int(QDir(QString::fromLatin1(dir))
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                   .size());
 }
 
 int threadCount()
@@ -69,27 +71,29 @@ void TestDeviceController::faultMatrix_data()
     const int write = DeviceJob::WriteParams;
     QTest::newRow("no reply to the identity") << read << int(Sim::NoReply) << 0 << 0 << int(ErrNoReply);
     QTest::newRow("no reply to a page read") << read << int(Sim::NoReply) << 4 << 0 << int(ErrNoReply);
-    QTest::newRow("reply later than the window") << read << int(Sim::ReplyDelay) << 3 << 1500 << int(ErrNoReply);
-    QTest::newRow("reply split in pieces within the window") << read << int(Sim::SplitReply) << 3 << 150
-                                                             << int(ResultOk);
+    QTest::newRow("reply later than the window")
+        << read << int(Sim::ReplyDelay) << 3 << 1500 << int(ErrNoReply);
+    QTest::newRow("reply split in pieces within the window")
+        << read << int(Sim::SplitReply) << 3 << 150 << int(ResultOk);
     QTest::newRow("bad CRC") << read << int(Sim::BadCrc) << 1 << 0 << int(ErrBadReply);
     QTest::newRow("payload one byte short") << read << int(Sim::ShortPayload) << 3 << 0 << int(ErrBadReply);
-    QTest::newRow("declared length beyond any reply") << read << int(Sim::OversizedLength) << 3 << 0
-                                                      << int(ErrBadReply);
-    QTest::newRow("identity without values") << read << int(Sim::WrongValueCount) << 0 << 0 << int(ErrBadReply);
-    QTest::newRow("page read without values") << read << int(Sim::WrongValueCount) << 3 << 0
-                                              << int(ErrReadMismatch);
-    QTest::newRow("directory read confirms wrong count") << read << int(Sim::WrongValue) << 1 << 0
-                                                         << int(ErrReadMismatch);
+    QTest::newRow("declared length beyond any reply")
+        << read << int(Sim::OversizedLength) << 3 << 0 << int(ErrBadReply);
+    QTest::newRow("identity without values")
+        << read << int(Sim::WrongValueCount) << 0 << 0 << int(ErrBadReply);
+    QTest::newRow("page read without values")
+        << read << int(Sim::WrongValueCount) << 3 << 0 << int(ErrReadMismatch);
+    QTest::newRow("directory read confirms wrong count")
+        << read << int(Sim::WrongValue) << 1 << 0 << int(ErrReadMismatch);
     QTest::newRow("write rejected") << write << int(Sim::WriteRejected) << 4 << 0 << int(ErrWriteRejected);
-    QTest::newRow("write confirmed with a non-zero value") << write << int(Sim::WrongValue) << 3 << 0
-                                                           << int(ErrWriteRejected);
-    QTest::newRow("connection closed at the identity") << read << int(Sim::CloseConnection) << 0 << 0
-                                                       << int(ErrSocket);
-    QTest::newRow("connection closed while a read waits") << read << int(Sim::CloseConnection) << 5 << 0
-                                                          << int(ErrSocket);
-    QTest::newRow("connection closed while a write waits") << write << int(Sim::CloseConnection) << 3 << 0
-                                                           << int(ErrSocket);
+    QTest::newRow("write confirmed with a non-zero value")
+        << write << int(Sim::WrongValue) << 3 << 0 << int(ErrWriteRejected);
+    QTest::newRow("connection closed at the identity")
+        << read << int(Sim::CloseConnection) << 0 << 0 << int(ErrSocket);
+    QTest::newRow("connection closed while a read waits")
+        << read << int(Sim::CloseConnection) << 5 << 0 << int(ErrSocket);
+    QTest::newRow("connection closed while a write waits")
+        << write << int(Sim::CloseConnection) << 3 << 0 << int(ErrSocket);
 }
 
 // Each fault ends the job once, with its code, in time, and leaves nothing behind.
@@ -247,7 +251,8 @@ void TestDeviceController::operationsAndTheirData()
     QVERIFY(finished.wait());
     QCOMPARE(controller.data(), image.mid(128, 1024 - 128));
 
-    QVERIFY(controller.writeParams(Host, sim->serverPort(), TaggedRecord::make(TaggedRecord::SystemImageTag, "sys")));
+    QVERIFY(controller.writeParams(Host, sim->serverPort(),
+                                   TaggedRecord::make(TaggedRecord::SystemImageTag, "sys")));
     QVERIFY(finished.wait());
     QCOMPARE(controller.result(), int(ResultOk));
     QCOMPARE(sim->systemImage().left(4), QByteArray("sys\0", 4));

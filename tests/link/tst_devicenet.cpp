@@ -1,4 +1,5 @@
 #include "jobharness.h"
+
 #include "link/frame.h"
 #include "link/taggedrecord.h"
 #include "sim/registersimulator.h"
@@ -26,7 +27,8 @@ Sim::Config config(Sim::Family family, int parameterPages = -1, int systemPages 
 {
     Sim::Config c;
     c.family = family;
-    c.serial = family == Sim::Family252 ? QStringLiteral("052000000777") : QStringLiteral("05300000000000000888");
+    c.serial
+        = family == Sim::Family252 ? QStringLiteral("052000000777") : QStringLiteral("05300000000000000888");
     c.parameterPages = parameterPages;
     c.systemPages = systemPages;
     c.goodsCapacity = 20; // 11 pages
@@ -107,7 +109,8 @@ void TestDeviceNet::queryInfo_data()
     QTest::addColumn<QByteArray>("serial");
     QTest::newRow("2.53: serial from the second parameter page")
         << int(Sim::Family253) << QByteArray("05300000000000000888");
-    QTest::newRow("2.52: serial from bytes 4-15 of the first page") << int(Sim::Family252) << QByteArray("052000000777");
+    QTest::newRow("2.52: serial from bytes 4-15 of the first page")
+        << int(Sim::Family252) << QByteArray("052000000777");
 }
 
 void TestDeviceNet::queryInfo()
@@ -132,12 +135,13 @@ void TestDeviceNet::readParams_data()
     QTest::addColumn<int>("systemPages");
     QTest::addColumn<QList<int>>("frames");
 
-    QTest::newRow("2.53: 21 + 4 pages") << int(Sim::Family253) << 21 << 4 << QList<int> { 4, 8, 12, 16, 20, 21, 4 };
+    QTest::newRow("2.53: 21 + 4 pages")
+        << int(Sim::Family253) << 21 << 4 << QList<int> { 4, 8, 12, 16, 20, 21, 4 };
     QTest::newRow("2.52: 10 + 6 pages") << int(Sim::Family252) << 10 << 6 << QList<int> { 4, 8, 10, 4, 6 };
-    QTest::newRow("empty region 1: only record 2") << int(Sim::Family253) << 21 << 0
-                                                   << QList<int> { 4, 8, 12, 16, 20, 21 };
-    QTest::newRow("largest region that fits a record, 255 pages") << int(Sim::Family253) << 255 << 1
-                                                                  << QList<int>();
+    QTest::newRow("empty region 1: only record 2")
+        << int(Sim::Family253) << 21 << 0 << QList<int> { 4, 8, 12, 16, 20, 21 };
+    QTest::newRow("largest region that fits a record, 255 pages")
+        << int(Sim::Family253) << 255 << 1 << QList<int>();
 }
 
 void TestDeviceNet::readParams()
@@ -207,13 +211,13 @@ void TestDeviceNet::writeParams_data()
     const QStringList paramWrites { "c3(5,4)", "c3(9,4)", "c3(13,2)" };
     const QStringList systemWrites { "c5(1,4)" };
 
-    QTest::newRow("both records") << TaggedRecord::make(2, params) + TaggedRecord::make(3, system) << int(ResultOk)
-                                  << params << systemPadded << paramWrites + systemWrites;
+    QTest::newRow("both records") << TaggedRecord::make(2, params) + TaggedRecord::make(3, system)
+                                  << int(ResultOk) << params << systemPadded << paramWrites + systemWrites;
     QTest::newRow("only tag 3: region 1 with system writes, tail zero-filled")
         << TaggedRecord::make(3, system) << int(ResultOk) << QByteArray() << systemPadded << systemWrites;
     QTest::newRow("short tag 2 zero-fills the region")
-        << TaggedRecord::make(2, "abc") << int(ResultOk) << QByteArray("abc") + QByteArray(2557, '\0') << QByteArray()
-        << paramWrites;
+        << TaggedRecord::make(2, "abc") << int(ResultOk) << QByteArray("abc") + QByteArray(2557, '\0')
+        << QByteArray() << paramWrites;
     QTest::newRow("tag 2 longer than region 2: -8, nothing written")
         << TaggedRecord::make(2, pattern(2561, 'p')) + TaggedRecord::make(3, system) << int(ErrCapacity)
         << QByteArray() << QByteArray() << QStringList();
@@ -247,10 +251,11 @@ void TestDeviceNet::writeGoods_data()
     QTest::addColumn<QList<int>>("pages");
     QTest::addColumn<QList<int>>("frames");
     // The goods area has 11 pages (2816 bytes).
-    QTest::newRow("exactly the area") << 2816 << int(ResultOk) << QList<int> { 11 } << QList<int> { 4, 8, 11 };
+    QTest::newRow("exactly the area")
+        << 2816 << int(ResultOk) << QList<int> { 11 } << QList<int> { 4, 8, 11 };
     QTest::newRow("one byte more: -8") << 2817 << int(ErrCapacity) << QList<int>() << QList<int>();
-    QTest::newRow("partial page: read, patch, write back") << 600 << int(ResultOk) << QList<int> { 3 }
-                                                           << QList<int> { 2, 3 };
+    QTest::newRow("partial page: read, patch, write back")
+        << 600 << int(ResultOk) << QList<int> { 3 } << QList<int> { 2, 3 };
     QTest::newRow("empty image writes nothing") << 0 << int(ResultOk) << QList<int> { 0 } << QList<int>();
 }
 
@@ -286,30 +291,32 @@ void TestDeviceNet::readGoods_data()
 
     // Area: pages 28..38 (11 pages) for the 2.53 layout used here.
     const QByteArray full = goodsArea(21, 11, false); // every record a row: no terminator anywhere
-    QTest::newRow("full read covers the last page") << int(DeviceJob::ReadGoods) << 0 << 0 << full << int(ResultOk)
-                                                    << full.mid(128) << QList<int> { 11 }
-                                                    << QStringList { "c2(28,4)", "c2(32,4)", "c2(36,3)" };
+    QTest::newRow("full read covers the last page")
+        << int(DeviceJob::ReadGoods) << 0 << 0 << full << int(ResultOk) << full.mid(128) << QList<int> { 11 }
+        << QStringList { "c2(28,4)", "c2(32,4)", "c2(36,3)" };
     const QByteArray empty = goodsArea(0, 11);
-    QTest::newRow("terminator in the first chunk") << int(DeviceJob::ReadGoods) << 0 << 0 << empty << int(ResultOk)
-                                                   << empty.mid(128, 1024 - 128) << QList<int> { 11 }
-                                                   << QStringList { "c2(28,4)" };
+    QTest::newRow("terminator in the first chunk")
+        << int(DeviceJob::ReadGoods) << 0 << 0 << empty << int(ResultOk) << empty.mid(128, 1024 - 128)
+        << QList<int> { 11 } << QStringList { "c2(28,4)" };
     const QByteArray nine = goodsArea(9, 11); // terminator at record 10, page 5
     QTest::newRow("stops after the chunk holding the terminator")
         << int(DeviceJob::ReadGoods) << 0 << 0 << nine << int(ResultOk) << nine.mid(128, 2048 - 128)
         << QList<int> { 11 } << QStringList { "c2(28,4)", "c2(32,4)" };
-    QTest::newRow("range 3..6 reads pages 1..3") << int(DeviceJob::ReadGoodsRange) << 3 << 6 << full << int(ResultOk)
-                                                 << full.mid(384, 768 - 128) << QList<int> { 3 }
-                                                 << QStringList { "c2(29,3)" };
-    QTest::newRow("range 2..2 reads one page") << int(DeviceJob::ReadGoodsRange) << 2 << 2 << full << int(ResultOk)
-                                               << full.mid(256, 256) << QList<int> { 1 }
-                                               << QStringList { "c2(29,1)" };
-    QTest::newRow("range with first index 0: -8") << int(DeviceJob::ReadGoodsRange) << 0 << 5 << full
-                                                  << int(ErrCapacity) << QByteArray() << QList<int>() << QStringList();
-    QTest::newRow("range with last before first: -8") << int(DeviceJob::ReadGoodsRange) << 6 << 3 << full
-                                                      << int(ErrCapacity) << QByteArray() << QList<int>()
-                                                      << QStringList();
-    QTest::newRow("range beyond the area: -8") << int(DeviceJob::ReadGoodsRange) << 1 << 22 << full
-                                               << int(ErrCapacity) << QByteArray() << QList<int>() << QStringList();
+    QTest::newRow("range 3..6 reads pages 1..3")
+        << int(DeviceJob::ReadGoodsRange) << 3 << 6 << full << int(ResultOk) << full.mid(384, 768 - 128)
+        << QList<int> { 3 } << QStringList { "c2(29,3)" };
+    QTest::newRow("range 2..2 reads one page")
+        << int(DeviceJob::ReadGoodsRange) << 2 << 2 << full << int(ResultOk) << full.mid(256, 256)
+        << QList<int> { 1 } << QStringList { "c2(29,1)" };
+    QTest::newRow("range with first index 0: -8")
+        << int(DeviceJob::ReadGoodsRange) << 0 << 5 << full << int(ErrCapacity) << QByteArray()
+        << QList<int>() << QStringList();
+    QTest::newRow("range with last before first: -8")
+        << int(DeviceJob::ReadGoodsRange) << 6 << 3 << full << int(ErrCapacity) << QByteArray()
+        << QList<int>() << QStringList();
+    QTest::newRow("range beyond the area: -8")
+        << int(DeviceJob::ReadGoodsRange) << 1 << 22 << full << int(ErrCapacity) << QByteArray()
+        << QList<int>() << QStringList();
 }
 
 void TestDeviceNet::readGoods()
@@ -323,7 +330,8 @@ void TestDeviceNet::readGoods()
     QCOMPARE(int(sim->region(5).firstPage), 28);
     sim->setGoodsArea(area);
     const QByteArray input = kind == DeviceJob::ReadGoodsRange
-        ? TaggedRecord::makeInt(TaggedRecord::FirstIndexTag, first) + TaggedRecord::makeInt(TaggedRecord::LastIndexTag, last)
+        ? TaggedRecord::makeInt(TaggedRecord::FirstIndexTag, first)
+            + TaggedRecord::makeInt(TaggedRecord::LastIndexTag, last)
         : QByteArray();
 
     const JobOutcome out = runJob(Host, sim->serverPort(), kind, input);
@@ -338,8 +346,8 @@ void TestDeviceNet::stopBeforeConnect()
 {
     auto sim = startSim(config(Sim::Family253));
     QVERIFY(sim);
-    const JobOutcome out = runJob(Host, sim->serverPort(), DeviceJob::ReadParams, {},
-                                  [](DeviceNet *net) { net->stop(); });
+    const JobOutcome out
+        = runJob(Host, sim->serverPort(), DeviceJob::ReadParams, {}, [](DeviceNet *net) { net->stop(); });
     QVERIFY(out.ended);
     QCOMPARE(out.reports, 1);
     QCOMPARE(out.result, int(ErrStopped));
@@ -362,7 +370,8 @@ void TestDeviceNet::stopDuringMultiChunkRead()
     QVERIFY(out.ended);
     QCOMPARE(out.reports, 1);
     QCOMPARE(out.result, int(ErrStopped));
-    QCOMPARE(out.output, TaggedRecord::make(TaggedRecord::ParameterImageTag, sim->parameterImage().left(8 * 256)));
+    QCOMPARE(out.output,
+             TaggedRecord::make(TaggedRecord::ParameterImageTag, sim->parameterImage().left(8 * 256)));
     QCOMPARE(out.frames, QList<int> { 4 });
     QCOMPARE(sim->requestLog().size(), 5);
 }

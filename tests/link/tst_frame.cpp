@@ -68,7 +68,9 @@ void TestFrame::crc32()
 void TestFrame::requestLayout()
 {
     // A page read of pages 3..6: command, two arguments, no data.
-    const QByteArray payload = QByteArray::fromHex("c202" "03000000" "04000000");
+    const QByteArray payload = QByteArray::fromHex("c202"
+                                                   "03000000"
+                                                   "04000000");
     const QByteArray expected = QByteArray::fromHex("efbe") + u32(10) + u32(Frame::crc32(payload)) + payload;
     QCOMPARE(Frame::request(Frame::CmdReadPages, { 3, 4 }), expected);
 
@@ -89,8 +91,8 @@ void TestFrame::accepted_data()
     QByteArray noMarker = good;
     noMarker[0] = 'X';
     noMarker[1] = 'Y';
-    QTest::newRow("marker not EF BE but length and CRC right") << noMarker << QVector<qint32> { 4 }
-                                                               << QByteArray(1024, 'p');
+    QTest::newRow("marker not EF BE but length and CRC right")
+        << noMarker << QVector<qint32> { 4 } << QByteArray(1024, 'p');
     QTest::newRow("bytes beyond the declared payload ignored")
         << replyFrame({ -1, 7 }) + "junk" << QVector<qint32> { -1, 7 } << QByteArray();
     QTest::newRow("values only") << replyFrame({ 0 }) << QVector<qint32> { 0 } << QByteArray();
@@ -145,8 +147,8 @@ void TestFrame::completeness_data()
         << replyFrame(QVector<qint32>(255, 1), QByteArray(1024, 'p')) << int(Frame::Status::Complete);
     // The header alone must be enough to refuse it: nothing waits for or
     // reserves the declared bytes.
-    QTest::newRow("declared length one above the largest reply")
-        << QByteArray::fromHex("efbe") + u32(Frame::MaxReplyPayload + 1) + u32(0) << int(Frame::Status::Malformed);
+    QTest::newRow("declared length one above the largest reply") << QByteArray::fromHex("efbe")
+            + u32(Frame::MaxReplyPayload + 1) + u32(0) << int(Frame::Status::Malformed);
     QTest::newRow("declared length near 2 GiB")
         << QByteArray::fromHex("efbe") + u32(0x7FFFFFF0) + u32(0) + "ab" << int(Frame::Status::Malformed);
 }
@@ -168,11 +170,14 @@ void TestFrame::identity_data()
 
     QTest::newRow("one value with empty upper half becomes 2.51.26")
         << QVector<qint32> { 5 } << "2.51.26" << 1024 << 2000 << int(ResultOk);
-    QTest::newRow("three values") << QVector<qint32> { 0x2035000A, 7, 500 } << "2.53.10" << 7 << 500 << int(ResultOk);
+    QTest::newRow("three values") << QVector<qint32> { 0x2035000A, 7, 500 } << "2.53.10" << 7 << 500
+                                  << int(ResultOk);
     QTest::newRow("two values: second ignored, defaults")
         << QVector<qint32> { 0x2034001A, 99 } << "2.52.26" << 1024 << 2000 << int(ResultOk);
-    QTest::newRow("four values: defaults") << QVector<qint32> { 0x2035000A, 7, 500, 1 } << "2.53.10" << 1024 << 2000 << int(ResultOk);
-    QTest::newRow("no value at all is malformed") << QVector<qint32> {} << QString() << 0 << 0 << int(ErrBadReply);
+    QTest::newRow("four values: defaults")
+        << QVector<qint32> { 0x2035000A, 7, 500, 1 } << "2.53.10" << 1024 << 2000 << int(ResultOk);
+    QTest::newRow("no value at all is malformed")
+        << QVector<qint32> {} << QString() << 0 << 0 << int(ErrBadReply);
 }
 
 void TestFrame::identity()
@@ -255,9 +260,10 @@ void TestFrame::serialPlace_data()
     QTest::addColumn<QByteArray>("serial");
 
     const QByteArray twenty = "01234567890123456789" + QByteArray(236, 'z');
-    QTest::newRow("minor 53: second page, bytes 0-19, no NUL") << 53 << twenty << 6 << QByteArray("01234567890123456789");
-    QTest::newRow("minor 53: up to the first NUL") << 53 << QByteArray("0512\0rest", 9) + QByteArray(247, 0) << 6
-                                                   << QByteArray("0512");
+    QTest::newRow("minor 53: second page, bytes 0-19, no NUL")
+        << 53 << twenty << 6 << QByteArray("01234567890123456789");
+    QTest::newRow("minor 53: up to the first NUL")
+        << 53 << QByteArray("0512\0rest", 9) + QByteArray(247, 0) << 6 << QByteArray("0512");
     QTest::newRow("minor 52: first page, bytes 4-15")
         << 52 << QByteArray("head0123456789ABtail") + QByteArray(236, 0) << 5 << QByteArray("0123456789AB");
     QTest::newRow("minor 51: as 52") << 51 << QByteArray("head12345\0") + QByteArray(246, 0) << 5
@@ -275,7 +281,8 @@ void TestFrame::serialPlace()
 
 void TestFrame::taggedRecords()
 {
-    const QByteArray stream = TaggedRecord::make(2, "abc") + TaggedRecord::make(7, {}) + TaggedRecord::makeInt(4, -2);
+    const QByteArray stream
+        = TaggedRecord::make(2, "abc") + TaggedRecord::make(7, {}) + TaggedRecord::makeInt(4, -2);
     QCOMPARE(stream.left(4), QByteArray::fromHex("02000300"));
     bool complete = false;
     const QVector<TaggedRecord::Record> records = TaggedRecord::parse(stream, &complete);

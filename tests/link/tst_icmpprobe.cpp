@@ -54,7 +54,7 @@ bool dropRawSockets()
 
 struct Network
 {
-    bool pingGroup = false;   // unprivileged ICMP datagram sockets allowed
+    bool pingGroup = false; // unprivileged ICMP datagram sockets allowed
     bool echoIgnored = false; // the stack answers no echo request
     bool rawAllowed = true;
 };
@@ -67,7 +67,8 @@ QString inPrivateNetwork(const Network &network, const std::function<void()> &bo
     QString failure;
     std::thread thread([&] {
         if (::unshare(CLONE_NEWNET) != 0) {
-            failure = QStringLiteral("cannot make a network namespace: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+            failure = QStringLiteral("cannot make a network namespace: %1")
+                          .arg(QString::fromLocal8Bit(strerror(errno)));
             return;
         }
         if (!loopbackUp()
@@ -119,7 +120,8 @@ void TestIcmpProbe::notAnAddress_data()
     QTest::newRow("limited broadcast reads as INADDR_NONE") << QStringLiteral("255.255.255.255");
     QTest::newRow("empty") << QString();
     QTest::newRow("host name") << QStringLiteral("kkt.local");
-    QTest::newRow("address followed by NUL and text") << QStringLiteral("127.0.0.1") + QChar(0) + QStringLiteral("x");
+    QTest::newRow("address followed by NUL and text")
+        << QStringLiteral("127.0.0.1") + QChar(0) + QStringLiteral("x");
 }
 
 void TestIcmpProbe::notAnAddress()
@@ -150,15 +152,18 @@ void TestIcmpProbe::methods_data()
     const int raw = IcmpProbe::RawSocket;
     const int tcp = IcmpProbe::TcpConnect;
     QTest::newRow("datagram socket, answered") << dgram << true << false << true << false << 0 << dgram;
-    QTest::newRow("datagram socket, silent: time-out") << dgram << true << true << true << false << ETIMEDOUT << dgram;
+    QTest::newRow("datagram socket, silent: time-out")
+        << dgram << true << true << true << false << ETIMEDOUT << dgram;
     QTest::newRow("datagram socket not allowed: -2") << dgram << false << false << true << false << -2 << any;
     QTest::newRow("raw socket, answered") << raw << false << false << true << false << 0 << raw;
-    QTest::newRow("raw socket, silent: time-out") << raw << false << true << true << false << ETIMEDOUT << raw;
+    QTest::newRow("raw socket, silent: time-out")
+        << raw << false << true << true << false << ETIMEDOUT << raw;
     QTest::newRow("any: datagram socket first") << any << true << false << true << false << 0 << dgram;
     QTest::newRow("any: raw socket without ping group") << any << false << false << true << false << 0 << raw;
-    QTest::newRow("any: no ICMP rights, TCP connect answers") << any << false << true << false << true << 0 << tcp;
-    QTest::newRow("any: no ICMP rights, connection refused") << any << false << false << false << false
-                                                             << ECONNREFUSED << tcp;
+    QTest::newRow("any: no ICMP rights, TCP connect answers")
+        << any << false << true << false << true << 0 << tcp;
+    QTest::newRow("any: no ICMP rights, connection refused")
+        << any << false << false << false << false << ECONNREFUSED << tcp;
     QTest::newRow("TCP connect pinned") << tcp << true << false << true << true << 0 << tcp;
 }
 
