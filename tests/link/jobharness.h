@@ -2,12 +2,24 @@
 
 #include "link/devicejob.h"
 #include "link/devicenet.h"
+#include "sim/registersimulator.h"
 
 #include <QObject>
 #include <QThread>
 #include <QtTest>
 
 #include <functional>
+#include <memory>
+
+// A simulated register on host and an ephemeral port, without discovery responder.
+inline std::unique_ptr<RegisterSimulator> startSim(const QString &host, RegisterSimulator::Config config = {})
+{
+    config.discoveryPort = 0;
+    auto sim = std::make_unique<RegisterSimulator>(config);
+    if (!sim->listen(QHostAddress(host)))
+        return nullptr;
+    return sim;
+}
 
 // Runs one DeviceNet job on a worker thread the way the controller does, and
 // collects what it reports on the test's thread.

@@ -1,3 +1,5 @@
+#include "jobharness.h"
+
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/devicenet.h"
@@ -16,15 +18,6 @@ using Sim = RegisterSimulator;
 namespace {
 
 const QString Host = QStringLiteral("127.0.0.3");
-
-std::unique_ptr<Sim> startSim(Sim::Config config = {})
-{
-    config.discoveryPort = 0;
-    auto sim = std::make_unique<Sim>(config);
-    if (!sim->listen(QHostAddress(Host)))
-        return nullptr;
-    return sim;
-}
 
 int entries(const char *dir)
 {
@@ -104,7 +97,7 @@ void TestDeviceController::faultMatrix()
     QFETCH(int, request);
     QFETCH(int, delayMs);
     QFETCH(int, result);
-    auto sim = startSim();
+    auto sim = startSim(Host);
     QVERIFY(sim);
     Sim::FaultRule rule;
     rule.fault = Sim::Fault(fault);
@@ -141,7 +134,7 @@ void TestDeviceController::failedJobKeepsEarlierResults()
     Sim::Config config;
     config.serial = QStringLiteral("0512345678");
     config.goodsCapacity = 700;
-    auto sim = startSim(config);
+    auto sim = startSim(Host, config);
     QVERIFY(sim);
     DeviceController controller;
     QSignalSpy finished(&controller, &DeviceController::finished);
@@ -157,7 +150,7 @@ void TestDeviceController::failedJobKeepsEarlierResults()
     other.family = Sim::Family252;
     other.serial = QStringLiteral("999");
     other.goodsCapacity = 10;
-    auto failing = startSim(other);
+    auto failing = startSim(Host, other);
     QVERIFY(failing);
     failing->setFault(Sim::BadCrc, 4);
     QVERIFY(controller.readParams(Host, failing->serverPort()));
@@ -175,7 +168,7 @@ void TestDeviceController::identityWithVersionOnly()
     config.infoValues = 1;
     config.goodsCapacity = 500; // not sent
     config.versionWord = 0x2035001F;
-    auto sim = startSim(config);
+    auto sim = startSim(Host, config);
     QVERIFY(sim);
     DeviceController controller;
     QSignalSpy finished(&controller, &DeviceController::finished);
@@ -193,7 +186,7 @@ void TestDeviceController::identityWithVersionOnly()
 
 void TestDeviceController::oneJobAtATime()
 {
-    auto sim = startSim();
+    auto sim = startSim(Host);
     QVERIFY(sim);
     sim->setFault(Sim::ReplyDelay, 0, 100);
     DeviceController controller;
@@ -222,7 +215,7 @@ void TestDeviceController::operationsAndTheirData()
 {
     Sim::Config config;
     config.goodsCapacity = 6; // 4 goods pages
-    auto sim = startSim(config);
+    auto sim = startSim(Host, config);
     QVERIFY(sim);
     DeviceController controller;
     QSignalSpy finished(&controller, &DeviceController::finished);
@@ -262,7 +255,7 @@ void TestDeviceController::operationsAndTheirData()
 // A window closed while its job runs: the job stops and cleans up after itself.
 void TestDeviceController::controllerGoneWhileJobRuns()
 {
-    auto sim = startSim();
+    auto sim = startSim(Host);
     QVERIFY(sim);
     sim->setFault(Sim::ReplyDelay, 3, 200);
     QSignalSpy request(sim.get(), &Sim::requestReceived);

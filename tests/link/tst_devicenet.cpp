@@ -14,15 +14,6 @@ namespace {
 
 const QString Host = QStringLiteral("127.0.0.2");
 
-std::unique_ptr<Sim> startSim(Sim::Config config = {})
-{
-    config.discoveryPort = 0;
-    auto sim = std::make_unique<Sim>(config);
-    if (!sim->listen(QHostAddress(Host)))
-        return nullptr;
-    return sim;
-}
-
 Sim::Config config(Sim::Family family, int parameterPages = -1, int systemPages = 4)
 {
     Sim::Config c;
@@ -117,7 +108,7 @@ void TestDeviceNet::queryInfo()
 {
     QFETCH(int, family);
     QFETCH(QByteArray, serial);
-    auto sim = startSim(config(Sim::Family(family)));
+    auto sim = startSim(Host, config(Sim::Family(family)));
     QVERIFY(sim);
     const JobOutcome out = runJob(Host, sim->serverPort(), DeviceJob::QueryInfo);
     QVERIFY(out.ended);
@@ -150,7 +141,7 @@ void TestDeviceNet::readParams()
     QFETCH(int, parameterPages);
     QFETCH(int, systemPages);
     QFETCH(QList<int>, frames);
-    auto sim = startSim(config(Sim::Family(family), parameterPages, systemPages));
+    auto sim = startSim(Host, config(Sim::Family(family), parameterPages, systemPages));
     QVERIFY(sim);
     const QByteArray params = sim->parameterImage();
     sim->setSystemImage(pattern(systemPages * 256, 's'));
@@ -186,7 +177,7 @@ void TestDeviceNet::regionTooLargeForRecord()
     QFETCH(int, kind);
     QFETCH(int, parameterPages);
     QFETCH(int, systemPages);
-    auto sim = startSim(config(Sim::Family253, parameterPages, systemPages));
+    auto sim = startSim(Host, config(Sim::Family253, parameterPages, systemPages));
     QVERIFY(sim);
     const QByteArray input = TaggedRecord::make(TaggedRecord::ParameterImageTag, "x");
     const JobOutcome out = runJob(Host, sim->serverPort(), kind, input);
@@ -230,7 +221,7 @@ void TestDeviceNet::writeParams()
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, paramsAfter);
     QFETCH(QByteArray, systemAfter);
-    auto sim = startSim(config(Sim::Family252));
+    auto sim = startSim(Host, config(Sim::Family252));
     QVERIFY(sim);
     const QByteArray paramsBefore = sim->parameterImage();
     sim->setSystemImage(pattern(1024, 'o'));
@@ -263,7 +254,7 @@ void TestDeviceNet::writeGoods()
 {
     QFETCH(int, size);
     QFETCH(int, result);
-    auto sim = startSim(config(Sim::Family253));
+    auto sim = startSim(Host, config(Sim::Family253));
     QVERIFY(sim);
     const QByteArray before = pattern(2816, 'g');
     sim->setGoodsArea(before);
@@ -325,7 +316,7 @@ void TestDeviceNet::readGoods()
     QFETCH(int, first);
     QFETCH(int, last);
     QFETCH(QByteArray, area);
-    auto sim = startSim(config(Sim::Family253));
+    auto sim = startSim(Host, config(Sim::Family253));
     QVERIFY(sim);
     QCOMPARE(int(sim->region(5).firstPage), 28);
     sim->setGoodsArea(area);
@@ -344,7 +335,7 @@ void TestDeviceNet::readGoods()
 
 void TestDeviceNet::stopBeforeConnect()
 {
-    auto sim = startSim(config(Sim::Family253));
+    auto sim = startSim(Host, config(Sim::Family253));
     QVERIFY(sim);
     const JobOutcome out
         = runJob(Host, sim->serverPort(), DeviceJob::ReadParams, {}, [](DeviceNet *net) { net->stop(); });
@@ -357,7 +348,7 @@ void TestDeviceNet::stopBeforeConnect()
 
 void TestDeviceNet::stopDuringMultiChunkRead()
 {
-    auto sim = startSim(config(Sim::Family253));
+    auto sim = startSim(Host, config(Sim::Family253));
     QVERIFY(sim);
     DeviceNet *running = nullptr;
     // The stop lands while the second chunk of the parameter image is on its way.
@@ -380,7 +371,7 @@ void TestDeviceNet::refusedConnection()
 {
     quint16 port = 0;
     {
-        auto sim = startSim();
+        auto sim = startSim(Host);
         QVERIFY(sim);
         port = sim->serverPort();
     }
