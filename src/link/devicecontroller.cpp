@@ -19,8 +19,7 @@ DeviceController::~DeviceController()
         return;
     // The job outlives its window: stop it and let it clean up after itself.
     disconnect(m_net, nullptr, this, nullptr);
-    m_net->stop();
-    QMetaObject::invokeMethod(m_net, &DeviceNet::closeWhenDone, Qt::QueuedConnection);
+    m_net->abandon();
 }
 
 bool DeviceController::queryInfo(const QString &host, quint16 port)
@@ -75,6 +74,9 @@ bool DeviceController::start(int kind, const QString &host, quint16 port, const 
     connect(net, &DeviceNet::disconnected, this, &DeviceController::onDisconnected);
     connect(net, &DeviceNet::frame, this, &DeviceController::frame);
     connect(net, &DeviceNet::pages, this, &DeviceController::pages);
+    // Closing an already closed DeviceNet does nothing, so the finished() of a
+    // later job reaching one still on its way out is harmless.
+    connect(this, &DeviceController::finished, net, &DeviceNet::close);
     connect(thread, &QThread::started, net, &DeviceNet::run);
     connect(net, &DeviceNet::closed, thread, &QThread::quit);
     connect(net, &DeviceNet::closed, net, &QObject::deleteLater);
@@ -135,7 +137,5 @@ void DeviceController::onDisconnected()
             break;
         }
     }
-    // The job object goes away once its thread has closed it.
-    QMetaObject::invokeMethod(net, &DeviceNet::close, Qt::QueuedConnection);
-    emit finished();
+    emit finished(); // also closes the job's DeviceNet, which then goes away with its thread
 }

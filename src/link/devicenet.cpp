@@ -33,10 +33,15 @@ DeviceNet::DeviceNet(QObject *parent)
     : QObject(parent)
 {
     ++s_instances;
+    // A signal made before the thread starts rather than invokeMethod() later:
+    // ThreadSanitizer then sees the hand-over of the call.
+    connect(this, &DeviceNet::stopPending, this, &DeviceNet::onStopRequested, Qt::QueuedConnection);
 }
 
 DeviceNet::~DeviceNet()
 {
+    // Orders the owner's last reads of the job before its destruction.
+    std::lock_guard<std::mutex> lock(m_publishLock);
     --s_instances;
 }
 
@@ -83,12 +88,26 @@ void DeviceNet::stop()
     }
     // The flag is polled between steps; a connect attempt to a silent host could
     // otherwise keep the job (and the user's dialog) waiting for minutes.
-    QMetaObject::invokeMethod(this, &DeviceNet::onStopRequested, Qt::QueuedConnection);
+    emit stopPending();
+}
+
+void DeviceNet::abandon()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_stopLock);
+        m_abandoned = true;
+    }
+    stop();
 }
 
 void DeviceNet::onStopRequested()
 {
-    if (m_inSteps || m_reported || !m_socket)
+    if (m_reported) {
+        if (abandoned())
+            close();
+        return;
+    }
+    if (m_inSteps || !m_socket)
         return;
     m_socket->abort();
     m_job->result = ErrStopped;
@@ -101,20 +120,18 @@ bool DeviceNet::stopRequested()
     return m_stop;
 }
 
+bool DeviceNet::abandoned()
+{
+    std::lock_guard<std::mutex> lock(m_stopLock);
+    return m_abandoned;
+}
+
 void DeviceNet::close()
 {
     if (m_closed)
         return;
     m_closed = true;
     emit closed();
-}
-
-void DeviceNet::closeWhenDone()
-{
-    if (m_reported)
-        close();
-    else
-        m_closeWhenDone = true;
 }
 
 void DeviceNet::report()
@@ -126,7 +143,7 @@ void DeviceNet::report()
         std::lock_guard<std::mutex> lock(m_publishLock);
     }
     emit disconnected();
-    if (m_closeWhenDone)
+    if (abandoned())
         close();
 }
 

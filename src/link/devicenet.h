@@ -50,6 +50,10 @@ public:
     Frame::Identity identity() const;
     QByteArray serial() const;
 
+    // For an owner that goes away while the job runs: stops the job, and closes
+    // it once it has ended (at once if it already has). Safe from any thread.
+    void abandon();
+
     // Objects alive in the process; lets tests see that no job is left behind.
     static int instanceCount() { return s_instances.load(); }
 
@@ -59,21 +63,21 @@ signals:
     void closed();
     void frame(int pages);
     void pages(int total);
+    // Internal: carries a stop request onto the worker thread.
+    void stopPending();
 
 public slots:
     void run();
     // Safe from any thread.
     void stop();
     void close();
-    // Emits closed() as soon as the job has ended (at once if it already has):
-    // for an owner that goes away while the job runs.
-    void closeWhenDone();
     void onConnect();
     void onDisconnect();
     void onError(QAbstractSocket::SocketError error);
 
 private:
     bool stopRequested();
+    bool abandoned();
     void onStopRequested();
     void report();
     int runSteps();
@@ -92,7 +96,8 @@ private:
     QTcpSocket *m_socket = nullptr;
     QString m_host;
     quint16 m_port = 0;
-    // std::mutex rather than QMutex: ThreadSanitizer sees through it.
+    // std::mutex rather than QMutex: ThreadSanitizer sees through it. Guards the
+    // stop flag and the abandoned flag.
     std::mutex m_stopLock;
     std::unique_ptr<DeviceJob> m_job;
     bool m_stop = false;
@@ -103,7 +108,7 @@ private:
     bool m_inSteps = false; // onConnect() is running the job
     bool m_socketError = false; // the socket reported an error during the steps
     bool m_reported = false; // disconnected() has been emitted
-    bool m_closeWhenDone = false;
+    bool m_abandoned = false; // under m_stopLock
     bool m_closed = false;
     // Taken once when the job is reported and by the accessors. The queued
     // disconnected() already orders the two threads; the lock makes that order

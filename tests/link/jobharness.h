@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 // A simulated register on host and an ephemeral port, without discovery responder.
 inline std::unique_ptr<RegisterSimulator> startSim(const QString &host, RegisterSimulator::Config config = {})
@@ -21,8 +22,9 @@ inline std::unique_ptr<RegisterSimulator> startSim(const QString &host, Register
     return sim;
 }
 
-// Runs one DeviceNet job on a worker thread the way the controller does, and
-// collects what it reports on the test's thread.
+// Runs one DeviceNet job on a worker thread as the controller does, and collects
+// what it reports. The outcome is filled on the worker thread itself, under a
+// lock, the moment the job reports its end; the DeviceNet then closes itself.
 struct JobOutcome
 {
     bool ended = false; // reported, closed, and its thread gone
@@ -38,7 +40,7 @@ inline JobOutcome runJob(const QString &host, quint16 port, int kind, const QByt
                          const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000)
 {
     JobOutcome out;
-    QObject relay; // a context on this thread, so every signal arrives queued
+    std::mutex lock;
     auto *job = new DeviceJob;
     job->kind = kind;
     job->input = input;
@@ -46,14 +48,20 @@ inline JobOutcome runJob(const QString &host, quint16 port, int kind, const QByt
     auto *thread = new QThread;
     net->setJob(host, port, job);
     net->moveToThread(thread);
-    QObject::connect(net, &DeviceNet::connected, &relay, [&out] { ++out.connected; });
-    QObject::connect(net, &DeviceNet::frame, &relay, [&out](int n) { out.frames << n; });
-    QObject::connect(net, &DeviceNet::pages, &relay, [&out](int n) { out.pages << n; });
-    QObject::connect(net, &DeviceNet::disconnected, &relay, [&out, net] {
-        ++out.reports;
-        out.result = net->job()->result;
-        out.output = net->job()->output;
-        QMetaObject::invokeMethod(net, &DeviceNet::close, Qt::QueuedConnection);
+    const auto record = [&lock](auto change) {
+        std::lock_guard<std::mutex> guard(lock);
+        change();
+    };
+    QObject::connect(net, &DeviceNet::connected, net, [&] { record([&] { ++out.connected; }); });
+    QObject::connect(net, &DeviceNet::frame, net, [&](int n) { record([&] { out.frames << n; }); });
+    QObject::connect(net, &DeviceNet::pages, net, [&](int n) { record([&] { out.pages << n; }); });
+    QObject::connect(net, &DeviceNet::disconnected, net, [&, net] {
+        record([&] {
+            ++out.reports;
+            out.result = net->job()->result;
+            out.output = net->job()->output;
+        });
+        net->close();
     });
     QObject::connect(thread, &QThread::started, net, &DeviceNet::run);
     QObject::connect(net, &DeviceNet::closed, thread, &QThread::quit);
@@ -65,7 +73,8 @@ inline JobOutcome runJob(const QString &host, quint16 port, int kind, const QByt
     thread->start();
     if (onStart)
         onStart(net);
-    out.ended = gone.wait(timeoutMs);
-    QCoreApplication::processEvents(); // anything still queued from the job
+    const bool ended = gone.wait(timeoutMs);
+    std::lock_guard<std::mutex> guard(lock);
+    out.ended = ended;
     return out;
 }
