@@ -161,6 +161,7 @@ void DeviceNet::onConnect()
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_inSteps = true;
     const int result = runSteps();
+    emitQueuedFrame();
     m_inSteps = false;
     m_job->result = result;
     // disconnectFromHost() may report through onDisconnect(); report() covers the
@@ -199,6 +200,8 @@ int DeviceNet::exchange(Frame::Command command, const QVector<qint32> &args, con
     const QByteArray request = Frame::request(command, args, data);
     if (m_socket->write(request) != request.size())
         return m_socketError ? ErrSocket : ErrSend;
+    m_socket->flush(); // out now, not on the wait's first round
+    emitQueuedFrame();
 
     // TCP may split a reply; read until the declared payload is in or the window ends.
     QByteArray received;
@@ -217,6 +220,30 @@ int DeviceNet::exchange(Frame::Command command, const QVector<qint32> &args, con
     if (m_socketError)
         return ErrSocket;
     return received.isEmpty() ? ErrNoReply : ErrBadReply;
+}
+
+// A chunk's progress goes out once the next request is on its way (or the steps
+// are over): the receiving thread's work then overlaps the register's, instead
+// of delaying the next request.
+void DeviceNet::queueFrame(int pagesSoFar)
+{
+    emitQueuedFrame();
+    m_queuedFrame = pagesSoFar;
+}
+
+void DeviceNet::emitQueuedFrame()
+{
+    if (m_queuedFrame < 0)
+        return;
+    const int pagesSoFar = m_queuedFrame;
+    m_queuedFrame = -1;
+    emit frame(pagesSoFar);
+}
+
+void DeviceNet::announcePages(int total)
+{
+    emitQueuedFrame();
+    emit pages(total);
 }
 
 int DeviceNet::readPage(int page, QByteArray *data)
@@ -247,7 +274,7 @@ int DeviceNet::readPages(int first, int count, QByteArray *out)
         first += n;
         count -= n;
         done += n;
-        emit frame(done);
+        queueFrame(done);
     }
     return ResultOk;
 }
@@ -268,7 +295,7 @@ int DeviceNet::writePages(Frame::Command command, const QByteArray &data, int fi
         first += n;
         count -= n;
         done += n;
-        emit frame(done);
+        queueFrame(done);
     }
     return ResultOk;
 }
@@ -406,7 +433,7 @@ int DeviceNet::readGoods(qint64 firstIndex, qint64 lastIndex)
     const qint64 pageTotal = lastIndex / 2 - firstPage + 1;
     if (firstPage + pageTotal > area.pageCount)
         return ErrCapacity;
-    emit pages(int(pageTotal));
+    announcePages(int(pageTotal));
 
     QByteArray bytes;
     int rc = ResultOk;
@@ -431,7 +458,7 @@ int DeviceNet::readGoods(qint64 firstIndex, qint64 lastIndex)
         page += n;
         left -= n;
         done += n;
-        emit frame(done);
+        queueFrame(done);
     }
     m_job->output = (firstIndex % 2) ? bytes.mid(GoodsRecordSize) : bytes;
     return rc;
@@ -441,7 +468,7 @@ int DeviceNet::writeBytes(const QByteArray &data, int firstPage)
 {
     const int fullPages = data.size() / PageSize;
     const int tail = data.size() % PageSize;
-    emit pages(fullPages + (tail ? 1 : 0));
+    announcePages(fullPages + (tail ? 1 : 0));
     int rc = writePages(Frame::CmdWritePages, data, firstPage, fullPages);
     if (rc != ResultOk || tail == 0)
         return rc;
@@ -458,6 +485,6 @@ int DeviceNet::writeBytes(const QByteArray &data, int firstPage)
     if (rc == ResultOk)
         rc = Frame::acceptWrite(reply);
     if (rc == ResultOk)
-        emit frame(fullPages + 1);
+        queueFrame(fullPages + 1);
     return rc;
 }

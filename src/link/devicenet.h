@@ -80,6 +80,9 @@ private:
     bool abandoned();
     void onStopRequested();
     void report();
+    void queueFrame(int pagesSoFar);
+    void emitQueuedFrame();
+    void announcePages(int total);
     int runSteps();
     int exchange(Frame::Command command, const QVector<qint32> &args, const QByteArray &data,
                  Frame::Message *reply);
@@ -109,6 +112,7 @@ private:
     bool m_socketError = false; // the socket reported an error during the steps
     bool m_reported = false; // disconnected() has been emitted
     bool m_abandoned = false; // under m_stopLock
+    int m_queuedFrame = -1; // progress not yet announced
     bool m_closed = false;
     // Taken once when the job is reported and by the accessors. The queued
     // disconnected() already orders the two threads; the lock makes that order

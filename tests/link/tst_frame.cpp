@@ -56,6 +56,9 @@ void TestFrame::crc32_data()
     QTest::newRow("empty payload") << QByteArray() << 0u;
     QTest::newRow("check value abc") << QByteArray("abc") << 0x352441C2u;
     QTest::newRow("check value 123456789") << QByteArray("123456789") << 0xCBF43926u;
+    // 43 bytes: five eight-byte steps and a tail of three.
+    QTest::newRow("eight-byte steps and a tail")
+        << QByteArray("The quick brown fox jumps over the lazy dog") << 0x414FA339u;
 }
 
 void TestFrame::crc32()
