@@ -74,9 +74,7 @@ bool DeviceController::start(int kind, const QString &host, quint16 port, const 
     connect(net, &DeviceNet::disconnected, this, &DeviceController::onDisconnected);
     connect(net, &DeviceNet::frame, this, &DeviceController::frame);
     connect(net, &DeviceNet::pages, this, &DeviceController::pages);
-    // Closing an already closed DeviceNet does nothing, so the finished() of a
-    // later job reaching one still on its way out is harmless.
-    connect(this, &DeviceController::finished, net, &DeviceNet::close);
+    m_closeOnFinished = connect(this, &DeviceController::finished, net, &DeviceNet::close);
     connect(thread, &QThread::started, net, &DeviceNet::run);
     connect(net, &DeviceNet::closed, thread, &QThread::quit);
     connect(net, &DeviceNet::closed, net, &QObject::deleteLater);
@@ -137,5 +135,9 @@ void DeviceController::onDisconnected()
             break;
         }
     }
-    emit finished(); // also closes the job's DeviceNet, which then goes away with its thread
+    // Also closes the job's DeviceNet, which then goes away with its thread. The
+    // connection goes by its handle: the DeviceNet may be gone by now.
+    const QMetaObject::Connection closeOnFinished = m_closeOnFinished;
+    emit finished();
+    disconnect(closeOnFinished);
 }

@@ -79,6 +79,8 @@ class TestDeviceNet : public QObject
 private slots:
     void queryInfo_data();
     void queryInfo();
+    void invalidDirectory_data();
+    void invalidDirectory();
     void readParams_data();
     void readParams();
     void regionTooLargeForRecord_data();
@@ -117,6 +119,29 @@ void TestDeviceNet::queryInfo()
     QCOMPARE(out.connected, 1);
     QCOMPARE(out.output, TaggedRecord::make(TaggedRecord::SerialTag, serial));
     QCOMPARE(sim->requestLog().size(), 3);
+}
+
+void TestDeviceNet::invalidDirectory_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<char>("value");
+    QTest::newRow("magic differs") << 3 << char(0xAB);
+    QTest::newRow("entry 5 tagged 6") << 6 + 8 * 4 << char(6);
+}
+
+void TestDeviceNet::invalidDirectory()
+{
+    QFETCH(int, offset);
+    QFETCH(char, value);
+    auto sim = startSim(Host);
+    QVERIFY(sim);
+    QByteArray store = sim->store();
+    store[offset] = value;
+    sim->setStore(store);
+    const JobOutcome out = runJob(Host, sim->serverPort(), DeviceJob::ReadParams);
+    QVERIFY(out.ended);
+    QCOMPARE(out.result, int(ErrDirectory));
+    QCOMPARE(sim->requestLog().size(), 2); // identity and directory only
 }
 
 void TestDeviceNet::readParams_data()
