@@ -74,7 +74,6 @@ bool DeviceController::start(int kind, const QString &host, quint16 port, const 
     connect(net, &DeviceNet::disconnected, this, &DeviceController::onDisconnected);
     connect(net, &DeviceNet::frame, this, &DeviceController::frame);
     connect(net, &DeviceNet::pages, this, &DeviceController::pages);
-    m_closeOnFinished = connect(this, &DeviceController::finished, net, &DeviceNet::close);
     connect(thread, &QThread::started, net, &DeviceNet::run);
     connect(net, &DeviceNet::closed, thread, &QThread::quit);
     connect(net, &DeviceNet::closed, net, &QObject::deleteLater);
@@ -135,9 +134,9 @@ void DeviceController::onDisconnected()
             break;
         }
     }
-    // Also closes the job's DeviceNet, which then goes away with its thread. The
-    // connection goes by its handle: the DeviceNet may be gone by now.
-    const QMetaObject::Connection closeOnFinished = m_closeOnFinished;
+    // The DeviceNet goes away with its thread once closed. It is closed through
+    // a signal of its own rather than from this object's finished(): no
+    // connection may link the two when either is destroyed on its own thread.
+    net->requestClose();
     emit finished();
-    disconnect(closeOnFinished);
 }

@@ -65,7 +65,6 @@ private:
     // The running job's DeviceNet. It is deleted only after finished(), which
     // clears this first, so a non-null value always points to a live object.
     DeviceNet *m_net = nullptr;
-    QMetaObject::Connection m_closeOnFinished;
     int m_versionMajor = 0;
     int m_versionMinor = 0;
     int m_versionBuild = 0;

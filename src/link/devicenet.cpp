@@ -36,6 +36,7 @@ DeviceNet::DeviceNet(QObject *parent)
     // A signal made before the thread starts rather than invokeMethod() later:
     // ThreadSanitizer then sees the hand-over of the call.
     connect(this, &DeviceNet::stopPending, this, &DeviceNet::onStopRequested, Qt::QueuedConnection);
+    connect(this, &DeviceNet::closePending, this, &DeviceNet::close, Qt::QueuedConnection);
 }
 
 DeviceNet::~DeviceNet()
@@ -89,6 +90,11 @@ void DeviceNet::stop()
     // The flag is polled between steps; a connect attempt to a silent host could
     // otherwise keep the job (and the user's dialog) waiting for minutes.
     emit stopPending();
+}
+
+void DeviceNet::requestClose()
+{
+    emit closePending();
 }
 
 void DeviceNet::abandon()

@@ -50,6 +50,9 @@ public:
     Frame::Identity identity() const;
     QByteArray serial() const;
 
+    // close() from any thread, once the job has been reported.
+    void requestClose();
+
     // For an owner that goes away while the job runs: stops the job, and closes
     // it once it has ended (at once if it already has). Safe from any thread.
     void abandon();
@@ -63,8 +66,9 @@ signals:
     void closed();
     void frame(int pages);
     void pages(int total);
-    // Internal: carries a stop request onto the worker thread.
+    // Internal: carry a stop or close request onto the worker thread.
     void stopPending();
+    void closePending();
 
 public slots:
     void run();

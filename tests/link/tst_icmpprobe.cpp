@@ -134,7 +134,11 @@ void TestIcmpProbe::notAnAddress()
 
 void TestIcmpProbe::loopbackAnswers()
 {
-    QCOMPARE(Reachability::icmpPing(QStringLiteral("127.0.0.1"), 1000), 0);
+    IcmpProbe probe;
+    const int result = probe.ping(QStringLiteral("127.0.0.1"), 1000);
+    if (probe.usedMethod() == IcmpProbe::TcpConnect)
+        QSKIP("no ICMP socket may be opened here; the methods test covers the fallback");
+    QCOMPARE(result, 0);
 }
 
 void TestIcmpProbe::methods_data()
