@@ -30,8 +30,8 @@ struct DeviceJob;
 // connection, unreachable host) end the job with -14 at once.
 //
 // Lifecycle: created without a parent, setJob(), moved to a new thread whose
-// started() calls run(); close() emits closed(), which the owner connects to
-// the thread's quit() and to deleteLater().
+// started() calls run(); close() (requestClose() from another thread) emits
+// closed(), which the owner connects to the thread's quit() and to deleteLater().
 class DeviceNet : public QObject
 {
     Q_OBJECT
