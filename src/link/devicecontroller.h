@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class DeviceNet;
+struct DeviceJob;
+
+// The one object through which a window talks to a register. Each operation
+// starts one job on a worker thread; when it is over, the results below are
+// valid and finished() is emitted. Results keep their values from job to job:
+// a failed job changes only result().
+//
+// A window holds the controller as a member object (no parent) and reuses it.
+class DeviceController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DeviceController(QObject *parent = nullptr);
+    ~DeviceController() override;
+
+    // Each starts one job. Returns false and starts nothing while a job of this
+    // controller is still running (never two jobs on one controller).
+    bool queryInfo(const QString &host, quint16 port);
+    bool readParams(const QString &host, quint16 port);
+    bool writeParams(const QString &host, quint16 port, const QByteArray &records);
+    bool readGoodsRange(const QString &host, quint16 port, int first, int last);
+    bool readGoods(const QString &host, quint16 port);
+    bool writeGoods(const QString &host, quint16 port, const QByteArray &image);
+
+    // True from the operation call until finished() has been emitted.
+    bool isBusy() const { return m_net != nullptr; }
+
+    QString host() const { return m_host; }
+    quint16 port() const { return m_port; }
+    int result() const { return m_result; }
+    int versionMajor() const { return m_versionMajor; }
+    int versionMinor() const { return m_versionMinor; }
+    int versionBuild() const { return m_versionBuild; }
+    int goodsCapacity() const { return m_goodsCapacity; }
+    QString serial() const { return m_serial; }
+    QByteArray data() const { return m_data; }
+
+signals:
+    void connected();
+    // Declared for callers to connect to; every job ends with finished() instead.
+    void disconnected();
+    void finished();
+    void frame(int pages);
+    void pages(int total);
+
+public slots:
+    // Asks the running job to stop; it then ends with -13. No effect when idle.
+    void stop();
+    void onConnected();
+    void onDisconnected();
+
+private:
+    bool start(int kind, const QString &host, quint16 port, const QByteArray &input = {});
+
+    QString m_host;
+    quint16 m_port = 0;
+    // The running job's DeviceNet. It is deleted only after finished(), which
+    // clears this first, so a non-null value always points to a live object.
+    DeviceNet *m_net = nullptr;
+    int m_versionMajor = 0;
+    int m_versionMinor = 0;
+    int m_versionBuild = 0;
+    int m_goodsCapacity = 2000;
+    QString m_serial;
+    int m_result = 0;
+    QByteArray m_data;
+};

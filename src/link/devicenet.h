@@ -1,0 +1,127 @@
+#pragma once
+
+#include "link/frame.h"
+#include "link/storage.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+class QTcpSocket;
+struct DeviceJob;
+
+// Runs one job against one register over one TCP connection, on a worker thread
+// of its own. The job runs inside onConnect(), blocking the thread between
+// requests; each request waits at most ReplyWindowMs for its reply.
+//
+// Ending a job: disconnected() is emitted exactly once per job, and only after
+// the job steps are over, so whoever reads the job record then (the controller)
+// sees its final state. A socket error that strikes while the steps run (the
+// register closes the connection while a request waits, say) is only noted; the
+// interrupted step then ends, and the job reports ErrSocket (-14): the socket
+// error wins over the step's own -3/-4/-5, because it names the cause. A step
+// that failed for a reason of its own before the error (a rejected write, a
+// malformed reply) keeps its code. Errors outside the steps (refused
+// connection, unreachable host) end the job with -14 at once.
+//
+// Lifecycle: created without a parent, setJob(), moved to a new thread whose
+// started() calls run(); close() (requestClose() from another thread) emits
+// closed(), which the owner connects to the thread's quit() and to deleteLater().
+class DeviceNet : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ReplyWindowMs = 1000;
+
+    explicit DeviceNet(QObject *parent = nullptr);
+    ~DeviceNet() override;
+
+    // Called once before the worker thread starts; takes ownership of the job.
+    void setJob(const QString &host, quint16 port, DeviceJob *job);
+
+    // Read these only after disconnected() has been delivered.
+    const DeviceJob *job() const;
+    Frame::Identity identity() const;
+    QByteArray serial() const;
+
+    // close() from any thread, once the job has been reported.
+    void requestClose();
+
+    // For an owner that goes away while the job runs: stops the job, and closes
+    // it once it has ended (at once if it already has). Safe from any thread.
+    void abandon();
+
+    // Objects alive in the process; lets tests see that no job is left behind.
+    static int instanceCount() { return s_instances.load(); }
+
+signals:
+    void connected();
+    void disconnected();
+    void closed();
+    void frame(int pages);
+    void pages(int total);
+    // Internal: carry a stop or close request onto the worker thread.
+    void stopPending();
+    void closePending();
+
+public slots:
+    void run();
+    // Safe from any thread.
+    void stop();
+    void close();
+    void onConnect();
+    void onDisconnect();
+    void onError(QAbstractSocket::SocketError error);
+
+private:
+    bool stopRequested();
+    bool abandoned();
+    void onStopRequested();
+    void report();
+    void queueFrame(int pagesSoFar);
+    void emitQueuedFrame();
+    void announcePages(int total);
+    int runSteps();
+    int exchange(Frame::Command command, const QVector<qint32> &args, const QByteArray &data,
+                 Frame::Message *reply);
+    int readPage(int page, QByteArray *data);
+    int readPages(int first, int count, QByteArray *out);
+    int writePages(Frame::Command command, const QByteArray &data, int first, int count);
+    int readGoods(qint64 firstIndex, qint64 lastIndex);
+    int writeBytes(const QByteArray &data, int firstPage);
+    int readParams();
+    int writeParams();
+    int readGoodsRange();
+    bool regionsFitRecords() const;
+
+    QTcpSocket *m_socket = nullptr;
+    QString m_host;
+    quint16 m_port = 0;
+    // std::mutex rather than QMutex: ThreadSanitizer sees through it. Guards the
+    // stop flag and the abandoned flag.
+    std::mutex m_stopLock;
+    std::unique_ptr<DeviceJob> m_job;
+    bool m_stop = false;
+    Frame::Identity m_identity;
+    QByteArray m_serial;
+    Storage::Directory m_directory;
+
+    bool m_inSteps = false; // onConnect() is running the job
+    bool m_socketError = false; // the socket reported an error during the steps
+    bool m_reported = false; // disconnected() has been emitted
+    bool m_abandoned = false; // under m_stopLock
+    int m_queuedFrame = -1; // progress not yet announced
+    bool m_closed = false;
+    // Taken once when the job is reported and by the accessors. The queued
+    // disconnected() already orders the two threads; the lock makes that order
+    // visible to ThreadSanitizer, which cannot see into Qt's event queue.
+    mutable std::mutex m_publishLock;
+
+    static std::atomic<int> s_instances;
+};

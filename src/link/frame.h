@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QVector>
+
+// Request and reply frames of the register protocol:
+//   EF BE | u32 payload length | u32 CRC-32 of the payload | payload
+// with the payload  u8 head | u8 count k | k x i32 | data bytes.
+// All integers are little-endian.
+namespace Frame {
+
+enum Command : quint8 {
+    CmdInfo = 0xC1,
+    CmdReadPages = 0xC2,
+    CmdWritePages = 0xC3,
+    CmdWriteSystemPages = 0xC5,
+};
+
+constexpr int HeaderSize = 10;
+constexpr int PageSize = 256;
+constexpr int MaxPagesPerRequest = 4;
+// The largest payload a register may legitimately send: 255 values and four pages.
+constexpr int MaxReplyPayload = 2 + 4 * 255 + 4 * PageSize;
+// Requests carry at most two arguments, but be as lenient as for replies.
+constexpr int MaxRequestPayload = MaxReplyPayload;
+
+// CRC-32 as in zlib / IEEE 802.3 (reflected 0xEDB88320, init and final XOR all ones).
+quint32 crc32(const char *data, int size);
+quint32 crc32(const QByteArray &bytes);
+
+struct Message
+{
+    quint8 head = 0; // command code in a request, status byte in a reply
+    QVector<qint32> values;
+    QByteArray data;
+};
+
+QByteArray build(const Message &message);
+QByteArray request(Command command, const QVector<qint32> &args, const QByteArray &data = {});
+
+enum class Status {
+    Incomplete, // more bytes may still complete the frame
+    Complete, // the header and the whole declared payload are there
+    Malformed, // the declared length can never be legitimate
+};
+
+// Looks at the bytes received so far; never trusts the declared length further
+// than maxPayload, so nothing is reserved for it.
+Status check(const QByteArray &received, int maxPayload = MaxReplyPayload);
+
+// The frame's total size once check() says Complete.
+int frameSize(const QByteArray &received);
+
+// Parses one frame at the start of received: header, CRC, values. Bytes after the
+// declared payload are ignored. The marker bytes are not compared. False when malformed.
+bool parse(const QByteArray &received, Message *message);
+
+// What the identity reply says.
+struct Identity
+{
+    quint32 versionWord = 0;
+    qint32 reserved = 1024;
+    qint32 goodsCapacity = 2000;
+
+    int major() const { return int(versionWord >> 28); }
+    int minor() const { return int((versionWord >> 16) & 0x0FFF); }
+    int build() const { return int(versionWord & 0xFFFF); }
+};
+
+// Reply rules per command; each returns a DeviceResult.
+int acceptInfo(const Message &reply, Identity *identity);
+int acceptRead(const Message &reply, int pageCount);
+int acceptWrite(const Message &reply);
+
+} // namespace Frame

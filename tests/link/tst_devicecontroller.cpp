@@ -1,0 +1,272 @@
+#include "jobharness.h"
+
+#include "link/devicecontroller.h"
+#include "link/devicejob.h"
+#include "link/devicenet.h"
+#include "link/frame.h"
+#include "link/taggedrecord.h"
+#include "sim/registersimulator.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <memory>
+
+using Sim = RegisterSimulator;
+
+namespace {
+
+const QString Host = QStringLiteral("127.0.0.3");
+
+int entries(const char *dir)
+{
+    return int(QDir(QString::fromLatin1(dir))
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                   .size());
+}
+
+int threadCount()
+{
+    return entries("/proc/self/task");
+}
+
+int openFileCount()
+{
+    return entries("/proc/self/fd");
+}
+
+} // namespace
+
+class TestDeviceController : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void faultMatrix_data();
+    void faultMatrix();
+    void failedJobKeepsEarlierResults();
+    void identityWithVersionOnly();
+    void oneJobAtATime();
+    void operationsAndTheirData();
+    void controllerGoneWhileJobRuns();
+};
+
+void TestDeviceController::faultMatrix_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("request"); // 0 identity, 1 directory, 2 serial, 3.. the job's own
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("result");
+
+    const int read = DeviceJob::ReadParams;
+    const int write = DeviceJob::WriteParams;
+    QTest::newRow("no reply to the identity") << read << int(Sim::NoReply) << 0 << 0 << int(ErrNoReply);
+    QTest::newRow("no reply to a page read") << read << int(Sim::NoReply) << 4 << 0 << int(ErrNoReply);
+    QTest::newRow("reply later than the window")
+        << read << int(Sim::ReplyDelay) << 3 << 1500 << int(ErrNoReply);
+    QTest::newRow("reply split in pieces within the window")
+        << read << int(Sim::SplitReply) << 3 << 150 << int(ResultOk);
+    QTest::newRow("bad CRC") << read << int(Sim::BadCrc) << 1 << 0 << int(ErrBadReply);
+    QTest::newRow("payload one byte short") << read << int(Sim::ShortPayload) << 3 << 0 << int(ErrBadReply);
+    QTest::newRow("declared length beyond any reply")
+        << read << int(Sim::OversizedLength) << 3 << 0 << int(ErrBadReply);
+    QTest::newRow("identity without values")
+        << read << int(Sim::WrongValueCount) << 0 << 0 << int(ErrBadReply);
+    QTest::newRow("page read without values")
+        << read << int(Sim::WrongValueCount) << 3 << 0 << int(ErrReadMismatch);
+    QTest::newRow("directory read confirms wrong count")
+        << read << int(Sim::WrongValue) << 1 << 0 << int(ErrReadMismatch);
+    QTest::newRow("write rejected") << write << int(Sim::WriteRejected) << 4 << 0 << int(ErrWriteRejected);
+    QTest::newRow("write confirmed with a non-zero value")
+        << write << int(Sim::WrongValue) << 3 << 0 << int(ErrWriteRejected);
+    QTest::newRow("connection closed at the identity")
+        << read << int(Sim::CloseConnection) << 0 << 0 << int(ErrSocket);
+    QTest::newRow("connection closed while a read waits")
+        << read << int(Sim::CloseConnection) << 5 << 0 << int(ErrSocket);
+    QTest::newRow("connection closed while a write waits")
+        << write << int(Sim::CloseConnection) << 3 << 0 << int(ErrSocket);
+}
+
+// Each fault ends the job once, with its code, in time, and leaves nothing behind.
+void TestDeviceController::faultMatrix()
+{
+    QFETCH(int, kind);
+    QFETCH(int, fault);
+    QFETCH(int, request);
+    QFETCH(int, delayMs);
+    QFETCH(int, result);
+    auto sim = startSim(Host);
+    QVERIFY(sim);
+    Sim::FaultRule rule;
+    rule.fault = Sim::Fault(fault);
+    rule.request = request;
+    rule.delayMs = delayMs;
+    rule.pieces = 4;
+    sim->addFault(rule);
+    const int threadsBefore = threadCount();
+    const int filesBefore = openFileCount();
+
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray records = TaggedRecord::make(TaggedRecord::ParameterImageTag, "params")
+        + TaggedRecord::make(TaggedRecord::SystemImageTag, "system");
+    QVERIFY(kind == DeviceJob::WriteParams ? controller.writeParams(Host, sim->serverPort(), records)
+                                           : controller.readParams(Host, sim->serverPort()));
+    QVERIFY(finished.wait(10000));
+    QVERIFY2(clock.elapsed() < DeviceNet::ReplyWindowMs + 2000, "ends within the reply window and a margin");
+    QCOMPARE(controller.result(), result);
+    QVERIFY(!controller.isBusy());
+
+    QTRY_COMPARE(DeviceNet::instanceCount(), 0);
+    QTRY_COMPARE(sim->connectionCount(), 0);
+    // An earlier row's thread may still be on its way out when counted.
+    QTRY_VERIFY(threadCount() <= threadsBefore);
+    QTRY_VERIFY(openFileCount() <= filesBefore);
+    QCOMPARE(finished.count(), 1);
+}
+
+void TestDeviceController::failedJobKeepsEarlierResults()
+{
+    Sim::Config config;
+    config.serial = QStringLiteral("0512345678");
+    config.goodsCapacity = 700;
+    auto sim = startSim(Host, config);
+    QVERIFY(sim);
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QVERIFY(controller.readParams(Host, sim->serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ResultOk));
+    const QByteArray data = controller.data();
+    QCOMPARE(TaggedRecord::find(data, TaggedRecord::ParameterImageTag), sim->parameterImage());
+    QCOMPARE(TaggedRecord::find(data, TaggedRecord::SystemImageTag), sim->systemImage());
+
+    // Another register, answering differently, that fails the job half-way.
+    Sim::Config other;
+    other.family = Sim::Family252;
+    other.serial = QStringLiteral("999");
+    other.goodsCapacity = 10;
+    auto failing = startSim(Host, other);
+    QVERIFY(failing);
+    failing->setFault(Sim::BadCrc, 4);
+    QVERIFY(controller.readParams(Host, failing->serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ErrBadReply));
+    QCOMPARE(controller.serial(), QStringLiteral("0512345678"));
+    QCOMPARE(controller.versionMinor(), 53);
+    QCOMPARE(controller.goodsCapacity(), 700);
+    QCOMPARE(controller.data(), data);
+}
+
+void TestDeviceController::identityWithVersionOnly()
+{
+    Sim::Config config;
+    config.infoValues = 1;
+    config.goodsCapacity = 500; // not sent
+    config.versionWord = 0x2035001F;
+    auto sim = startSim(Host, config);
+    QVERIFY(sim);
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QVERIFY(controller.queryInfo(Host, sim->serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ResultOk));
+    QCOMPARE(controller.goodsCapacity(), 2000);
+    QCOMPARE(QStringLiteral("%1.%2.%3")
+                 .arg(controller.versionMajor())
+                 .arg(controller.versionMinor())
+                 .arg(controller.versionBuild()),
+             QStringLiteral("2.53.31"));
+    QCOMPARE(controller.serial(), sim->serial());
+}
+
+void TestDeviceController::oneJobAtATime()
+{
+    auto sim = startSim(Host);
+    QVERIFY(sim);
+    sim->setFault(Sim::ReplyDelay, 0, 100);
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QVERIFY(controller.queryInfo(Host, sim->serverPort()));
+    QVERIFY(controller.isBusy());
+    QVERIFY(!controller.readParams(Host, sim->serverPort()));
+    QVERIFY(!controller.writeGoods(Host, sim->serverPort(), QByteArray(256, 0)));
+
+    // The caller's finished slot may start the next job at once.
+    bool restarted = false;
+    connect(&controller, &DeviceController::finished, this, [&] {
+        if (!restarted)
+            restarted = controller.readGoods(Host, sim->serverPort());
+    });
+    QVERIFY(finished.wait());
+    QVERIFY(restarted);
+    QVERIFY(finished.wait());
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(controller.result(), int(ResultOk));
+    QCOMPARE(sim->requestLog().size(), 3 + 3 + 1);
+}
+
+// The controller's own part of each operation: what goes in, what comes out.
+void TestDeviceController::operationsAndTheirData()
+{
+    Sim::Config config;
+    config.goodsCapacity = 6; // 4 goods pages
+    auto sim = startSim(Host, config);
+    QVERIFY(sim);
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QSignalSpy pages(&controller, &DeviceController::pages);
+    QSignalSpy frames(&controller, &DeviceController::frame);
+    QSignalSpy connected(&controller, &DeviceController::connected);
+
+    QByteArray image(1024, 'g');
+    image[128] = char(0xFF); // terminator at record 1 of page 0
+    image[129] = char(0xFF);
+    QVERIFY(controller.writeGoods(Host, sim->serverPort(), image));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ResultOk));
+    QCOMPARE(sim->goodsArea(), image);
+    QCOMPARE(pages.takeFirst().at(0).toInt(), 4);
+    QCOMPARE(frames.takeLast().at(0).toInt(), 4);
+    QCOMPARE(connected.count(), 1);
+    QVERIFY(controller.data().isEmpty());
+
+    QVERIFY(controller.readGoodsRange(Host, sim->serverPort(), 1, 1));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ResultOk));
+    QCOMPARE(controller.data(), image.mid(128, 128));
+
+    QVERIFY(controller.readGoods(Host, sim->serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.data(), image.mid(128, 1024 - 128));
+
+    QVERIFY(controller.writeParams(Host, sim->serverPort(),
+                                   TaggedRecord::make(TaggedRecord::SystemImageTag, "sys")));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ResultOk));
+    QCOMPARE(sim->systemImage().left(4), QByteArray("sys\0", 4));
+    QCOMPARE(controller.data(), image.mid(128, 1024 - 128));
+}
+
+// A window closed while its job runs: the job stops and cleans up after itself.
+void TestDeviceController::controllerGoneWhileJobRuns()
+{
+    auto sim = startSim(Host);
+    QVERIFY(sim);
+    sim->setFault(Sim::ReplyDelay, 3, 200);
+    QSignalSpy request(sim.get(), &Sim::requestReceived);
+    {
+        DeviceController controller;
+        QVERIFY(controller.readParams(Host, sim->serverPort()));
+        QTRY_COMPARE(request.count(), 4);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(DeviceNet::instanceCount(), 0, DeviceNet::ReplyWindowMs + 2000);
+    QCOMPARE(request.count(), 4); // stopped after the delayed chunk
+}
+
+QTEST_GUILESS_MAIN(TestDeviceController)
+#include "tst_devicecontroller.moc"

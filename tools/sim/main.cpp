@@ -1,0 +1,206 @@
+// korvant-sim: a simulated register to point the utility at.
+
+#include "link/frame.h"
+#include "sim/registersimulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHostAddress>
+
+#include <cstdio>
+
+namespace {
+
+struct FaultOption
+{
+    const char *name;
+    RegisterSimulator::Fault fault;
+    const char *help;
+    bool takesAmount; // the value is AMOUNT[@WHICH]
+};
+
+const FaultOption faultOptions[] = {
+    { "reply-delay", RegisterSimulator::ReplyDelay, "Delay replies by MS milliseconds.", true },
+    { "no-reply", RegisterSimulator::NoReply, "Swallow the request; keep the connection open.", false },
+    { "split-reply", RegisterSimulator::SplitReply, "Send the reply in N pieces, 100 ms apart.", true },
+    { "bad-crc", RegisterSimulator::BadCrc, "Send a reply with a wrong CRC.", false },
+    { "short-payload", RegisterSimulator::ShortPayload, "Send a reply one byte short of its length.", false },
+    { "wrong-value-count", RegisterSimulator::WrongValueCount, "Send a reply without values.", false },
+    { "wrong-value", RegisterSimulator::WrongValue,
+      "Send a wrong value (read: count + 1, write: 2, identity: version 0).", false },
+    { "reject-writes", RegisterSimulator::WriteRejected, "Refuse page writes.", false },
+    { "close-connection", RegisterSimulator::CloseConnection, "Close the connection instead of replying.",
+      false },
+    { "oversized-length", RegisterSimulator::OversizedLength, "Declare an impossible reply length.", false },
+};
+
+// WHICH: all | N (request index within each connection, from 0) | info | read | write | write-system
+bool parseWhich(const QString &text, RegisterSimulator::FaultRule *rule)
+{
+    static const QHash<QString, int> commands = {
+        { QStringLiteral("info"), Frame::CmdInfo },
+        { QStringLiteral("read"), Frame::CmdReadPages },
+        { QStringLiteral("write"), Frame::CmdWritePages },
+        { QStringLiteral("write-system"), Frame::CmdWriteSystemPages },
+    };
+    if (text.isEmpty() || text == QLatin1String("all"))
+        return true;
+    if (commands.contains(text)) {
+        rule->command = commands.value(text);
+        return true;
+    }
+    bool ok = false;
+    rule->request = text.toInt(&ok);
+    return ok && rule->request >= 0;
+}
+
+bool parseFault(const FaultOption &option, const QString &value, RegisterSimulator::FaultRule *rule)
+{
+    rule->fault = option.fault;
+    QString which = value;
+    if (option.takesAmount) {
+        const int at = value.indexOf(QLatin1Char('@'));
+        bool ok = false;
+        const int amount = value.left(at).toInt(&ok);
+        if (!ok || amount < 0)
+            return false;
+        which = at < 0 ? QString() : value.mid(at + 1);
+        if (option.fault == RegisterSimulator::SplitReply) {
+            rule->pieces = amount;
+            rule->delayMs = 100;
+        } else {
+            rule->delayMs = amount;
+        }
+    }
+    return parseWhich(which, rule);
+}
+
+int fail(const QString &message)
+{
+    fprintf(stderr, "korvant-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvant-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated Korvant cash register: serves jobs on TCP and answers the discovery probe on UDP.\n"
+        "Fault options take WHICH requests they strike: all (the default), N (the N-th request of\n"
+        "every connection, counted from 0: 0 identity, 1 directory, 2 serial, then the job's own),\n"
+        "or a command: info, read, write, write-system. Faults may be given more than once."));
+    parser.addHelpOption();
+    parser.addOptions({
+        { QStringLiteral("address"), QStringLiteral("IPv4 address to listen on (default 127.0.0.2)."),
+          QStringLiteral("ADDR"), QStringLiteral("127.0.0.2") },
+        { QStringLiteral("port"), QStringLiteral("TCP port for jobs (default 8080, 0: any free port)."),
+          QStringLiteral("N"), QStringLiteral("8080") },
+        { QStringLiteral("discovery-port"),
+          QStringLiteral("UDP port of the discovery responder (default 8090, 0: off)."), QStringLiteral("N"),
+          QStringLiteral("8090") },
+        { QStringLiteral("family"), QStringLiteral("Firmware family: 2.52 or 2.53 (default 2.53)."),
+          QStringLiteral("2.52|2.53"), QStringLiteral("2.53") },
+        { QStringLiteral("serial"), QStringLiteral("Serial number (default 0012345678)."),
+          QStringLiteral("TEXT"), QStringLiteral("0012345678") },
+        { QStringLiteral("version-build"),
+          QStringLiteral("Build number of the firmware version (default 12)."), QStringLiteral("N"),
+          QStringLiteral("12") },
+        { QStringLiteral("goods-capacity"), QStringLiteral("Goods rows the register accepts (default 2000)."),
+          QStringLiteral("N"), QStringLiteral("2000") },
+        { QStringLiteral("info-values"),
+          QStringLiteral("Values in the identity reply: 1, 2 or 3 (default 3; capacity only with 3)."),
+          QStringLiteral("N"), QStringLiteral("3") },
+        { QStringLiteral("state"),
+          QStringLiteral("Load the store from FILE when it exists; save it back after every write."),
+          QStringLiteral("FILE") },
+        { QStringLiteral("verbose"), QStringLiteral("Print every request.") },
+    });
+    for (const FaultOption &f : faultOptions) {
+        const QString value = f.takesAmount
+            ? (f.fault == RegisterSimulator::SplitReply ? QStringLiteral("N[@WHICH]")
+                                                        : QStringLiteral("MS[@WHICH]"))
+            : QStringLiteral("WHICH");
+        parser.addOption({ QString::fromLatin1(f.name), QString::fromLatin1(f.help), value });
+    }
+    parser.process(app);
+
+    RegisterSimulator::Config config;
+    const QString family = parser.value(QStringLiteral("family"));
+    if (family == QLatin1String("2.52"))
+        config.family = RegisterSimulator::Family252;
+    else if (family != QLatin1String("2.53"))
+        return fail(QStringLiteral("unknown family %1 (2.52 or 2.53)").arg(family));
+    config.serial = parser.value(QStringLiteral("serial"));
+    bool ok = false;
+    const int build = parser.value(QStringLiteral("version-build")).toInt(&ok);
+    if (!ok || build < 0 || build > 0xFFFF)
+        return fail(QStringLiteral("bad --version-build"));
+    config.versionWord
+        = 2u << 28 | quint32(config.family == RegisterSimulator::Family252 ? 52 : 53) << 16 | quint32(build);
+    config.goodsCapacity = parser.value(QStringLiteral("goods-capacity")).toInt(&ok);
+    if (!ok || config.goodsCapacity < 0 || config.goodsCapacity > 100000)
+        return fail(QStringLiteral("bad --goods-capacity"));
+    config.infoValues = parser.value(QStringLiteral("info-values")).toInt(&ok);
+    if (!ok || config.infoValues < 1 || config.infoValues > 3)
+        return fail(QStringLiteral("bad --info-values (1, 2 or 3)"));
+    config.discoveryPort = parser.value(QStringLiteral("discovery-port")).toInt(&ok);
+    if (!ok || config.discoveryPort < 0 || config.discoveryPort > 65535)
+        return fail(QStringLiteral("bad --discovery-port"));
+    const int port = parser.value(QStringLiteral("port")).toInt(&ok);
+    if (!ok || port < 0 || port > 65535)
+        return fail(QStringLiteral("bad --port"));
+    const QHostAddress address(parser.value(QStringLiteral("address")));
+    if (address.protocol() != QAbstractSocket::IPv4Protocol)
+        return fail(QStringLiteral("--address needs an IPv4 address"));
+
+    RegisterSimulator sim(config);
+    for (const FaultOption &f : faultOptions) {
+        const QStringList values = parser.values(QString::fromLatin1(f.name));
+        for (const QString &value : values) {
+            RegisterSimulator::FaultRule rule;
+            if (!parseFault(f, value, &rule))
+                return fail(QStringLiteral("bad --%1 %2").arg(QString::fromLatin1(f.name), value));
+            sim.addFault(rule);
+        }
+    }
+
+    const QString state = parser.value(QStringLiteral("state"));
+    if (!state.isEmpty()) {
+        if (QFile::exists(state) && !sim.loadStore(state))
+            return fail(QStringLiteral("%1 is no store file").arg(state));
+        QObject::connect(&sim, &RegisterSimulator::stored, &sim, [&sim, state] {
+            if (!sim.saveStore(state))
+                fprintf(stderr, "korvant-sim: cannot save %s\n", qPrintable(state));
+        });
+    }
+    if (parser.isSet(QStringLiteral("verbose"))) {
+        QObject::connect(
+            &sim, &RegisterSimulator::requestReceived, &sim, [](const RegisterSimulator::Request &r) {
+                QStringList args;
+                for (qint32 a : r.args)
+                    args << QString::number(a);
+                printf("connection %d request %d: command %02X (%s), %d data bytes\n", r.connection, r.index,
+                       r.command, qPrintable(args.join(QLatin1String(", "))), int(r.data.size()));
+                fflush(stdout);
+            });
+    }
+
+    if (!sim.listen(address, quint16(port)))
+        return 1;
+    printf("korvant-sim: register %s, family %s, version word %08X, goods capacity %d\n"
+           "listening on %s:%u (jobs)",
+           qPrintable(sim.serial()), qPrintable(family), sim.versionWord(), config.goodsCapacity,
+           qPrintable(address.toString()), sim.serverPort());
+    if (sim.discoveryPort())
+        printf(", %s:%u (discovery, MAC %s)", qPrintable(address.toString()), sim.discoveryPort(),
+               qPrintable(sim.macAddress()));
+    printf("\n");
+    fflush(stdout);
+    return app.exec();
+}

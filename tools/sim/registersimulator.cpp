@@ -1,0 +1,437 @@
+#include "registersimulator.h"
+
+#include "link/frame.h"
+#include "params/textcodec.h"
+
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QSaveFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+#include <QtEndian>
+
+using Frame::PageSize;
+
+namespace {
+
+const QByteArray DiscoveryProbe = QByteArrayLiteral("Are You Korvant POS?\n");
+constexpr int GoodsRecordSize = 128;
+constexpr int DefaultBuild = 12;
+
+quint32 familyVersionWord(RegisterSimulator::Family family)
+{
+    const quint32 minor = family == RegisterSimulator::Family252 ? 52 : 53;
+    return 2u << 28 | minor << 16 | DefaultBuild;
+}
+
+// Page 0 is the directory; then system image, parameter image, regions 3 and 4, goods.
+QByteArray makeStore(const RegisterSimulator::Config &config)
+{
+    const int parameterPages = config.parameterPages >= 0
+        ? config.parameterPages
+        : (config.family == RegisterSimulator::Family252 ? 10 : 21);
+    // Header, one record per row, a terminator (two when the row count is odd).
+    const int goodsPages
+        = config.goodsPages >= 0 ? config.goodsPages : (qMax(0, config.goodsCapacity) + 3) / 2;
+    const int sizes[Storage::RegionCount] = { qMax(0, config.systemPages), parameterPages, 1, 1, goodsPages };
+
+    Storage::Directory directory;
+    int page = 1;
+    for (int n = 1; n <= Storage::RegionCount; ++n) {
+        directory.region(n).firstPage = quint16(page);
+        directory.region(n).pageCount = quint16(sizes[n - 1]);
+        page += sizes[n - 1];
+    }
+    QByteArray store(page * PageSize, '\0');
+    store.replace(0, PageSize, Storage::buildDirectory(directory));
+    const Storage::Region &goods = directory.region(Storage::GoodsRegion);
+    store.replace(goods.firstPage * PageSize, goods.byteSize(),
+                  RegisterSimulator::emptyGoodsArea(goods.pageCount));
+    return store;
+}
+
+} // namespace
+
+RegisterSimulator::RegisterSimulator(QObject *parent)
+    : RegisterSimulator(Config(), parent)
+{
+}
+
+RegisterSimulator::RegisterSimulator(const Config &config, QObject *parent)
+    : QObject(parent)
+    , m_config(config)
+    , m_store(makeStore(config))
+{
+    qRegisterMetaType<RegisterSimulator::Request>();
+    const Storage::SerialPlace place = serialPlace();
+    m_store.replace(place.page * PageSize + place.offset, place.length,
+                    TextCodec::encodeField(config.serial, place.length, place.length));
+}
+
+RegisterSimulator::~RegisterSimulator()
+{
+    close();
+}
+
+QByteArray RegisterSimulator::emptyGoodsArea(int pageCount)
+{
+    QByteArray area(pageCount * PageSize, '\0');
+    if (area.size() >= 2 * GoodsRecordSize) {
+        area[GoodsRecordSize] = char(0xFF);
+        area[GoodsRecordSize + 1] = char(0xFF);
+    }
+    return area;
+}
+
+bool RegisterSimulator::listen(const QHostAddress &address, quint16 port)
+{
+    close();
+    m_server = new QTcpServer(this);
+    if (!m_server->listen(address, port)) {
+        qWarning("korvant-sim: cannot listen on %s:%u: %s", qPrintable(address.toString()), port,
+                 qPrintable(m_server->errorString()));
+        delete m_server;
+        m_server = nullptr;
+        return false;
+    }
+    m_address = address;
+    connect(m_server, &QTcpServer::newConnection, this, &RegisterSimulator::onNewConnection);
+
+    if (m_config.discoveryPort != 0) {
+        m_discovery = new QUdpSocket(this);
+        const quint16 udpPort = m_config.discoveryPort == EphemeralPort ? 0 : quint16(m_config.discoveryPort);
+        if (m_discovery->bind(address, udpPort,
+                              QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+            connect(m_discovery, &QUdpSocket::readyRead, this, &RegisterSimulator::onDiscoveryDatagram);
+        } else {
+            qWarning("korvant-sim: no discovery responder on %s:%u: %s", qPrintable(address.toString()),
+                     udpPort, qPrintable(m_discovery->errorString()));
+            delete m_discovery;
+            m_discovery = nullptr;
+        }
+    }
+    return true;
+}
+
+void RegisterSimulator::close()
+{
+    const QList<QTcpSocket *> sockets = m_connections.keys();
+    m_connections.clear();
+    for (QTcpSocket *socket : sockets) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    delete m_server;
+    m_server = nullptr;
+    delete m_discovery;
+    m_discovery = nullptr;
+}
+
+quint16 RegisterSimulator::serverPort() const
+{
+    return m_server ? m_server->serverPort() : 0;
+}
+
+quint16 RegisterSimulator::discoveryPort() const
+{
+    return m_discovery ? m_discovery->localPort() : 0;
+}
+
+quint32 RegisterSimulator::versionWord() const
+{
+    return m_config.versionWord ? m_config.versionWord : familyVersionWord(m_config.family);
+}
+
+Storage::SerialPlace RegisterSimulator::serialPlace() const
+{
+    const int minor = int((versionWord() >> 16) & 0x0FFF);
+    return Storage::serialPlace(minor, region(Storage::ParameterRegion).firstPage);
+}
+
+QString RegisterSimulator::serial() const
+{
+    const Storage::SerialPlace place = serialPlace();
+    return TextCodec::decode(Storage::serialFromPage(m_store.mid(place.page * PageSize, PageSize), place));
+}
+
+QString RegisterSimulator::macAddress() const
+{
+    const quint32 hash = Frame::crc32(TextCodec::encode(serial()));
+    // 02: locally administered, unicast.
+    const quint8 bytes[6]
+        = { 0x02, 0x4B, quint8(hash >> 24), quint8(hash >> 16), quint8(hash >> 8), quint8(hash) };
+    QStringList parts;
+    for (quint8 b : bytes)
+        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    return parts.join(QLatin1Char(':'));
+}
+
+Storage::Region RegisterSimulator::region(int n) const
+{
+    Storage::Directory directory;
+    if (n < 1 || n > Storage::RegionCount || !Storage::parseDirectory(m_store.left(PageSize), &directory))
+        return {};
+    return directory.region(n);
+}
+
+QByteArray RegisterSimulator::regionBytes(int n) const
+{
+    const Storage::Region r = region(n);
+    return m_store.mid(r.firstPage * PageSize, r.byteSize());
+}
+
+void RegisterSimulator::setRegionBytes(int n, const QByteArray &bytes)
+{
+    const Storage::Region r = region(n);
+    QByteArray fitted = bytes.left(r.byteSize());
+    fitted.append(QByteArray(r.byteSize() - fitted.size(), '\0'));
+    if (m_store.size() < (r.firstPage + r.pageCount) * PageSize)
+        m_store.append(QByteArray((r.firstPage + r.pageCount) * PageSize - m_store.size(), '\0'));
+    m_store.replace(r.firstPage * PageSize, r.byteSize(), fitted);
+}
+
+void RegisterSimulator::setStore(const QByteArray &store)
+{
+    m_store = store;
+    if (m_store.size() % PageSize)
+        m_store.append(QByteArray(PageSize - m_store.size() % PageSize, '\0'));
+}
+
+bool RegisterSimulator::saveStore(const QString &path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(m_store);
+    return file.commit();
+}
+
+bool RegisterSimulator::loadStore(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    Storage::Directory directory;
+    if (bytes.size() % PageSize || !Storage::parseDirectory(bytes.left(PageSize), &directory))
+        return false;
+    m_store = bytes;
+    return true;
+}
+
+void RegisterSimulator::setFault(Fault fault, int request, int delayMs)
+{
+    m_faults.clear();
+    FaultRule rule;
+    rule.fault = fault;
+    rule.request = request;
+    rule.delayMs = delayMs;
+    m_faults.append(rule);
+}
+
+RegisterSimulator::FaultRule RegisterSimulator::faultFor(const Request &request) const
+{
+    for (const FaultRule &rule : m_faults) {
+        if ((rule.request == EveryRequest || rule.request == request.index)
+            && (rule.command == AnyCommand || rule.command == request.command))
+            return rule;
+    }
+    return {};
+}
+
+void RegisterSimulator::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_connections.insert(socket, Connection { ++m_connectionsSeen, 0, {}, false });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            if (m_connections.remove(socket)) {
+                socket->deleteLater();
+                emit connectionClosed();
+            }
+        });
+    }
+}
+
+void RegisterSimulator::onReadyRead(QTcpSocket *socket)
+{
+    auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    it->buffer += socket->readAll();
+    serve(socket);
+}
+
+// Requests are answered one at a time, in order, even when a reply is delayed.
+void RegisterSimulator::serve(QTcpSocket *socket)
+{
+    for (;;) {
+        auto it = m_connections.find(socket);
+        if (it == m_connections.end() || it->replyPending)
+            return;
+        QByteArray &buffer = it->buffer;
+        const Frame::Status status = Frame::check(buffer, Frame::MaxRequestPayload);
+        if (status == Frame::Status::Incomplete)
+            return;
+        Frame::Message message;
+        if (status == Frame::Status::Malformed || !Frame::parse(buffer, &message)) {
+            // Nothing sensible can follow a broken frame on this stream.
+            socket->disconnectFromHost();
+            return;
+        }
+        buffer.remove(0, Frame::frameSize(buffer));
+        Request request;
+        request.connection = it->id;
+        request.index = it->nextIndex++;
+        request.command = message.head;
+        request.args = message.values;
+        request.data = message.data;
+        it->replyPending = true;
+        handle(socket, request);
+    }
+}
+
+void RegisterSimulator::handle(QTcpSocket *socket, const Request &request)
+{
+    m_log.append(request);
+    emit requestReceived(request);
+    const FaultRule rule = faultFor(request);
+    switch (rule.fault) {
+    case NoReply:
+        return; // replyPending stays set: nothing more is answered on this connection
+    case CloseConnection:
+        socket->disconnectFromHost();
+        return;
+    default:
+        break;
+    }
+    sendReply(socket, answer(request, rule.fault), rule);
+}
+
+QByteArray RegisterSimulator::answer(const Request &request, Fault fault)
+{
+    Frame::Message reply;
+    switch (request.command) {
+    case Frame::CmdInfo: {
+        const quint32 word = fault == WrongValue ? 0 : versionWord();
+        reply.values = { qint32(word), 1024, m_config.goodsCapacity };
+        reply.values.resize(qBound(1, m_config.infoValues, 3));
+        break;
+    }
+    case Frame::CmdReadPages: {
+        const int first = request.args.value(0);
+        const int count = request.args.value(1);
+        if (request.args.size() != 2 || count < 1 || count > Frame::MaxPagesPerRequest || first < 0) {
+            reply.values = { 0 };
+            break;
+        }
+        reply.data = m_store.mid(first * PageSize, count * PageSize);
+        const int pagesRead = reply.data.size() / PageSize;
+        reply.values = { fault == WrongValue ? count + 1 : pagesRead };
+        break;
+    }
+    case Frame::CmdWritePages:
+    case Frame::CmdWriteSystemPages: {
+        const bool applied = fault != WriteRejected && writePages(request);
+        reply.values = { applied ? (fault == WrongValue ? 2 : 0) : 1 };
+        break;
+    }
+    default:
+        break;
+    }
+    if (fault == WrongValueCount)
+        reply.values.clear();
+    return Frame::build(reply);
+}
+
+// System pages (region 1) take CmdWriteSystemPages, every other page but the
+// directory CmdWritePages; anything else is refused as a register would.
+bool RegisterSimulator::writePages(const Request &request)
+{
+    const int first = request.args.value(0);
+    const int count = request.args.value(1);
+    if (request.args.size() != 2 || count < 1 || count > Frame::MaxPagesPerRequest || first < 1
+        || (first + count) * PageSize > m_store.size() || request.data.size() > count * PageSize)
+        return false;
+    const Storage::Region system = region(Storage::SystemRegion);
+    const bool inSystem = first >= system.firstPage && first + count <= system.firstPage + system.pageCount;
+    const bool touchesSystem
+        = first < system.firstPage + system.pageCount && first + count > system.firstPage;
+    if (request.command == Frame::CmdWriteSystemPages ? !inSystem : touchesSystem)
+        return false;
+    m_store.replace(first * PageSize, request.data.size(), request.data);
+    emit stored();
+    return true;
+}
+
+void RegisterSimulator::sendReply(QTcpSocket *socket, const QByteArray &reply, const FaultRule &rule)
+{
+    QByteArray bytes = reply;
+    switch (rule.fault) {
+    case BadCrc:
+        bytes[6] = char(bytes.at(6) ^ 0x01);
+        break;
+    case ShortPayload:
+        bytes.chop(1);
+        break;
+    case OversizedLength:
+        qToLittleEndian<quint32>(0x7FFFFFF0u, bytes.data() + 2);
+        break;
+    default:
+        break;
+    }
+
+    if (rule.fault == ReplyDelay) {
+        QTimer::singleShot(rule.delayMs, Qt::PreciseTimer, socket, [this, socket, bytes] {
+            socket->write(bytes);
+            replySent(socket);
+        });
+        return;
+    }
+    if (rule.fault == SplitReply && rule.pieces > 1) {
+        const int pieces = qMin(rule.pieces, bytes.size());
+        const int size = bytes.size() / pieces;
+        for (int i = 0; i < pieces; ++i) {
+            const QByteArray piece = i + 1 < pieces ? bytes.mid(i * size, size) : bytes.mid(i * size);
+            QTimer::singleShot(i * rule.delayMs, Qt::PreciseTimer, socket,
+                               [this, socket, piece, last = i + 1 == pieces] {
+                                   socket->write(piece);
+                                   socket->flush();
+                                   if (last)
+                                       replySent(socket);
+                               });
+        }
+        return;
+    }
+    socket->write(bytes);
+    replySent(socket);
+}
+
+void RegisterSimulator::replySent(QTcpSocket *socket)
+{
+    auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    it->replyPending = false;
+    // Further requests may already wait in the buffer; answer them after this returns.
+    QTimer::singleShot(0, socket, [this, socket] { serve(socket); });
+}
+
+void RegisterSimulator::onDiscoveryDatagram()
+{
+    while (m_discovery && m_discovery->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_discovery->receiveDatagram();
+        if (datagram.data() != DiscoveryProbe)
+            continue;
+        QHostAddress ip = m_address;
+        if (ip.isNull() || ip == QHostAddress::AnyIPv4 || ip == QHostAddress::Any)
+            ip = datagram.destinationAddress();
+        const QString text = QStringLiteral("%1 %2 %3\n")
+                                 .arg(serial(), macAddress(), QHostAddress(ip.toIPv4Address()).toString());
+        m_discovery->writeDatagram(text.toLatin1(), datagram.senderAddress(), quint16(datagram.senderPort()));
+    }
+}
