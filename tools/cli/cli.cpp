@@ -14,6 +14,7 @@
 #include "params/deviceprofile.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QJsonArray>
@@ -32,7 +33,9 @@ namespace {
 constexpr int PingTimeoutMs = 1000;
 constexpr quint16 DefaultPort = 8080;
 
-const char *const ExitStatusHelp = R"(
+QString exitStatusHelp()
+{
+    return QStringLiteral(R"(
 Коды завершения:
   0  успешно
   1  diff: файлы различаются
@@ -41,7 +44,8 @@ const char *const ExitStatusHelp = R"(
   4  обмен с ККТ завершился ошибкой (код результата выводится)
   5  заводской номер или семейство прошивки ККТ не совпадает с файлом
   6  ошибка чтения или записи файла или хранилища настроек
-)";
+)");
+}
 
 struct CommandInfo
 {
@@ -94,11 +98,11 @@ int Cli::run(const QStringList &args)
     const QStringList rest = args.mid(1);
     if (rest.isEmpty() || rest.first() == QLatin1String("--help") || rest.first() == QLatin1String("-h")
         || rest.first() == QLatin1String("help")) {
-        m_out << "Использование: korvant-cli КОМАНДА [ПАРАМЕТРЫ]\n\n"
-                 "Настройка ККТ Korvant из командной строки. Команды:\n";
+        m_out << QStringLiteral("Использование: korvant-cli КОМАНДА [ПАРАМЕТРЫ]\n\n"
+                                "Настройка ККТ Korvant из командной строки. Команды:\n");
         for (const CommandInfo &c : Commands)
             m_out << QStringLiteral("  %1\n      %2\n").arg(QString::fromUtf8(c.synopsis), QString::fromUtf8(c.summary));
-        m_out << "\nПодробнее о команде: korvant-cli КОМАНДА --help\n" << ExitStatusHelp;
+        m_out << QStringLiteral("\nПодробнее о команде: korvant-cli КОМАНДА --help\n") << exitStatusHelp();
         m_out.flush();
         return rest.isEmpty() ? ExitUsage : ExitOk;
     }
@@ -111,7 +115,7 @@ int Cli::run(const QStringList &args)
 
 int Cli::usage(const QString &message)
 {
-    m_err << "korvant-cli: " << message << "\nСправка: korvant-cli --help\n";
+    m_err << QStringLiteral("korvant-cli: %1\nСправка: korvant-cli --help\n").arg(message);
     m_err.flush();
     return ExitUsage;
 }
@@ -129,11 +133,14 @@ bool Cli::parse(QCommandLineParser &p, const QStringList &args, int minArgs, int
     }
     if (p.isSet(help)) {
         QString text = p.helpText();
+        const QStringList argv0 = QCoreApplication::arguments();
+        if (!argv0.isEmpty())
+            text.replace(argv0.first(), QStringLiteral("korvant-cli %1").arg(args.first()));
         text.replace(QStringLiteral("Usage:"), QStringLiteral("Использование:"));
         text.replace(QStringLiteral("Options:"), QStringLiteral("Параметры:"));
         text.replace(QStringLiteral("Arguments:"), QStringLiteral("Аргументы:"));
         text.replace(QStringLiteral("[options]"), QStringLiteral("[параметры]"));
-        m_out << text << ExitStatusHelp;
+        m_out << text << exitStatusHelp();
         m_out.flush();
         *exit = ExitOk;
         return false;

@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <cstdio>
@@ -12,6 +13,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     // The same identity as the GUI program, so both share one settings store.
     AppSettings::applyIdentity();
+
+    // The link's debug trace ("connected", socket errors) would mix with the
+    // tool's own messages; results and failures are reported in full anyway.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,0 +1,454 @@
+#include "cli.h"
+#include "paramfile.h"
+
+#include "app/appsettings.h"
+#include "app/deviceregistry.h"
+#include "link/reachability.h"
+#include "params/deviceparams52.h"
+#include "params/deviceparams53.h"
+#include "params/deviceprofile.h"
+#include "sim/registersimulator.h"
+#include "support/testsettings.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &args)
+{
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    Cli c(out, err);
+    r.code = c.run(QStringList{QStringLiteral("korvant-cli")} + args);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+// A register on its own loopback address and an ephemeral port.
+std::unique_ptr<RegisterSimulator> startRegister(const QString &address, RegisterSimulator::Family family,
+                                                 const QString &serial, quint32 versionWord = 0)
+{
+    RegisterSimulator::Config config;
+    config.family = family;
+    config.serial = serial;
+    config.versionWord = versionWord;
+    config.discoveryPort = 0;
+    auto sim = std::make_unique<RegisterSimulator>(config);
+    if (!sim->listen(QHostAddress(address)))
+        return nullptr;
+    return sim;
+}
+
+QString portOf(const RegisterSimulator &sim)
+{
+    return QString::number(sim.serverPort());
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void roundTripThroughFileAndRegister_data();
+    void roundTripThroughFileAndRegister();
+    void editedFieldShowsInDiff();
+    void writeToOtherRegisterIsRefused_data();
+    void writeToOtherRegisterIsRefused();
+    void badFileIsRefusedBeforeAnyConnection_data();
+    void badFileIsRefusedBeforeAnyConnection();
+    void unreachableRegister();
+    void infoReportsFamilyAndCapacity();
+    void profileExportImportRoundTrip();
+    void scanListsSimulatedRegisters();
+    void programHelpAndUsage();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString validFile(RegisterSimulator::Family family, const QString &serial);
+
+    TestSettingsDir m_store;
+    QTemporaryDir m_dir;
+    QStringList m_pinged;
+};
+
+void TestCli::initTestCase()
+{
+    AppSettings::applyIdentity();
+}
+
+void TestCli::init()
+{
+    m_store.clear();
+    m_pinged.clear();
+    // Loopback addresses answer; anything else stays silent. No real ping.
+    Reachability::setPingFunction([this](const QString &address, int) {
+        m_pinged.append(address);
+        return address.startsWith(QLatin1String("127.0.0.")) && address != QLatin1String("127.0.0.99") ? 0 : 11;
+    });
+}
+
+void TestCli::cleanup()
+{
+    Reachability::setPingFunction({});
+}
+
+QString TestCli::validFile(RegisterSimulator::Family family, const QString &serial)
+{
+    auto sim = startRegister("127.0.0.31", family, serial, family == RegisterSimulator::Family252 ? 0x20340028 : 0);
+    const QString file = path(QStringLiteral("valid-%1-%2.json").arg(int(family)).arg(serial));
+    const Run r = cli({"read-params", "127.0.0.31", "--port", portOf(*sim), "-o", file});
+    return r.code == Cli::ExitOk ? file : QString();
+}
+
+void TestCli::roundTripThroughFileAndRegister_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<quint32>("versionWord");
+    QTest::newRow("2.53") << int(RegisterSimulator::Family253) << quint32(0x2035000C);
+    QTest::newRow("2.52 with system image") << int(RegisterSimulator::Family252) << quint32(0x20340028);
+}
+
+void TestCli::roundTripThroughFileAndRegister()
+{
+    QFETCH(int, family);
+    QFETCH(quint32, versionWord);
+    auto sim = startRegister("127.0.0.32", RegisterSimulator::Family(family), "7700112233", versionWord);
+    QVERIFY(sim);
+    // Something recognisable in every region the job moves.
+    QByteArray system = sim->systemImage();
+    system[0] = char(0xC1);
+    system[10] = 'R';
+    sim->setSystemImage(system);
+    const QByteArray paramsBefore = sim->parameterImage();
+    const QByteArray systemBefore = sim->systemImage();
+
+    const QString first = path("first.json");
+    Run r = cli({"read-params", "127.0.0.32", "--port", portOf(*sim), "-o", first});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+
+    r = cli({"show", first});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    const QJsonObject shown = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(shown.value("serial").toString(), QStringLiteral("7700112233"));
+    QVERIFY(shown.value("params").toObject().value("tradeConfig").toObject().contains("maxPrice"));
+    QVERIFY(shown.value("params").toObject().value("users").isArray());
+
+    // Spoil both images (the serial number stays), write the file back, read again.
+    QByteArray spoiled = paramsBefore;
+    spoiled.replace(0x20, 0x60, QByteArray(0x60, char(0x5A)));
+    sim->setParameterImage(spoiled);
+    sim->setSystemImage(QByteArray(systemBefore.size(), char(0x5A)));
+    r = cli({"write-params", "127.0.0.32", first, "--port", portOf(*sim)});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QCOMPARE(r.out.trimmed(), QStringLiteral("Выгрузка завершена успешно"));
+    QCOMPARE(sim->parameterImage(), paramsBefore);
+    QCOMPARE(sim->systemImage(), systemBefore);
+
+    const QString second = path("second.json");
+    QCOMPARE(cli({"read-params", "127.0.0.32", "--port", portOf(*sim), "-o", second}).code, int(Cli::ExitOk));
+    ParamFile a, b;
+    QString error;
+    QVERIFY2(ParamFile::load(first, &a, &error), qPrintable(error));
+    QVERIFY2(ParamFile::load(second, &b, &error), qPrintable(error));
+    QCOMPARE(b.params, a.params);
+    QCOMPARE(b.system, a.system);
+    r = cli({"diff", first, second});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestCli::editedFieldShowsInDiff()
+{
+    const QString original = validFile(RegisterSimulator::Family253, "5100");
+    QVERIFY(!original.isEmpty());
+    ParamFile file;
+    QString error;
+    QVERIFY(ParamFile::load(original, &file, &error));
+    DeviceParams53 params;
+    params.fromImage(file.params, file.system);
+    params.tradeConfig.maxPrice = 12345600; // 1234.56
+    params.users[3].name.setText(QStringLiteral("Иванов"));
+    params.toImage(file.params, file.system);
+    const QString edited = path("edited.json");
+    QVERIFY(file.save(edited, &error));
+
+    const Run r = cli({"diff", original, edited});
+    QCOMPARE(r.code, int(Cli::ExitDiffers));
+    const QStringList lines = r.out.trimmed().split('\n');
+    QCOMPARE(lines, QStringList({QStringLiteral("tradeConfig.maxPrice: 0 -> 1234.56"),
+                                 QStringLiteral("users[3].name: \"\" -> \"Иванов\"")}));
+
+    // A byte no field covers still counts as a difference.
+    file.params[0xE70] = 1;
+    QVERIFY(file.save(edited, &error));
+    const Run r2 = cli({"diff", original, edited});
+    QCOMPARE(r2.code, int(Cli::ExitDiffers));
+    QVERIFY(r2.out.contains(QStringLiteral("params: 1 байт вне известных полей различаются")));
+}
+
+void TestCli::writeToOtherRegisterIsRefused_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<quint32>("versionWord");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("other serial") << int(RegisterSimulator::Family253) << "6200" << quint32(0)
+                                  << "Заводской номер ККТ 6200 не совпадает с номером из файла 6100";
+    QTest::newRow("serial differing in case") << int(RegisterSimulator::Family253) << "6100a" << quint32(0)
+                                              << "Заводской номер ККТ 6100a не совпадает с номером из файла 6100A";
+    QTest::newRow("same serial, other family") << int(RegisterSimulator::Family252) << "6100" << quint32(0x20340028)
+                                               << "Версия ККТ 2.52.40 не совпадает с семейством файла 2.53";
+}
+
+void TestCli::writeToOtherRegisterIsRefused()
+{
+    QFETCH(int, family);
+    QFETCH(QString, serial);
+    QFETCH(quint32, versionWord);
+    QFETCH(QString, message);
+    const QString fileSerial = serial == "6100a" ? QStringLiteral("6100A") : QStringLiteral("6100");
+    const QString file = validFile(RegisterSimulator::Family253, fileSerial);
+    QVERIFY(!file.isEmpty());
+
+    auto sim = startRegister("127.0.0.33", RegisterSimulator::Family(family), serial, versionWord);
+    QVERIFY(sim);
+    const QByteArray storeBefore = sim->store();
+    const Run r = cli({"write-params", "127.0.0.33", file, "--port", portOf(*sim)});
+    QCOMPARE(r.code, int(Cli::ExitMismatch));
+    QCOMPARE(r.err.trimmed(), message);
+    QCOMPARE(sim->store(), storeBefore);
+    for (const RegisterSimulator::Request &req : sim->requestLog())
+        QVERIFY2(req.command == 0xC1 || req.command == 0xC2, "nothing but reads may reach the register");
+}
+
+void TestCli::badFileIsRefusedBeforeAnyConnection_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not JSON") << "garbage" << "это не файл параметров ККТ";
+    QTest::newRow("truncated JSON") << "truncated" << "это не файл параметров ККТ";
+    QTest::newRow("unknown format version") << "version2" << "неизвестная версия формата файла (2)";
+    QTest::newRow("broken base64") << "base64" << "неверный base64";
+    QTest::newRow("2.52 image under a 2.53 version") << "52as53" << "не соответствует семейству ККТ 2.53";
+    QTest::newRow("2.53 image under a 2.52 version") << "53as52" << "не соответствует семейству ККТ 2.52";
+    QTest::newRow("image cut short") << "short" << "не соответствует семейству ККТ 2.53";
+    QTest::newRow("image of another register") << "otherserial" << "образ параметров принадлежит ККТ 7100";
+    QTest::newRow("unsupported family") << "family54" << "Версия ККТ 2.54.1 не поддерживается";
+    QTest::newRow("missing file") << "missing" << "не удалось открыть файл";
+}
+
+void TestCli::badFileIsRefusedBeforeAnyConnection()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    const QString f53 = validFile(RegisterSimulator::Family253, "7100");
+    const QString f52 = validFile(RegisterSimulator::Family252, "7100");
+    QVERIFY(!f53.isEmpty() && !f52.isEmpty());
+    QFile src(kind == "52as53" ? f52 : f53);
+    QVERIFY(src.open(QIODevice::ReadOnly));
+    const QByteArray json = src.readAll();
+    QJsonObject o = QJsonDocument::fromJson(json).object();
+
+    QByteArray bad;
+    if (kind == "garbage") {
+        bad = "not a parameter file";
+    } else if (kind == "truncated") {
+        bad = json.left(json.size() / 2);
+    } else if (kind == "version2") {
+        o["formatVersion"] = 2;
+    } else if (kind == "base64") {
+        o["params"] = "@@@@";
+    } else if (kind == "52as53") {
+        o["version"] = "2.53.12";
+    } else if (kind == "53as52") {
+        o["version"] = "2.52.40";
+    } else if (kind == "short") {
+        o["params"] = QString::fromLatin1(QByteArray::fromBase64(o["params"].toString().toLatin1()).left(4096).toBase64());
+    } else if (kind == "otherserial") {
+        o["serial"] = "7200";
+    } else if (kind == "family54") {
+        o["version"] = "2.54.1";
+    }
+    if (bad.isEmpty())
+        bad = QJsonDocument(o).toJson();
+    const QString file = path("bad.json");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(bad);
+    out.close();
+
+    auto sim = startRegister("127.0.0.34", RegisterSimulator::Family253, "7100");
+    QVERIFY(sim);
+    m_pinged.clear();
+    const Run r = cli({"write-params", "127.0.0.34", kind == "missing" ? path("none.json") : file, "--port",
+                       portOf(*sim)});
+    QCOMPARE(r.code, int(Cli::ExitFile));
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(m_pinged.isEmpty());
+    QTest::qWait(20);
+    QVERIFY(sim->requestLog().isEmpty());
+    QCOMPARE(cli({"show", file}).code, kind == "missing" ? int(Cli::ExitOk) : int(Cli::ExitFile));
+}
+
+void TestCli::unreachableRegister()
+{
+    const QString file = validFile(RegisterSimulator::Family253, "8100");
+    QVERIFY(!file.isEmpty());
+    for (const QString command : {"info", "read-params", "write-params"}) {
+        QStringList args{command, "127.0.0.99"};
+        if (command == QLatin1String("write-params"))
+            args << file;
+        const Run r = cli(args);
+        QCOMPARE(r.code, int(Cli::ExitUnreachable));
+        QCOMPARE(r.err.trimmed(), QStringLiteral("ККТ по адресу 127.0.0.99 не доступен"));
+    }
+    const Run ping = cli({"ping", "127.0.0.99"});
+    QCOMPARE(ping.code, int(Cli::ExitUnreachable));
+
+    // Answers the probe, but nothing listens: the job fails with the socket error.
+    const Run refused = cli({"info", "127.0.0.35", "--port", "1"});
+    QCOMPARE(refused.code, int(Cli::ExitJobFailed));
+    QCOMPARE(refused.err.trimmed(), QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.35"));
+}
+
+void TestCli::infoReportsFamilyAndCapacity()
+{
+    RegisterSimulator::Config config;
+    config.serial = "9100";
+    config.versionWord = 0x20340025; // 2.52.37: too old
+    config.family = RegisterSimulator::Family252;
+    config.goodsCapacity = 500;
+    config.discoveryPort = 0;
+    RegisterSimulator sim(config);
+    QVERIFY(sim.listen(QHostAddress("127.0.0.36")));
+    const Run r = cli({"info", "127.0.0.36", "--port", portOf(sim), "--json"});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o.value("serial").toString(), QStringLiteral("9100"));
+    QCOMPARE(o.value("version").toString(), QStringLiteral("2.52.37"));
+    QVERIFY(o.value("family").isNull());
+    QCOMPARE(o.value("supported").toBool(), false);
+    QCOMPARE(o.value("goodsCapacity").toInt(), 500);
+    QVERIFY(cli({"info", "127.0.0.36", "--port", portOf(sim)}).out.contains(QStringLiteral("Семейство: не поддерживается")));
+}
+
+void TestCli::profileExportImportRoundTrip()
+{
+    DeviceParams52 params;
+    params.organisation.name.setText(QStringLiteral("ООО «Ромашка»"));
+    QByteArray image(10 * 256, '\0'), system;
+    image.replace(4, 4, "3300");
+    params.toImage(image, system);
+    QVERIFY(DeviceProfile().save("3300", "2.52.40", 700, image, system));
+    QVERIFY(DeviceProfile().saveGoods("3300", QByteArray(256, 'g')));
+
+    const QString file = path("profile.json");
+    Run r = cli({"profile", "export", "3300", "-o", file});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QCOMPARE(cli({"profile", "export", "0000"}).code, int(Cli::ExitFile));
+
+    // Another PC: an empty store.
+    m_store.clear();
+    r = cli({"profile", "import", file});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QString version;
+    int cap = 0;
+    QByteArray p, s, goods;
+    DeviceProfile().load("3300", version, cap, p, s);
+    DeviceProfile().loadGoods("3300", goods);
+    QCOMPARE(version, QStringLiteral("2.52.40"));
+    QCOMPARE(cap, 700);
+    QCOMPARE(p, image);
+    QCOMPARE(s, system);
+    QCOMPARE(goods, QByteArray(256, 'g'));
+    const DeviceRegistry registry;
+    QCOMPARE(registry.entries().size(), 1);
+    QCOMPARE(registry.entries().first().serial, QStringLiteral("3300"));
+    QVERIFY(registry.entries().first().addr.isEmpty());
+
+    r = cli({"profile", "list"});
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QVERIFY(r.out.startsWith(QStringLiteral("3300\t2.52.40\t3300\t")));
+}
+
+void TestCli::scanListsSimulatedRegisters()
+{
+    RegisterSimulator::Config config;
+    config.serial = "4401";
+    config.discoveryPort = RegisterSimulator::EphemeralPort;
+    RegisterSimulator first(config);
+    QVERIFY(first.listen(QHostAddress("127.0.0.37")));
+    config.serial = "4402";
+    config.discoveryPort = first.discoveryPort();
+    RegisterSimulator second(config);
+    QVERIFY(second.listen(QHostAddress("127.0.0.38")));
+
+    // The finder blocks this thread while it waits; the simulators answer
+    // from a thread of their own.
+    QThread simThread;
+    first.moveToThread(&simThread);
+    second.moveToThread(&simThread);
+    simThread.start();
+    const Run r = cli({"scan", "--target", "127.0.0.38", "--target", "127.0.0.37", "--port",
+                       QString::number(first.discoveryPort()), "--timeout", "300"});
+    QMetaObject::invokeMethod(&first, [&] { first.moveToThread(QCoreApplication::instance()->thread()); },
+                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(&second, [&] { second.moveToThread(QCoreApplication::instance()->thread()); },
+                              Qt::BlockingQueuedConnection);
+    simThread.quit();
+    simThread.wait();
+
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QCOMPARE(r.out, QStringLiteral("4402\t127.0.0.38\t%1\n4401\t127.0.0.37\t%2\n")
+                        .arg(second.macAddress(), first.macAddress()));
+}
+
+void TestCli::programHelpAndUsage()
+{
+    QProcess p;
+    p.start(KORVANT_CLI_PATH, {"--help"});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    for (const QString command : {"ping", "info", "read-params", "write-params", "show", "diff", "profile", "scan"})
+        QVERIFY2(help.contains("  " + command), qPrintable(command));
+
+    p.start(KORVANT_CLI_PATH, {"write-params", "--help"});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("korvant-cli write-params")));
+
+    p.start(KORVANT_CLI_PATH, {"frobnicate"});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), int(Cli::ExitUsage));
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("неизвестная команда")));
+
+    p.start(KORVANT_CLI_PATH, {"diff", "only-one.json"});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), int(Cli::ExitUsage));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
