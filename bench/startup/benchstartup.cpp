@@ -29,7 +29,7 @@ Sample runOnce(const QString &child, const QString &mode, const QString &configH
     p.setProcessEnvironment(env);
     QElapsedTimer timer;
     timer.start();
-    p.start(child, {mode});
+    p.start(child, { mode });
     Sample s;
     while (p.waitForReadyRead(10000)) {
         if (p.canReadLine() && p.readLine().startsWith("shown")) {
@@ -55,7 +55,7 @@ Sample median(std::vector<Sample> v)
         std::sort(v.begin(), v.end(), [&](const Sample &a, const Sample &b) { return key(a) < key(b); });
         return key(v[v.size() / 2]);
     };
-    return {mid([](const Sample &s) { return s.ms; }), mid([](const Sample &s) { return s.rssMb; })};
+    return { mid([](const Sample &s) { return s.ms; }), mid([](const Sample &s) { return s.rssMb; }) };
 }
 
 void seedStore(const QString &configHome, int count)
@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
     const QString child = QCoreApplication::applicationDirPath() + QStringLiteral("/bench_startup_child");
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
 
-    for (const int registers : {0, 500}) {
+    for (const int registers : { 0, 500 }) {
         QTemporaryDir home;
         seedStore(home.path(), registers);
         runOnce(child, QStringLiteral("app"), home.path()); // warm the file cache

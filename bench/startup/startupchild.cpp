@@ -9,11 +9,10 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -55,7 +54,7 @@ int main(int argc, char *argv[])
     window->show();
     const int rc = app.exec();
 
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("maxrss_kb %ld\n", usage.ru_maxrss);
     return rc;

@@ -25,8 +25,8 @@ DeviceRegistry::DeviceRegistry(QObject *parent)
     m_entries.reserve(n);
     for (int i = 0; i < n; ++i) {
         s->setArrayIndex(i);
-        m_entries.append({s->value(KeySerial).toString(), s->value(KeyName).toString(),
-                          s->value(KeyVersion).toString(), s->value(KeyAddr).toString()});
+        m_entries.append({ s->value(KeySerial).toString(), s->value(KeyName).toString(),
+                           s->value(KeyVersion).toString(), s->value(KeyAddr).toString() });
     }
     s->endArray();
 }
@@ -61,7 +61,7 @@ void DeviceRegistry::addDevice(const QString &serial, const QString &version, co
         e->addr = addr;
         e->name = shownName;
     } else {
-        m_entries.append({serial, shownName, version, addr});
+        m_entries.append({ serial, shownName, version, addr });
     }
     markChanged();
 }

@@ -20,8 +20,7 @@ public:
     bool isDirty() const { return m_dirty; }
 
     // Adds a register or updates the one listed under the serial.
-    void addDevice(const QString &serial, const QString &version, const QString &name,
-                   const QString &addr);
+    void addDevice(const QString &serial, const QString &version, const QString &name, const QString &addr);
     void setDeviceVersion(const QString &serial, const QString &version);
     void setDeviceAddress(const QString &serial, const QString &addr);
     void removeDevice(const QString &serial);

@@ -1,8 +1,9 @@
+#include "support/testsettings.h"
+
 #include "app/appsettings.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
 #include "params/deviceprofile.h"
-#include "support/testsettings.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>
@@ -86,21 +87,29 @@ void TestDeviceRegistry::addDevice_data()
     QTest::addColumn<QList<QStringList>>("expected");
 
     // The store starts with two registers: 0001 (named) and 0002.
-    const QStringList first{"0001", "Касса 1", "2.53.10", "127.0.0.2"};
-    const QStringList second{"0002", "0002", "2.52.40", "127.0.0.3"};
+    const QStringList first { "0001", "Касса 1", "2.53.10", "127.0.0.2" };
+    const QStringList second { "0002", "0002", "2.52.40", "127.0.0.3" };
 
     QTest::newRow("new serial is appended, name defaults to serial")
-        << "0003" << "2.53.1" << "" << "127.0.0.4"
-        << QList<QStringList>{first, second, {"0003", "0003", "2.53.1", "127.0.0.4"}};
+        << "0003"
+        << "2.53.1"
+        << ""
+        << "127.0.0.4" << QList<QStringList> { first, second, { "0003", "0003", "2.53.1", "127.0.0.4" } };
     QTest::newRow("known serial updated in place, name reset to serial")
-        << "0001" << "2.53.12" << "" << "127.0.0.9"
-        << QList<QStringList>{{"0001", "0001", "2.53.12", "127.0.0.9"}, second};
+        << "0001"
+        << "2.53.12"
+        << ""
+        << "127.0.0.9" << QList<QStringList> { { "0001", "0001", "2.53.12", "127.0.0.9" }, second };
     QTest::newRow("offline re-registration empties the address")
-        << "0002" << "2.52.*" << "" << ""
-        << QList<QStringList>{first, {"0002", "0002", "2.52.*", ""}};
+        << "0002"
+        << "2.52.*"
+        << ""
+        << "" << QList<QStringList> { first, { "0002", "0002", "2.52.*", "" } };
     QTest::newRow("serials compare case-sensitively")
-        << "000A" << "2.53.1" << "" << ""
-        << QList<QStringList>{first, second, {"000A", "000A", "2.53.1", ""}};
+        << "000A"
+        << "2.53.1"
+        << ""
+        << "" << QList<QStringList> { first, second, { "000A", "000A", "2.53.1", "" } };
 }
 
 void TestDeviceRegistry::addDevice()
@@ -126,7 +135,7 @@ void TestDeviceRegistry::addDevice()
     const DeviceRegistry reread;
     QList<QStringList> actual;
     for (const DeviceEntry &e : reread.entries())
-        actual.append({e.serial, e.name, e.version, e.addr});
+        actual.append({ e.serial, e.name, e.version, e.addr });
     QCOMPARE(actual, expected);
 }
 
@@ -206,7 +215,9 @@ void TestDeviceRegistry::readOnlyRegistryNeverRewritesStore()
     DeviceTableModel model;
     model.loadFromRegistry();
     QCOMPARE(model.rowCount(), 1);
-    { const DeviceRegistry registry; }
+    {
+        const DeviceRegistry registry;
+    }
     QCOMPARE(storeBytes(), ini);
 }
 
@@ -220,8 +231,8 @@ void TestDeviceRegistry::modelShowsEntriesWithCaptions()
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.loadFromRegistry();
     QCOMPARE(model.columnCount(), 4);
-    const QStringList captions{"Заводской номер", "Наименование", "Версия", "Адрес"};
-    const QStringList cells{"0001", "Касса", "2.53.10", "127.0.0.2"};
+    const QStringList captions { "Заводской номер", "Наименование", "Версия", "Адрес" };
+    const QStringList cells { "0001", "Касса", "2.53.10", "127.0.0.2" };
     for (int c = 0; c < 4; ++c) {
         QCOMPARE(model.headerData(c, Qt::Horizontal).toString(), captions.at(c));
         QCOMPARE(model.data(model.index(0, c)).toString(), cells.at(c));

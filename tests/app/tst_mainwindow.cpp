@@ -1,11 +1,12 @@
+#include "support/modalanswer.h"
+#include "support/testsettings.h"
+
 #include "app/appsettings.h"
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
 #include "app/mainwindow.h"
 #include "params/deviceprofile.h"
-#include "support/modalanswer.h"
-#include "support/testsettings.h"
 
 #include <QAction>
 #include <QFile>
@@ -57,7 +58,7 @@ void TestMainWindow::seedThreeRegisters()
     registry.addDevice("100", "2.52.40", "В-касса", "127.0.0.3");
     registry.addDevice("200", "2.53.11", "А-касса", "");
     registry.save();
-    for (const QString serial : {"100", "200", "300"})
+    for (const QString serial : { "100", "200", "300" })
         DeviceProfile().save(serial, "2.53.10", 2000, QByteArray(256, 'p'), QByteArray());
 }
 
@@ -205,7 +206,7 @@ void TestMainWindow::sortedViewActsOnShownRow()
     const DeviceRegistry registry;
     for (const DeviceEntry &e : registry.entries())
         left.append(e.serial);
-    QCOMPARE(left, QStringList({"300", "100"}));
+    QCOMPARE(left, QStringList({ "300", "100" }));
     QVERIFY(!hasProfile("200"));
 }
 

@@ -1,5 +1,6 @@
 #include "cli.h"
 #include "paramfile.h"
+#include "support/testsettings.h"
 
 #include "app/appsettings.h"
 #include "app/deviceregistry.h"
@@ -8,7 +9,6 @@
 #include "params/deviceparams53.h"
 #include "params/deviceprofile.h"
 #include "sim/registersimulator.h"
-#include "support/testsettings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,7 +34,7 @@ Run cli(const QStringList &args)
     QTextStream out(&r.out);
     QTextStream err(&r.err);
     Cli c(out, err);
-    r.code = c.run(QStringList{QStringLiteral("korvant-cli")} + args);
+    r.code = c.run(QStringList { QStringLiteral("korvant-cli") } + args);
     out.flush();
     err.flush();
     return r;
@@ -105,7 +105,8 @@ void TestCli::init()
     // Loopback addresses answer; anything else stays silent. No real ping.
     Reachability::setPingFunction([this](const QString &address, int) {
         m_pinged.append(address);
-        return address.startsWith(QLatin1String("127.0.0.")) && address != QLatin1String("127.0.0.99") ? 0 : 11;
+        return address.startsWith(QLatin1String("127.0.0.")) && address != QLatin1String("127.0.0.99") ? 0
+                                                                                                       : 11;
     });
 }
 
@@ -116,9 +117,10 @@ void TestCli::cleanup()
 
 QString TestCli::validFile(RegisterSimulator::Family family, const QString &serial)
 {
-    auto sim = startRegister("127.0.0.31", family, serial, family == RegisterSimulator::Family252 ? 0x20340028 : 0);
+    auto sim = startRegister("127.0.0.31", family, serial,
+                             family == RegisterSimulator::Family252 ? 0x20340028 : 0);
     const QString file = path(QStringLiteral("valid-%1-%2.json").arg(int(family)).arg(serial));
-    const Run r = cli({"read-params", "127.0.0.31", "--port", portOf(*sim), "-o", file});
+    const Run r = cli({ "read-params", "127.0.0.31", "--port", portOf(*sim), "-o", file });
     return r.code == Cli::ExitOk ? file : QString();
 }
 
@@ -145,10 +147,10 @@ void TestCli::roundTripThroughFileAndRegister()
     const QByteArray systemBefore = sim->systemImage();
 
     const QString first = path("first.json");
-    Run r = cli({"read-params", "127.0.0.32", "--port", portOf(*sim), "-o", first});
+    Run r = cli({ "read-params", "127.0.0.32", "--port", portOf(*sim), "-o", first });
     QCOMPARE(r.code, int(Cli::ExitOk));
 
-    r = cli({"show", first});
+    r = cli({ "show", first });
     QCOMPARE(r.code, int(Cli::ExitOk));
     const QJsonObject shown = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QCOMPARE(shown.value("serial").toString(), QStringLiteral("7700112233"));
@@ -160,21 +162,22 @@ void TestCli::roundTripThroughFileAndRegister()
     spoiled.replace(0x20, 0x60, QByteArray(0x60, char(0x5A)));
     sim->setParameterImage(spoiled);
     sim->setSystemImage(QByteArray(systemBefore.size(), char(0x5A)));
-    r = cli({"write-params", "127.0.0.32", first, "--port", portOf(*sim)});
+    r = cli({ "write-params", "127.0.0.32", first, "--port", portOf(*sim) });
     QCOMPARE(r.code, int(Cli::ExitOk));
     QCOMPARE(r.out.trimmed(), QStringLiteral("Выгрузка завершена успешно"));
     QCOMPARE(sim->parameterImage(), paramsBefore);
     QCOMPARE(sim->systemImage(), systemBefore);
 
     const QString second = path("second.json");
-    QCOMPARE(cli({"read-params", "127.0.0.32", "--port", portOf(*sim), "-o", second}).code, int(Cli::ExitOk));
+    QCOMPARE(cli({ "read-params", "127.0.0.32", "--port", portOf(*sim), "-o", second }).code,
+             int(Cli::ExitOk));
     ParamFile a, b;
     QString error;
     QVERIFY2(ParamFile::load(first, &a, &error), qPrintable(error));
     QVERIFY2(ParamFile::load(second, &b, &error), qPrintable(error));
     QCOMPARE(b.params, a.params);
     QCOMPARE(b.system, a.system);
-    r = cli({"diff", first, second});
+    r = cli({ "diff", first, second });
     QCOMPARE(r.code, int(Cli::ExitOk));
     QVERIFY(r.out.isEmpty());
 }
@@ -194,16 +197,17 @@ void TestCli::editedFieldShowsInDiff()
     const QString edited = path("edited.json");
     QVERIFY(file.save(edited, &error));
 
-    const Run r = cli({"diff", original, edited});
+    const Run r = cli({ "diff", original, edited });
     QCOMPARE(r.code, int(Cli::ExitDiffers));
     const QStringList lines = r.out.trimmed().split('\n');
-    QCOMPARE(lines, QStringList({QStringLiteral("tradeConfig.maxPrice: 0 -> 1234.56"),
-                                 QStringLiteral("users[3].name: \"\" -> \"Иванов\"")}));
+    QCOMPARE(lines,
+             QStringList({ QStringLiteral("tradeConfig.maxPrice: 0 -> 1234.56"),
+                           QStringLiteral("users[3].name: \"\" -> \"Иванов\"") }));
 
     // A byte no field covers still counts as a difference.
     file.params[0xE70] = 1;
     QVERIFY(file.save(edited, &error));
-    const Run r2 = cli({"diff", original, edited});
+    const Run r2 = cli({ "diff", original, edited });
     QCOMPARE(r2.code, int(Cli::ExitDiffers));
     QVERIFY(r2.out.contains(QStringLiteral("params: 1 байт вне известных полей различаются")));
 }
@@ -216,10 +220,12 @@ void TestCli::writeToOtherRegisterIsRefused_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("other serial") << int(RegisterSimulator::Family253) << "6200" << quint32(0)
                                   << "Заводской номер ККТ 6200 не совпадает с номером из файла 6100";
-    QTest::newRow("serial differing in case") << int(RegisterSimulator::Family253) << "6100a" << quint32(0)
-                                              << "Заводской номер ККТ 6100a не совпадает с номером из файла 6100A";
-    QTest::newRow("same serial, other family") << int(RegisterSimulator::Family252) << "6100" << quint32(0x20340028)
-                                               << "Версия ККТ 2.52.40 не совпадает с семейством файла 2.53";
+    QTest::newRow("serial differing in case")
+        << int(RegisterSimulator::Family253) << "6100a" << quint32(0)
+        << "Заводской номер ККТ 6100a не совпадает с номером из файла 6100A";
+    QTest::newRow("same serial, other family")
+        << int(RegisterSimulator::Family252) << "6100" << quint32(0x20340028)
+        << "Версия ККТ 2.52.40 не совпадает с семейством файла 2.53";
 }
 
 void TestCli::writeToOtherRegisterIsRefused()
@@ -235,7 +241,7 @@ void TestCli::writeToOtherRegisterIsRefused()
     auto sim = startRegister("127.0.0.33", RegisterSimulator::Family(family), serial, versionWord);
     QVERIFY(sim);
     const QByteArray storeBefore = sim->store();
-    const Run r = cli({"write-params", "127.0.0.33", file, "--port", portOf(*sim)});
+    const Run r = cli({ "write-params", "127.0.0.33", file, "--port", portOf(*sim) });
     QCOMPARE(r.code, int(Cli::ExitMismatch));
     QCOMPARE(r.err.trimmed(), message);
     QCOMPARE(sim->store(), storeBefore);
@@ -247,16 +253,26 @@ void TestCli::badFileIsRefusedBeforeAnyConnection_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("not JSON") << "garbage" << "это не файл параметров ККТ";
-    QTest::newRow("truncated JSON") << "truncated" << "это не файл параметров ККТ";
-    QTest::newRow("unknown format version") << "version2" << "неизвестная версия формата файла (2)";
-    QTest::newRow("broken base64") << "base64" << "неверный base64";
-    QTest::newRow("2.52 image under a 2.53 version") << "52as53" << "не соответствует семейству ККТ 2.53";
-    QTest::newRow("2.53 image under a 2.52 version") << "53as52" << "не соответствует семейству ККТ 2.52";
-    QTest::newRow("image cut short") << "short" << "не соответствует семейству ККТ 2.53";
-    QTest::newRow("image of another register") << "otherserial" << "образ параметров принадлежит ККТ 7100";
-    QTest::newRow("unsupported family") << "family54" << "Версия ККТ 2.54.1 не поддерживается";
-    QTest::newRow("missing file") << "missing" << "не удалось открыть файл";
+    QTest::newRow("not JSON") << "garbage"
+                              << "это не файл параметров ККТ";
+    QTest::newRow("truncated JSON") << "truncated"
+                                    << "это не файл параметров ККТ";
+    QTest::newRow("unknown format version") << "version2"
+                                            << "неизвестная версия формата файла (2)";
+    QTest::newRow("broken base64") << "base64"
+                                   << "неверный base64";
+    QTest::newRow("2.52 image under a 2.53 version") << "52as53"
+                                                     << "не соответствует семейству ККТ 2.53";
+    QTest::newRow("2.53 image under a 2.52 version") << "53as52"
+                                                     << "не соответствует семейству ККТ 2.52";
+    QTest::newRow("image cut short") << "short"
+                                     << "не соответствует семейству ККТ 2.53";
+    QTest::newRow("image of another register") << "otherserial"
+                                               << "образ параметров принадлежит ККТ 7100";
+    QTest::newRow("unsupported family") << "family54"
+                                        << "Версия ККТ 2.54.1 не поддерживается";
+    QTest::newRow("missing file") << "missing"
+                                  << "не удалось открыть файл";
 }
 
 void TestCli::badFileIsRefusedBeforeAnyConnection()
@@ -285,7 +301,8 @@ void TestCli::badFileIsRefusedBeforeAnyConnection()
     } else if (kind == "53as52") {
         o["version"] = "2.52.40";
     } else if (kind == "short") {
-        o["params"] = QString::fromLatin1(QByteArray::fromBase64(o["params"].toString().toLatin1()).left(4096).toBase64());
+        o["params"] = QString::fromLatin1(
+            QByteArray::fromBase64(o["params"].toString().toLatin1()).left(4096).toBase64());
     } else if (kind == "otherserial") {
         o["serial"] = "7200";
     } else if (kind == "family54") {
@@ -302,33 +319,33 @@ void TestCli::badFileIsRefusedBeforeAnyConnection()
     auto sim = startRegister("127.0.0.34", RegisterSimulator::Family253, "7100");
     QVERIFY(sim);
     m_pinged.clear();
-    const Run r = cli({"write-params", "127.0.0.34", kind == "missing" ? path("none.json") : file, "--port",
-                       portOf(*sim)});
+    const Run r = cli({ "write-params", "127.0.0.34", kind == "missing" ? path("none.json") : file, "--port",
+                        portOf(*sim) });
     QCOMPARE(r.code, int(Cli::ExitFile));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(m_pinged.isEmpty());
     QTest::qWait(20);
     QVERIFY(sim->requestLog().isEmpty());
-    QCOMPARE(cli({"show", file}).code, kind == "missing" ? int(Cli::ExitOk) : int(Cli::ExitFile));
+    QCOMPARE(cli({ "show", file }).code, kind == "missing" ? int(Cli::ExitOk) : int(Cli::ExitFile));
 }
 
 void TestCli::unreachableRegister()
 {
     const QString file = validFile(RegisterSimulator::Family253, "8100");
     QVERIFY(!file.isEmpty());
-    for (const QString command : {"info", "read-params", "write-params"}) {
-        QStringList args{command, "127.0.0.99"};
+    for (const QString command : { "info", "read-params", "write-params" }) {
+        QStringList args { command, "127.0.0.99" };
         if (command == QLatin1String("write-params"))
             args << file;
         const Run r = cli(args);
         QCOMPARE(r.code, int(Cli::ExitUnreachable));
         QCOMPARE(r.err.trimmed(), QStringLiteral("ККТ по адресу 127.0.0.99 не доступен"));
     }
-    const Run ping = cli({"ping", "127.0.0.99"});
+    const Run ping = cli({ "ping", "127.0.0.99" });
     QCOMPARE(ping.code, int(Cli::ExitUnreachable));
 
     // Answers the probe, but nothing listens: the job fails with the socket error.
-    const Run refused = cli({"info", "127.0.0.35", "--port", "1"});
+    const Run refused = cli({ "info", "127.0.0.35", "--port", "1" });
     QCOMPARE(refused.code, int(Cli::ExitJobFailed));
     QCOMPARE(refused.err.trimmed(), QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.35"));
 }
@@ -343,7 +360,7 @@ void TestCli::infoReportsFamilyAndCapacity()
     config.discoveryPort = 0;
     RegisterSimulator sim(config);
     QVERIFY(sim.listen(QHostAddress("127.0.0.36")));
-    const Run r = cli({"info", "127.0.0.36", "--port", portOf(sim), "--json"});
+    const Run r = cli({ "info", "127.0.0.36", "--port", portOf(sim), "--json" });
     QCOMPARE(r.code, int(Cli::ExitOk));
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QCOMPARE(o.value("serial").toString(), QStringLiteral("9100"));
@@ -351,7 +368,8 @@ void TestCli::infoReportsFamilyAndCapacity()
     QVERIFY(o.value("family").isNull());
     QCOMPARE(o.value("supported").toBool(), false);
     QCOMPARE(o.value("goodsCapacity").toInt(), 500);
-    QVERIFY(cli({"info", "127.0.0.36", "--port", portOf(sim)}).out.contains(QStringLiteral("Семейство: не поддерживается")));
+    QVERIFY(cli({ "info", "127.0.0.36", "--port", portOf(sim) })
+                .out.contains(QStringLiteral("Семейство: не поддерживается")));
 }
 
 void TestCli::profileExportImportRoundTrip()
@@ -365,13 +383,13 @@ void TestCli::profileExportImportRoundTrip()
     QVERIFY(DeviceProfile().saveGoods("3300", QByteArray(256, 'g')));
 
     const QString file = path("profile.json");
-    Run r = cli({"profile", "export", "3300", "-o", file});
+    Run r = cli({ "profile", "export", "3300", "-o", file });
     QCOMPARE(r.code, int(Cli::ExitOk));
-    QCOMPARE(cli({"profile", "export", "0000"}).code, int(Cli::ExitFile));
+    QCOMPARE(cli({ "profile", "export", "0000" }).code, int(Cli::ExitFile));
 
     // Another PC: an empty store.
     m_store.clear();
-    r = cli({"profile", "import", file});
+    r = cli({ "profile", "import", file });
     QCOMPARE(r.code, int(Cli::ExitOk));
     QString version;
     int cap = 0;
@@ -388,7 +406,7 @@ void TestCli::profileExportImportRoundTrip()
     QCOMPARE(registry.entries().first().serial, QStringLiteral("3300"));
     QVERIFY(registry.entries().first().addr.isEmpty());
 
-    r = cli({"profile", "list"});
+    r = cli({ "profile", "list" });
     QCOMPARE(r.code, int(Cli::ExitOk));
     QVERIFY(r.out.startsWith(QStringLiteral("3300\t2.52.40\t3300\t")));
 }
@@ -411,41 +429,46 @@ void TestCli::scanListsSimulatedRegisters()
     first.moveToThread(&simThread);
     second.moveToThread(&simThread);
     simThread.start();
-    const Run r = cli({"scan", "--target", "127.0.0.38", "--target", "127.0.0.37", "--port",
-                       QString::number(first.discoveryPort()), "--timeout", "300"});
-    QMetaObject::invokeMethod(&first, [&] { first.moveToThread(QCoreApplication::instance()->thread()); },
-                              Qt::BlockingQueuedConnection);
-    QMetaObject::invokeMethod(&second, [&] { second.moveToThread(QCoreApplication::instance()->thread()); },
-                              Qt::BlockingQueuedConnection);
+    const Run r = cli({ "scan", "--target", "127.0.0.38", "--target", "127.0.0.37", "--port",
+                        QString::number(first.discoveryPort()), "--timeout", "300" });
+    QMetaObject::invokeMethod(
+        &first, [&] { first.moveToThread(QCoreApplication::instance()->thread()); },
+        Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &second, [&] { second.moveToThread(QCoreApplication::instance()->thread()); },
+        Qt::BlockingQueuedConnection);
     simThread.quit();
     simThread.wait();
 
     QCOMPARE(r.code, int(Cli::ExitOk));
-    QCOMPARE(r.out, QStringLiteral("4402\t127.0.0.38\t%1\n4401\t127.0.0.37\t%2\n")
-                        .arg(second.macAddress(), first.macAddress()));
+    QCOMPARE(r.out,
+             QStringLiteral("4402\t127.0.0.38\t%1\n4401\t127.0.0.37\t%2\n")
+                 .arg(second.macAddress(), first.macAddress()));
 }
 
 void TestCli::programHelpAndUsage()
 {
     QProcess p;
-    p.start(KORVANT_CLI_PATH, {"--help"});
+    p.start(KORVANT_CLI_PATH, { "--help" });
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
-    for (const QString command : {"ping", "info", "read-params", "write-params", "show", "diff", "profile", "scan"})
+    for (const QString command :
+         { "ping", "info", "read-params", "write-params", "show", "diff", "profile", "scan" })
         QVERIFY2(help.contains("  " + command), qPrintable(command));
 
-    p.start(KORVANT_CLI_PATH, {"write-params", "--help"});
+    p.start(KORVANT_CLI_PATH, { "write-params", "--help" });
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), 0);
-    QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("korvant-cli write-params")));
+    QVERIFY(
+        QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("korvant-cli write-params")));
 
-    p.start(KORVANT_CLI_PATH, {"frobnicate"});
+    p.start(KORVANT_CLI_PATH, { "frobnicate" });
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), int(Cli::ExitUsage));
     QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("неизвестная команда")));
 
-    p.start(KORVANT_CLI_PATH, {"diff", "only-one.json"});
+    p.start(KORVANT_CLI_PATH, { "diff", "only-one.json" });
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), int(Cli::ExitUsage));
 }

@@ -3,9 +3,9 @@
 #include "paramfile.h"
 #include "paramsview.h"
 
+#include "app/appsettings.h"
 #include "app/deviceregistry.h"
 #include "app/firmware.h"
-#include "app/appsettings.h"
 #include "link/devicecontroller.h"
 #include "link/devicefinder.h"
 #include "link/reachability.h"
@@ -24,7 +24,6 @@
 #include <QTextStream>
 
 #include <memory>
-
 #include <stdio.h>
 #include <unistd.h>
 
@@ -58,12 +57,12 @@ struct CommandInfo
 // Network options shared by the commands that talk to a register.
 struct NetOptions
 {
-    QCommandLineOption port{QStringLiteral("port"), QStringLiteral("TCP-порт ККТ (по умолчанию 8080)."),
-                            QStringLiteral("N"), QString::number(DefaultPort)};
-    QCommandLineOption noPing{QStringLiteral("no-ping"),
-                              QStringLiteral("Не проверять доступность адреса перед обменом.")};
+    QCommandLineOption port { QStringLiteral("port"), QStringLiteral("TCP-порт ККТ (по умолчанию 8080)."),
+                              QStringLiteral("N"), QString::number(DefaultPort) };
+    QCommandLineOption noPing { QStringLiteral("no-ping"),
+                                QStringLiteral("Не проверять доступность адреса перед обменом.") };
 
-    void addTo(QCommandLineParser &p) const { p.addOptions({port, noPing}); }
+    void addTo(QCommandLineParser &p) const { p.addOptions({ port, noPing }); }
 };
 
 bool isTerminal(FILE *f)
@@ -81,16 +80,16 @@ Cli::Cli(QTextStream &out, QTextStream &err)
 
 // The command table lives here so that help and dispatch agree.
 static const CommandInfo Commands[] = {
-    {"ping", "ping ADDRESS", "проверить, отвечает ли адрес", &Cli::ping},
-    {"info", "info ADDRESS [--json]", "заводской номер, версия, семейство и ёмкость номенклатуры ККТ",
-     &Cli::info},
-    {"read-params", "read-params ADDRESS [-o FILE]", "прочитать параметры ККТ в файл", &Cli::readParams},
-    {"write-params", "write-params ADDRESS FILE", "записать файл параметров в ККТ", &Cli::writeParams},
-    {"show", "show FILE", "показать параметры из файла в виде JSON", &Cli::show},
-    {"diff", "diff FILE_A FILE_B", "показать различающиеся поля двух файлов", &Cli::diff},
-    {"profile", "profile list | export SERIAL [-o FILE] | import FILE",
-     "профили ККТ в настройках программы", &Cli::profile},
-    {"scan", "scan [--target ADDRESS...]", "найти ККТ в локальной сети", &Cli::scan},
+    { "ping", "ping ADDRESS", "проверить, отвечает ли адрес", &Cli::ping },
+    { "info", "info ADDRESS [--json]", "заводской номер, версия, семейство и ёмкость номенклатуры ККТ",
+      &Cli::info },
+    { "read-params", "read-params ADDRESS [-o FILE]", "прочитать параметры ККТ в файл", &Cli::readParams },
+    { "write-params", "write-params ADDRESS FILE", "записать файл параметров в ККТ", &Cli::writeParams },
+    { "show", "show FILE", "показать параметры из файла в виде JSON", &Cli::show },
+    { "diff", "diff FILE_A FILE_B", "показать различающиеся поля двух файлов", &Cli::diff },
+    { "profile", "profile list | export SERIAL [-o FILE] | import FILE", "профили ККТ в настройках программы",
+      &Cli::profile },
+    { "scan", "scan [--target ADDRESS...]", "найти ККТ в локальной сети", &Cli::scan },
 };
 
 int Cli::run(const QStringList &args)
@@ -101,7 +100,8 @@ int Cli::run(const QStringList &args)
         m_out << QStringLiteral("Использование: korvant-cli КОМАНДА [ПАРАМЕТРЫ]\n\n"
                                 "Настройка ККТ Korvant из командной строки. Команды:\n");
         for (const CommandInfo &c : Commands)
-            m_out << QStringLiteral("  %1\n      %2\n").arg(QString::fromUtf8(c.synopsis), QString::fromUtf8(c.summary));
+            m_out << QStringLiteral("  %1\n      %2\n")
+                         .arg(QString::fromUtf8(c.synopsis), QString::fromUtf8(c.summary));
         m_out << QStringLiteral("\nПодробнее о команде: korvant-cli КОМАНДА --help\n") << exitStatusHelp();
         m_out.flush();
         return rest.isEmpty() ? ExitUsage : ExitOk;
@@ -111,6 +111,13 @@ int Cli::run(const QStringList &args)
             return (this->*c.run)(rest);
     }
     return usage(QStringLiteral("неизвестная команда «%1»").arg(rest.first()));
+}
+
+int Cli::fail(int exit, const QString &message)
+{
+    m_err << message << '\n';
+    m_err.flush();
+    return exit;
 }
 
 int Cli::usage(const QString &message)
@@ -124,7 +131,7 @@ int Cli::usage(const QString &message)
 bool Cli::parse(QCommandLineParser &p, const QStringList &args, int minArgs, int maxArgs, int *exit)
 {
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+    const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Показать эту справку."));
     p.addOption(help);
     if (!p.parse(args)) {
@@ -161,8 +168,7 @@ bool Cli::reachable(const QString &address, bool skip)
     const int code = Reachability::pingFunction()(address, PingTimeoutMs);
     if (code == 0)
         return true;
-    m_err << QStringLiteral("ККТ по адресу %1 не доступен").arg(address) << '\n';
-    m_err.flush();
+    fail(ExitUnreachable, QStringLiteral("ККТ по адресу %1 не доступен").arg(address));
     return false;
 }
 
@@ -213,15 +219,14 @@ int Cli::ping(const QStringList &args)
         m_out.flush();
         return ExitOk;
     }
-    m_err << QStringLiteral("ККТ по адресу %1 не доступен (%2)").arg(address).arg(code) << '\n';
-    m_err.flush();
-    return ExitUnreachable;
+    return fail(ExitUnreachable, QStringLiteral("ККТ по адресу %1 не доступен (%2)").arg(address).arg(code));
 }
 
 int Cli::info(const QStringList &args)
 {
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("Запрашивает у ККТ заводской номер, версию прошивки и ёмкость номенклатуры."));
+    p.setApplicationDescription(
+        QStringLiteral("Запрашивает у ККТ заводской номер, версию прошивки и ёмкость номенклатуры."));
     p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
     const NetOptions net;
     net.addTo(p);
@@ -236,11 +241,11 @@ int Cli::info(const QStringList &args)
 
     DeviceController c;
     const quint16 port = quint16(p.value(net.port).toUInt());
-    const int result = runJob(c, [&] { return c.queryInfo(address, port); }, QString());
+    const int result = runJob(
+        c, [&] { return c.queryInfo(address, port); }, QString());
     if (result != 0) {
-        m_err << QStringLiteral("Ошибка подключения (%1) к ККТ по адресу %2").arg(result).arg(address) << '\n';
-        m_err.flush();
-        return ExitJobFailed;
+        return fail(ExitJobFailed,
+                    QStringLiteral("Ошибка подключения (%1) к ККТ по адресу %2").arg(result).arg(address));
     }
     const QString version = versionText(c.versionMajor(), c.versionMinor(), c.versionBuild());
     const bool supported = isVersionSupported(c.versionMajor(), c.versionMinor(), c.versionBuild());
@@ -254,10 +259,11 @@ int Cli::info(const QStringList &args)
         o.insert(QStringLiteral("goodsCapacity"), c.goodsCapacity());
         m_out << QJsonDocument(o).toJson(QJsonDocument::Indented);
     } else {
-        m_out << QStringLiteral("Заводской номер: %1\n").arg(c.serial())
-              << QStringLiteral("Версия: %1\n").arg(version)
-              << QStringLiteral("Семейство: %1\n").arg(supported ? family : QStringLiteral("не поддерживается"))
-              << QStringLiteral("Ёмкость номенклатуры: %1\n").arg(c.goodsCapacity());
+        m_out
+            << QStringLiteral("Заводской номер: %1\n").arg(c.serial())
+            << QStringLiteral("Версия: %1\n").arg(version)
+            << QStringLiteral("Семейство: %1\n").arg(supported ? family : QStringLiteral("не поддерживается"))
+            << QStringLiteral("Ёмкость номенклатуры: %1\n").arg(c.goodsCapacity());
     }
     m_out.flush();
     return ExitOk;
@@ -266,11 +272,12 @@ int Cli::info(const QStringList &args)
 int Cli::readParams(const QStringList &args)
 {
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("Читает образ параметров и системный образ ККТ в файл параметров."));
+    p.setApplicationDescription(
+        QStringLiteral("Читает образ параметров и системный образ ККТ в файл параметров."));
     p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
     const NetOptions net;
     net.addTo(p);
-    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+    const QCommandLineOption output(QStringList { QStringLiteral("o"), QStringLiteral("output") },
                                     QStringLiteral("Файл (по умолчанию ЗАВОДСКОЙ_НОМЕР.params.json)."),
                                     QStringLiteral("FILE"));
     p.addOption(output);
@@ -283,11 +290,10 @@ int Cli::readParams(const QStringList &args)
 
     DeviceController c;
     const quint16 port = quint16(p.value(net.port).toUInt());
-    const int result = runJob(c, [&] { return c.readParams(address, port); }, QStringLiteral("Загрузка из ККТ"));
+    const int result = runJob(
+        c, [&] { return c.readParams(address, port); }, QStringLiteral("Загрузка из ККТ"));
     if (result != 0) {
-        m_err << QStringLiteral("Ошибка загрузки. %1").arg(result) << '\n';
-        m_err.flush();
-        return ExitJobFailed;
+        return fail(ExitJobFailed, QStringLiteral("Ошибка загрузки. %1").arg(result));
     }
 
     ParamFile file;
@@ -299,18 +305,15 @@ int Cli::readParams(const QStringList &args)
     file.source = QStringLiteral("ККТ %1").arg(address);
     file.saved = QDateTime::currentDateTime();
     if (!isVersionSupported(c.versionMajor(), c.versionMinor(), c.versionBuild())) {
-        m_err << QStringLiteral("Версия ККТ %1 не поддерживается").arg(file.version) << '\n';
-        m_err.flush();
-        return ExitMismatch;
+        return fail(ExitMismatch, QStringLiteral("Версия ККТ %1 не поддерживается").arg(file.version));
     }
     const QString path = p.isSet(output) ? p.value(output) : file.serial + QStringLiteral(".params.json");
     QString error;
     if (!file.save(path, &error)) {
-        m_err << error << '\n';
-        m_err.flush();
-        return ExitFile;
+        return fail(ExitFile, error);
     }
-    m_out << QStringLiteral("Параметры ККТ %1 (версия %2) сохранены в %3\n").arg(file.serial, file.version, path);
+    m_out << QStringLiteral("Параметры ККТ %1 (версия %2) сохранены в %3\n")
+                 .arg(file.serial, file.version, path);
     m_out.flush();
     return ExitOk;
 }
@@ -333,44 +336,40 @@ int Cli::writeParams(const QStringList &args)
     QString error;
     // The file is checked before anything goes to the register.
     if (!ParamFile::load(p.positionalArguments().at(1), &file, &error)) {
-        m_err << error << '\n';
-        m_err.flush();
-        return ExitFile;
+        return fail(ExitFile, error);
     }
     if (!reachable(address, p.isSet(net.noPing)))
         return ExitUnreachable;
 
     DeviceController c;
     const quint16 port = quint16(p.value(net.port).toUInt());
-    int result = runJob(c, [&] { return c.queryInfo(address, port); }, QString());
+    int result = runJob(
+        c, [&] { return c.queryInfo(address, port); }, QString());
     if (result != 0) {
-        m_err << QStringLiteral("Ошибка подключения (%1) к ККТ по адресу %2").arg(result).arg(address) << '\n';
-        m_err.flush();
-        return ExitJobFailed;
+        return fail(ExitJobFailed,
+                    QStringLiteral("Ошибка подключения (%1) к ККТ по адресу %2").arg(result).arg(address));
     }
     if (c.serial() != file.serial) {
-        m_err << QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из файла %2").arg(c.serial(), file.serial)
-              << '\n';
-        m_err.flush();
-        return ExitMismatch;
+        return fail(ExitMismatch,
+                    QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из файла %2")
+                        .arg(c.serial(), file.serial));
     }
     const QString version = versionText(c.versionMajor(), c.versionMinor(), c.versionBuild());
     if (!isVersionSupported(c.versionMajor(), c.versionMinor(), c.versionBuild())
         || c.versionMinor() != file.family()) {
-        m_err << QStringLiteral("Версия ККТ %1 не совпадает с семейством файла 2.%2").arg(version).arg(file.family())
-              << '\n';
-        m_err.flush();
-        return ExitMismatch;
+        return fail(ExitMismatch,
+                    QStringLiteral("Версия ККТ %1 не совпадает с семейством файла 2.%2")
+                        .arg(version)
+                        .arg(file.family()));
     }
 
     QByteArray input = TaggedRecord::make(TaggedRecord::ParameterImageTag, file.params);
     if (!file.system.isEmpty())
         input += TaggedRecord::make(TaggedRecord::SystemImageTag, file.system);
-    result = runJob(c, [&] { return c.writeParams(address, port, input); }, QStringLiteral("Выгрузка в ККТ"));
+    result = runJob(
+        c, [&] { return c.writeParams(address, port, input); }, QStringLiteral("Выгрузка в ККТ"));
     if (result != 0) {
-        m_err << QStringLiteral("Ошибка выгрузки. %1").arg(result) << '\n';
-        m_err.flush();
-        return ExitJobFailed;
+        return fail(ExitJobFailed, QStringLiteral("Ошибка выгрузки. %1").arg(result));
     }
     m_out << QStringLiteral("Выгрузка завершена успешно") << '\n';
     m_out.flush();
@@ -383,8 +382,7 @@ std::unique_ptr<DeviceParams> Cli::decode(const QString &path, ParamFile *file)
 {
     QString error;
     if (!ParamFile::load(path, file, &error)) {
-        m_err << error << '\n';
-        m_err.flush();
+        fail(ExitFile, error);
         return nullptr;
     }
     std::unique_ptr<DeviceParams> params(DeviceParams::create(file->version));
@@ -437,10 +435,10 @@ int countDifferent(const QByteArray &a, const QByteArray &b)
 int Cli::diff(const QStringList &args)
 {
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "Сравнивает два файла параметров и выводит различающиеся поля, по одному в строке:\n"
-        "  путь: было -> стало\n"
-        "Код завершения 1, если что-то различается, 0, если файлы совпадают."));
+    p.setApplicationDescription(
+        QStringLiteral("Сравнивает два файла параметров и выводит различающиеся поля, по одному в строке:\n"
+                       "  путь: было -> стало\n"
+                       "Код завершения 1, если что-то различается, 0, если файлы совпадают."));
     p.addPositionalArgument(QStringLiteral("FILE_A"), QStringLiteral("Первый файл."));
     p.addPositionalArgument(QStringLiteral("FILE_B"), QStringLiteral("Второй файл."));
     int exit = 0;
@@ -461,7 +459,8 @@ int Cli::diff(const QStringList &args)
     };
     compare(QStringLiteral("serial"), a.serial, b.serial);
     compare(QStringLiteral("version"), a.version, b.version);
-    compare(QStringLiteral("goodsCapacity"), QString::number(a.goodsCapacity), QString::number(b.goodsCapacity));
+    compare(QStringLiteral("goodsCapacity"), QString::number(a.goodsCapacity),
+            QString::number(b.goodsCapacity));
 
     const FieldList fa = paramsToFields(*pa);
     const FieldList fb = paramsToFields(*pb);
@@ -508,8 +507,9 @@ int Cli::profile(const QStringList &args)
         "  profile export SERIAL [-o FILE]   профиль в файл параметров\n"
         "  profile import FILE               файл параметров в профиль (и ККТ в список, если её там нет)"));
     p.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("list, export или import."));
-    p.addPositionalArgument(QStringLiteral("ARG"), QStringLiteral("Заводской номер (export) или файл (import)."));
-    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+    p.addPositionalArgument(QStringLiteral("ARG"),
+                            QStringLiteral("Заводской номер (export) или файл (import)."));
+    const QCommandLineOption output(QStringList { QStringLiteral("o"), QStringLiteral("output") },
                                     QStringLiteral("Файл (по умолчанию ЗАВОДСКОЙ_НОМЕР.params.json)."),
                                     QStringLiteral("FILE"));
     p.addOption(output);
@@ -556,18 +556,14 @@ int Cli::profile(const QStringList &args)
         file.source = QStringLiteral("профиль");
         file.saved = QDateTime::currentDateTime();
         if (file.params.isEmpty()) {
-            m_err << QStringLiteral("Нет сохранённых параметров ККТ %1").arg(file.serial) << '\n';
-            m_err.flush();
-            return ExitFile;
+            return fail(ExitFile, QStringLiteral("Нет сохранённых параметров ККТ %1").arg(file.serial));
         }
         // What cannot be read back is not written.
         QString error;
         ParamFile check;
         const QString path = p.isSet(output) ? p.value(output) : file.serial + QStringLiteral(".params.json");
         if (!ParamFile::fromJson(file.toJson(), &check, &error) || !file.save(path, &error)) {
-            m_err << QStringLiteral("Профиль ККТ %1: %2").arg(file.serial, error) << '\n';
-            m_err.flush();
-            return ExitFile;
+            return fail(ExitFile, QStringLiteral("Профиль ККТ %1: %2").arg(file.serial, error));
         }
         m_out << QStringLiteral("Профиль ККТ %1 сохранён в %2\n").arg(file.serial, path);
         m_out.flush();
@@ -578,11 +574,10 @@ int Cli::profile(const QStringList &args)
         ParamFile file;
         QString error;
         if (!ParamFile::load(pos.at(1), &file, &error)) {
-            m_err << error << '\n';
-            m_err.flush();
-            return ExitFile;
+            return fail(ExitFile, error);
         }
-        bool ok = DeviceProfile().save(file.serial, file.version, file.goodsCapacity, file.params, file.system);
+        bool ok
+            = DeviceProfile().save(file.serial, file.version, file.goodsCapacity, file.params, file.system);
         if (!file.goods.isEmpty())
             ok = DeviceProfile().saveGoods(file.serial, file.goods) && ok;
         {
@@ -597,11 +592,10 @@ int Cli::profile(const QStringList &args)
             ok = registry.save() && ok;
         }
         if (!ok) {
-            m_err << QStringLiteral("Не удалось записать настройки программы") << '\n';
-            m_err.flush();
-            return ExitFile;
+            return fail(ExitFile, QStringLiteral("Не удалось записать настройки программы"));
         }
-        m_out << QStringLiteral("Профиль ККТ %1 (версия %2) загружен из %3\n").arg(file.serial, file.version, pos.at(1));
+        m_out << QStringLiteral("Профиль ККТ %1 (версия %2) загружен из %3\n")
+                     .arg(file.serial, file.version, pos.at(1));
         m_out.flush();
         return ExitOk;
     }
@@ -623,7 +617,7 @@ int Cli::scan(const QStringList &args)
                                      QStringLiteral("Ожидание ответа на каждом адресе, мс (1000)."),
                                      QStringLiteral("MS"), QStringLiteral("1000"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Вывести результат в JSON."));
-    p.addOptions({target, port, timeout, json});
+    p.addOptions({ target, port, timeout, json });
     int exit = 0;
     if (!parse(p, args, 0, 0, &exit))
         return exit;
@@ -649,8 +643,9 @@ int Cli::scan(const QStringList &args)
     } else {
         for (const QJsonValue &v : found) {
             const QJsonObject o = v.toObject();
-            m_out << o.value(QStringLiteral("device")).toString() << '\t' << o.value(QStringLiteral("ip")).toString()
-                  << '\t' << o.value(QStringLiteral("mac")).toString() << '\n';
+            m_out << o.value(QStringLiteral("device")).toString() << '\t'
+                  << o.value(QStringLiteral("ip")).toString() << '\t'
+                  << o.value(QStringLiteral("mac")).toString() << '\n';
         }
         if (found.isEmpty())
             m_err << QStringLiteral("ККТ не найдены") << '\n';

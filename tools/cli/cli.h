@@ -19,12 +19,12 @@ public:
     // Exit statuses, also listed by --help.
     enum Exit {
         ExitOk = 0,
-        ExitDiffers = 1,     // diff: the files differ
-        ExitUsage = 2,       // bad command line
+        ExitDiffers = 1, // diff: the files differ
+        ExitUsage = 2, // bad command line
         ExitUnreachable = 3, // the register does not answer at its address
-        ExitJobFailed = 4,   // the transfer failed; its result code is printed
-        ExitMismatch = 5,    // the register's serial number or family is not the file's
-        ExitFile = 6,        // a file or the settings store could not be read or written
+        ExitJobFailed = 4, // the transfer failed; its result code is printed
+        ExitMismatch = 5, // the register's serial number or family is not the file's
+        ExitFile = 6, // a file or the settings store could not be read or written
     };
 
     Cli(QTextStream &out, QTextStream &err);
@@ -43,8 +43,9 @@ public:
     int scan(const QStringList &args);
 
 private:
-
     int usage(const QString &message);
+    // Prints the message to standard error and returns exit.
+    int fail(int exit, const QString &message);
     bool parse(QCommandLineParser &p, const QStringList &args, int minArgs, int maxArgs, int *exit);
     bool reachable(const QString &address, bool skip);
     // Runs one job to its end; returns its result code.

@@ -27,8 +27,8 @@ bool decodeImage(const QJsonObject &o, const QString &key, QByteArray *out)
     }
     if (!v.isString())
         return false;
-    const auto decoded = QByteArray::fromBase64Encoding(v.toString().toLatin1(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded
+        = QByteArray::fromBase64Encoding(v.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return false;
     *out = *decoded;
@@ -70,7 +70,7 @@ QByteArray ParamFile::toJson() const
 
 bool ParamFile::fromJson(const QByteArray &json, ParamFile *out, QString *error)
 {
-    QJsonParseError parseError{};
+    QJsonParseError parseError {};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     const QJsonObject o = doc.object();
     if (parseError.error != QJsonParseError::NoError || !doc.isObject()
@@ -100,7 +100,8 @@ bool ParamFile::fromJson(const QByteArray &json, ParamFile *out, QString *error)
         *error = QObject::tr("Версия ККТ %1 не поддерживается").arg(f.version);
         return false;
     }
-    if (!decodeImage(o, QStringLiteral("params"), &f.params) || !decodeImage(o, QStringLiteral("system"), &f.system)
+    if (!decodeImage(o, QStringLiteral("params"), &f.params)
+        || !decodeImage(o, QStringLiteral("system"), &f.system)
         || !decodeImage(o, QStringLiteral("goods"), &f.goods)) {
         *error = QObject::tr("образ в файле повреждён (неверный base64)");
         return false;

@@ -11,12 +11,12 @@ struct ParamFile
     static constexpr int FormatVersion = 1;
 
     QString serial;
-    QString version;       // "2.53.10", or a family pattern such as "2.52.*"
+    QString version; // "2.53.10", or a family pattern such as "2.52.*"
     int goodsCapacity = 0;
-    QByteArray params;     // parameter image
-    QByteArray system;     // system image (may be empty)
-    QByteArray goods;      // goods image without header; optional, profiles only
-    QString source;        // where it came from, for people reading the file
+    QByteArray params; // parameter image
+    QByteArray system; // system image (may be empty)
+    QByteArray goods; // goods image without header; optional, profiles only
+    QString source; // where it came from, for people reading the file
     QDateTime saved;
 
     // Firmware family from the version text: 52, 53, or 0 when unsupported.

@@ -12,7 +12,7 @@ namespace {
 // One JSON scalar as text.
 QString scalarText(const QJsonValue &v)
 {
-    const QByteArray wrapped = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+    const QByteArray wrapped = QJsonDocument(QJsonArray { v }).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 
@@ -210,7 +210,7 @@ public:
     void value(const QString &key, const QJsonValue &v) override
     {
         push(key);
-        fields.append({m_path.last(), scalarText(v)});
+        fields.append({ m_path.last(), scalarText(v) });
         m_path.removeLast();
     }
 
