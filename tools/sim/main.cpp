@@ -119,6 +119,9 @@ int main(int argc, char *argv[])
         { QStringLiteral("state"),
           QStringLiteral("Load the store from FILE when it exists; save it back after every write."),
           QStringLiteral("FILE") },
+        { QStringLiteral("blank-params"),
+          QStringLiteral("Start with a zeroed parameter image instead of the demo parameter set\n"
+                         "(an organisation, departments and receipt texts on the family's defaults).") },
         { QStringLiteral("verbose"), QStringLiteral("Print every request.") },
     });
     for (const FaultOption &f : faultOptions) {
@@ -160,6 +163,8 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--address needs an IPv4 address"));
 
     RegisterSimulator sim(config);
+    if (!parser.isSet(QStringLiteral("blank-params")))
+        sim.fillDemoParameters();
     for (const FaultOption &f : faultOptions) {
         const QStringList values = parser.values(QString::fromLatin1(f.name));
         for (const QString &value : values) {
