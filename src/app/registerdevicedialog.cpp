@@ -111,10 +111,13 @@ void RegisterDeviceDialog::validate()
         QMessageBox::warning(this, windowTitle(), tr("ККТ по адресу %1 не отвечает").arg(address));
         return;
     }
-    const auto choice = QMessageBox::question(
-        this, windowTitle(), tr("ККТ по адресу %1 не отвечает. Зарегистрировать оффлайн?").arg(address),
-        QMessageBox::Yes | QMessageBox::No);
-    if (choice == QMessageBox::Yes)
+    QMessageBox question(QMessageBox::Question, windowTitle(),
+                         tr("ККТ по адресу %1 не отвечает. Зарегистрировать оффлайн?").arg(address),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    // No Qt translation is loaded: the standard buttons would read in English.
+    question.button(QMessageBox::Yes)->setText(tr("Да"));
+    question.button(QMessageBox::No)->setText(tr("Нет"));
+    if (question.exec() == QMessageBox::Yes)
         registerOffline(serial);
 }
 
@@ -174,12 +177,16 @@ void RegisterDeviceDialog::onQueryFinished()
 
 void RegisterDeviceDialog::registerOffline(const QString &serial)
 {
-    bool chosen = false;
-    const QString pattern = QInputDialog::getItem(this, windowTitle(), tr("Укажите версию ФС ККТ"),
-                                                  familyPatterns(), 0, false, &chosen);
-    if (!chosen)
+    QInputDialog choice(this);
+    choice.setWindowTitle(windowTitle());
+    choice.setLabelText(tr("Укажите версию ФС ККТ"));
+    choice.setComboBoxItems(familyPatterns());
+    choice.setComboBoxEditable(false);
+    choice.setTextValue(familyPatterns().first());
+    choice.setCancelButtonText(tr("Отмена"));
+    if (choice.exec() != QDialog::Accepted)
         return;
-    store(serial, pattern, QString());
+    store(serial, choice.textValue(), QString());
 }
 
 void RegisterDeviceDialog::store(const QString &serial, const QString &version, const QString &address)

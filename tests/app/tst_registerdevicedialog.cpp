@@ -254,11 +254,18 @@ void TestRegisterDeviceDialog::offlineRegistration()
     prepare(dialog);
 
     ModalAnswerer answerer;
-    if (!address.isEmpty())
-        answerer.thenButton(QMessageBox::Yes);
+    QStringList buttonTexts;
+    if (!address.isEmpty()) {
+        answerer.thenOn<QMessageBox>([&](QMessageBox *box) {
+            buttonTexts << box->button(QMessageBox::Yes)->text() << box->button(QMessageBox::No)->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+    }
     bool editable = true;
     answerer.thenOn<QInputDialog>([&](QInputDialog *input) {
         editable = input->isComboBoxEditable();
+        for (const QPushButton *b : input->findChildren<QPushButton *>())
+            buttonTexts << b->text();
         input->setTextValue(family);
         input->accept();
     });
@@ -281,6 +288,10 @@ void TestRegisterDeviceDialog::offlineRegistration()
     QCOMPARE(choices.first().items, QStringList({ "2.52.*", "2.53.*" }));
     QCOMPARE(choices.first().current, QStringLiteral("2.52.*"));
     QVERIFY(!editable);
+    // Russian texts on the standard buttons too.
+    QVERIFY2(buttonTexts.contains(QStringLiteral("Отмена")), qPrintable(buttonTexts.join(',')));
+    if (!address.isEmpty())
+        QCOMPARE(buttonTexts.mid(0, 2), QStringList({ "Да", "Нет" }));
     QCOMPARE(stored(), QStringList({ "0520000001|0520000001|" + family + "|" }));
 }
 
