@@ -1,3 +1,4 @@
+#include "app/firmware.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/frame.h"
@@ -201,6 +202,9 @@ void TestRegisterSimulator::program()
         QVERIFY(finished.wait());
         QCOMPARE(controller.result(), int(ResultOk));
         QCOMPARE(TaggedRecord::find(controller.data(), TaggedRecord::ParameterImageTag), params);
+        // A register started without --version-build can be registered in the utility.
+        QVERIFY(isVersionSupported(controller.versionMajor(), controller.versionMinor(),
+                                   controller.versionBuild()));
         process.terminate();
         QVERIFY(process.waitForFinished(5000));
     }

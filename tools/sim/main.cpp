@@ -108,9 +108,11 @@ int main(int argc, char *argv[])
           QStringLiteral("2.52|2.53"), QStringLiteral("2.53") },
         { QStringLiteral("serial"), QStringLiteral("Serial number (default 0012345678)."),
           QStringLiteral("TEXT"), QStringLiteral("0012345678") },
+        // The utility accepts 2.52 from build 38 on: the default must be one it takes.
         { QStringLiteral("version-build"),
-          QStringLiteral("Build number of the firmware version (default 12)."), QStringLiteral("N"),
-          QStringLiteral("12") },
+          QStringLiteral("Build number of the firmware version (default 40; the utility\n"
+                         "refuses 2.52 builds up to 37)."),
+          QStringLiteral("N"), QStringLiteral("40") },
         { QStringLiteral("goods-capacity"), QStringLiteral("Goods rows the register accepts (default 2000)."),
           QStringLiteral("N"), QStringLiteral("2000") },
         { QStringLiteral("info-values"),
