@@ -25,6 +25,15 @@ namespace {
 const QString Host = QStringLiteral("127.0.0.7");
 const QString Title = QStringLiteral("Регистрация ККТ");
 
+// A register without a discovery responder.
+RegisterSimulator::Config registerConfig(const QString &serial = QStringLiteral("0012345678"))
+{
+    RegisterSimulator::Config config;
+    config.serial = serial;
+    config.discoveryPort = 0;
+    return config;
+}
+
 quint32 versionWord(int major, int minor, int build)
 {
     return quint32(major) << 28 | quint32(minor) << 16 | quint32(build);
@@ -198,9 +207,7 @@ void TestRegisterDeviceDialog::addressStoresWhatTheRegisterReports_data()
 void TestRegisterDeviceDialog::addressStoresWhatTheRegisterReports()
 {
     QFETCH(QString, typedSerial);
-    Sim::Config config;
-    config.serial = QStringLiteral("0530000002");
-    config.discoveryPort = 0;
+    Sim::Config config = registerConfig(QStringLiteral("0530000002"));
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
 
@@ -352,9 +359,7 @@ void TestRegisterDeviceDialog::failureBoxes()
     QFETCH(int, icon);
     QFETCH(QString, text);
 
-    Sim::Config config;
-    config.serial = QStringLiteral("AB0530000002");
-    config.discoveryPort = 0;
+    Sim::Config config = registerConfig(QStringLiteral("AB0530000002"));
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
     sim.setFault(Sim::Fault(fault), 0);
@@ -393,11 +398,9 @@ void TestRegisterDeviceDialog::firmwareSupport()
 {
     QFETCH(quint32, version);
     QFETCH(bool, supported);
-    Sim::Config config;
+    Sim::Config config = registerConfig(QStringLiteral("0512345678"));
     config.family = ((version >> 16) & 0xFFF) == 52 ? Sim::Family252 : Sim::Family253;
     config.versionWord = version;
-    config.serial = QStringLiteral("0512345678");
-    config.discoveryPort = 0;
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
     RegisterDeviceDialog dialog;
@@ -424,9 +427,7 @@ void TestRegisterDeviceDialog::firmwareSupport()
 
 void TestRegisterDeviceDialog::secondOkReportsSecondOutcomeOnce()
 {
-    Sim::Config config;
-    config.serial = QStringLiteral("0530000002");
-    config.discoveryPort = 0;
+    Sim::Config config = registerConfig(QStringLiteral("0530000002"));
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
     sim.setFault(Sim::CloseConnection, 0);
@@ -454,8 +455,7 @@ void TestRegisterDeviceDialog::secondOkReportsSecondOutcomeOnce()
 
 void TestRegisterDeviceDialog::cancelStopsTheQuery()
 {
-    Sim::Config config;
-    config.discoveryPort = 0;
+    Sim::Config config = registerConfig();
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
     // The user cancels while the register is still answering the opening steps.
@@ -496,8 +496,7 @@ void TestRegisterDeviceDialog::browseFillsBothFields_data()
 void TestRegisterDeviceDialog::browseFillsBothFields()
 {
     QFETCH(bool, pick);
-    Sim::Config config;
-    config.serial = QStringLiteral("0530000002");
+    Sim::Config config = registerConfig(QStringLiteral("0530000002"));
     config.discoveryPort = Sim::EphemeralPort;
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
