@@ -2,12 +2,11 @@
 
 #include "app/browsetablemodel.h"
 #include "link/devicefinder.h"
+#include "link/deviceprogressdialog.h"
 
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProgressBar>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QThread>
@@ -62,12 +61,9 @@ void BrowseDeviceDialog::setupTable()
 {
     m_refresh->setEnabled(false);
 
-    auto *progress = new QProgressDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
-    auto *bar = new QProgressBar(progress);
-    bar->setRange(0, 0);
-    bar->setTextVisible(false);
-    progress->setBar(bar);
+    auto *progress = new DeviceProgressDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     progress->setLabelText(tr("Поиск ККТ..."));
+    progress->setCancelButtonText(tr("Отмена"));
     progress->reset();
 
     auto *finder = new DeviceFinder;
@@ -90,8 +86,8 @@ void BrowseDeviceDialog::setupTable()
 
     thread->start(QThread::InheritPriority);
     progress->exec();
-    // The finder outlives a cancelled progress dialog by up to one wait;
-    // dropping the dialog here cuts its connections to the finder.
+    // Only the finder's end closes the dialog (a cancel asks it to stop after
+    // its current wait), so a new scan can never overlap this one.
     delete progress;
 
     m_refresh->setEnabled(true);

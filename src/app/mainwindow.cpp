@@ -4,6 +4,7 @@
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
+#include "app/registerdevicedialog.h"
 #include "params/deviceprofile.h"
 
 #include <QAction>
@@ -58,7 +59,6 @@ void MainWindow::setupUi()
 
     auto *actionNewDevice = new QAction(tr("Регистрация ККТ"), this);
     actionNewDevice->setObjectName(QStringLiteral("actionNewDevice"));
-    actionNewDevice->setEnabled(false);
     auto *actionDropDevice = new QAction(tr("Удаление ККТ"), this);
     actionDropDevice->setObjectName(QStringLiteral("actionDropDevice"));
 
@@ -104,8 +104,10 @@ int MainWindow::sourceRow(const QModelIndex &viewIndex) const
 
 void MainWindow::on_actionNewDevice_triggered()
 {
-    // The registration dialog is not part of this build yet; the action is
-    // disabled until it is (see setupUi).
+    // The dialog stores the new entry itself.
+    RegisterDeviceDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_tableModel->loadFromRegistry();
 }
 
 void MainWindow::on_deviceTable_doubleClicked(const QModelIndex &index)

@@ -6,11 +6,15 @@
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
 #include "app/mainwindow.h"
+#include "app/registerdevicedialog.h"
+#include "link/reachability.h"
 #include "params/deviceprofile.h"
 
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -31,6 +35,8 @@ private slots:
     void deleteAnswer();
     void sortedViewActsOnShownRow();
     void failedStoreWriteShowsWarning();
+    void registrationAction_data();
+    void registrationAction();
 
 private:
     static void seedThreeRegisters();
@@ -239,6 +245,47 @@ void TestMainWindow::failedStoreWriteShowsWarning()
     QCOMPARE(warning.title, QStringLiteral("Сохранение настроек"));
     QCOMPARE(warning.icon, QMessageBox::Warning);
     QVERIFY(warning.text.contains(blocker));
+}
+
+void TestMainWindow::registrationAction_data()
+{
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("accepted registration shows in the table") << true;
+    QTest::newRow("closed dialog adds nothing") << false;
+}
+
+void TestMainWindow::registrationAction()
+{
+    QFETCH(bool, accepted);
+    seedThreeRegisters();
+    // Nothing here may reach the network.
+    Reachability::setPingFunction([](const QString &, int) { return 11010; });
+    MainWindow w;
+    w.show();
+    auto *view = w.findChild<QTableView *>("deviceTable");
+    auto *action = w.findChild<QAction *>("actionNewDevice");
+    QVERIFY(action->isEnabled());
+
+    ModalAnswerer answerer;
+    answerer.thenOn<RegisterDeviceDialog>([accepted](RegisterDeviceDialog *dialog) {
+        dialog->findChild<QLineEdit *>("serialEdit")->setText("0520000001");
+        for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
+            if (b->text() == (accepted ? QStringLiteral("OK") : QStringLiteral("Закрыть")))
+                QTimer::singleShot(0, b, &QPushButton::click);
+        }
+    });
+    if (accepted)
+        answerer.thenItem(QStringLiteral("2.53.*"));
+    action->trigger();
+    Reachability::setPingFunction({});
+
+    QCOMPARE(answerer.pending(), 0);
+    QCOMPARE(answerer.seen().first().title, QStringLiteral("Регистрация ККТ"));
+    QCOMPARE(view->model()->rowCount(), accepted ? 4 : 3);
+    const int row = viewRowOf(view, "0520000001");
+    QCOMPARE(row >= 0, accepted);
+    if (accepted)
+        QCOMPARE(view->model()->index(row, 2).data().toString(), QStringLiteral("2.53.*"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,8 +1,12 @@
+#include "app/firmware.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/frame.h"
 #include "link/taggedrecord.h"
+#include "params/deviceparams52.h"
+#include "params/deviceparams53.h"
 #include "sim/registersimulator.h"
+#include "tabs/fieldchecks.h"
 
 #include <QNetworkDatagram>
 #include <QProcess>
@@ -36,6 +40,8 @@ private slots:
     void writeCommandsByRegion();
     void storeFile();
     void program();
+    void demoParameters_data();
+    void demoParameters();
 };
 
 void TestRegisterSimulator::layout_data()
@@ -196,6 +202,9 @@ void TestRegisterSimulator::program()
         QVERIFY(finished.wait());
         QCOMPARE(controller.result(), int(ResultOk));
         QCOMPARE(TaggedRecord::find(controller.data(), TaggedRecord::ParameterImageTag), params);
+        // A register started without --version-build can be registered in the utility.
+        QVERIFY(isVersionSupported(controller.versionMajor(), controller.versionMinor(),
+                                   controller.versionBuild()));
         process.terminate();
         QVERIFY(process.waitForFinished(5000));
     }
@@ -207,6 +216,69 @@ void TestRegisterSimulator::program()
     for (const char *option : { "--address", "--port", "--family", "--serial", "--goods-capacity", "--state",
                                 "--no-reply", "--close-connection" })
         QVERIFY2(text.contains(QLatin1String(option)), option);
+}
+
+void TestRegisterSimulator::demoParameters_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<QString>("serial");
+    // 2.52 keeps its serial in bytes the parameter set writes as it read them.
+    QTest::newRow("2.52: serial in the trade section survives") << int(Sim::Family252) << "0520000001";
+    QTest::newRow("2.53: serial in the registration section") << int(Sim::Family253) << "0530000002";
+}
+
+// What the utility reads from a demo register is a plausible, valid set.
+void TestRegisterSimulator::demoParameters()
+{
+    QFETCH(int, family);
+    QFETCH(QString, serial);
+    Sim::Config config;
+    config.family = Sim::Family(family);
+    config.serial = serial;
+    config.discoveryPort = 0;
+    Sim sim(config);
+    sim.fillDemoParameters();
+    QCOMPARE(sim.serial(), serial);
+    QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.4"))));
+
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QVERIFY(controller.readParams(QStringLiteral("127.0.0.4"), sim.serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ResultOk));
+    QCOMPARE(controller.serial(), serial);
+    const QString version = QStringLiteral("%1.%2.%3")
+                                .arg(controller.versionMajor())
+                                .arg(controller.versionMinor())
+                                .arg(controller.versionBuild());
+    std::unique_ptr<DeviceParams> params(DeviceParams::create(version));
+    QVERIFY(params);
+    params->fromImage(TaggedRecord::find(controller.data(), TaggedRecord::ParameterImageTag),
+                      TaggedRecord::find(controller.data(), TaggedRecord::SystemImageTag));
+
+    QString inn, name;
+    int departmentCount = 0;
+    if (auto *p52 = qobject_cast<DeviceParams52 *>(params.get())) {
+        inn = p52->organisation.inn.text();
+        name = p52->organisation.name.text();
+        departmentCount = p52->tradeConfig.departmentCount;
+        QCOMPARE(p52->users.size(), int(DeviceParams52::UserCount));
+    } else {
+        auto *p53 = qobject_cast<DeviceParams53 *>(params.get());
+        inn = p53->organisation.inn.text();
+        name = p53->organisation.name.text();
+        departmentCount = p53->tradeConfig.departmentCount;
+        QCOMPARE(p53->registrationIds.serialNumber.text(), serial);
+        QCOMPARE(p53->users.first().name.text(), QStringLiteral("Кассир 1"));
+    }
+    QVERIFY2(isValidInn(inn, false), qPrintable(inn));
+    QVERIFY(name.startsWith(QStringLiteral("ООО")));
+    QCOMPARE(departmentCount, 4);
+    QCOMPARE(params->departments.at(1).name.text(), QStringLiteral("Молочные"));
+    QCOMPARE(params->departments.at(4).name.text(), QStringLiteral("Отдел 5"));
+    QCOMPARE(params->receiptHeader.lines().value(0), name);
+    QCOMPARE(params->receiptFooter.lines(), QStringList({ "Спасибо за покупку!" }));
+    QCOMPARE(params->positions.first().text(), QStringLiteral("Кассир"));
 }
 
 QTEST_GUILESS_MAIN(TestRegisterSimulator)

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPointer>
 #include <QTimer>
 
@@ -19,8 +21,10 @@ public:
     {
         QString className;
         QString title;
-        QString text;
+        QString text; // a box's text, or an input or progress dialog's label
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList items; // an item choice: its items and the one preselected
+        QString current;
     };
 
     // The handler gets the modal widget and closes or answers it.
@@ -35,26 +39,66 @@ public:
     }
 
     // Queues an answer for the next modal widget that appears.
-    void then(Handler handler) { m_state->handlers.append(std::move(handler)); }
+    void then(Handler handler) { m_state->handlers.append({ nullptr, std::move(handler) }); }
+
+    // Queues an answer for the next modal widget of class W; other modal
+    // widgets before it (a progress window that may or may not be caught
+    // while it is up) are recorded and left alone.
+    template<class W> void thenOn(std::function<void(W *)> handler)
+    {
+        m_state->handlers.append(
+            { &W::staticMetaObject, [handler](QWidget *w) { handler(static_cast<W *>(w)); } });
+    }
 
     void thenButton(QMessageBox::StandardButton button)
     {
-        then([button](QWidget *w) {
-            auto *box = qobject_cast<QMessageBox *>(w);
-            if (box && box->button(button))
+        thenOn<QMessageBox>([button](QMessageBox *box) {
+            if (box->button(button))
                 box->button(button)->click();
-            else if (box)
+            else
                 box->done(button);
         });
+    }
+
+    // Picks an item of a QInputDialog item choice and accepts it.
+    void thenItem(const QString &item)
+    {
+        thenOn<QInputDialog>([item](QInputDialog *dialog) {
+            dialog->setTextValue(item);
+            dialog->accept();
+        });
+    }
+
+    // Cancels the next dialog of class W.
+    template<class W = QDialog> void thenReject()
+    {
+        thenOn<W>([](W *dialog) { dialog->reject(); });
+    }
+
+    // The seen widgets of one class (QMessageBox: the boxes only).
+    QList<Seen> seenOf(const char *className) const
+    {
+        QList<Seen> list;
+        for (const Seen &s : m_state->seen) {
+            if (s.className == QLatin1String(className))
+                list.append(s);
+        }
+        return list;
     }
 
     const QList<Seen> &seen() const { return m_state->seen; }
     int pending() const { return m_state->handlers.size(); }
 
 private:
+    struct Pending
+    {
+        const QMetaObject *only = nullptr; // null: any modal widget
+        Handler handler;
+    };
+
     struct State
     {
-        QList<Handler> handlers;
+        QList<Pending> handlers;
         QList<Seen> seen;
         QPointer<QWidget> last;
     };
@@ -71,10 +115,17 @@ private:
         if (auto *box = qobject_cast<QMessageBox *>(w)) {
             s.text = box->text();
             s.icon = box->icon();
+        } else if (auto *input = qobject_cast<QInputDialog *>(w)) {
+            s.text = input->labelText();
+            s.items = input->comboBoxItems();
+            s.current = input->textValue();
+        } else if (auto *progress = qobject_cast<QProgressDialog *>(w)) {
+            s.text = progress->labelText();
         }
         state.seen.append(s);
-        if (!state.handlers.isEmpty()) {
-            Handler h = state.handlers.takeFirst();
+        if (!state.handlers.isEmpty()
+            && (!state.handlers.first().only || w->metaObject()->inherits(state.handlers.first().only))) {
+            Handler h = state.handlers.takeFirst().handler;
             h(w);
         } else if (auto *box = qobject_cast<QMessageBox *>(w)) {
             // An unexpected box must not hang the test; it stays recorded.

@@ -108,9 +108,11 @@ int main(int argc, char *argv[])
           QStringLiteral("2.52|2.53"), QStringLiteral("2.53") },
         { QStringLiteral("serial"), QStringLiteral("Serial number (default 0012345678)."),
           QStringLiteral("TEXT"), QStringLiteral("0012345678") },
+        // The utility accepts 2.52 from build 38 on: the default must be one it takes.
         { QStringLiteral("version-build"),
-          QStringLiteral("Build number of the firmware version (default 12)."), QStringLiteral("N"),
-          QStringLiteral("12") },
+          QStringLiteral("Build number of the firmware version (default 40; the utility\n"
+                         "refuses 2.52 builds up to 37)."),
+          QStringLiteral("N"), QStringLiteral("40") },
         { QStringLiteral("goods-capacity"), QStringLiteral("Goods rows the register accepts (default 2000)."),
           QStringLiteral("N"), QStringLiteral("2000") },
         { QStringLiteral("info-values"),
@@ -119,6 +121,9 @@ int main(int argc, char *argv[])
         { QStringLiteral("state"),
           QStringLiteral("Load the store from FILE when it exists; save it back after every write."),
           QStringLiteral("FILE") },
+        { QStringLiteral("blank-params"),
+          QStringLiteral("Start with a zeroed parameter image instead of the demo parameter set\n"
+                         "(an organisation, departments and receipt texts on the family's defaults).") },
         { QStringLiteral("verbose"), QStringLiteral("Print every request.") },
     });
     for (const FaultOption &f : faultOptions) {
@@ -160,6 +165,8 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--address needs an IPv4 address"));
 
     RegisterSimulator sim(config);
+    if (!parser.isSet(QStringLiteral("blank-params")))
+        sim.fillDemoParameters();
     for (const FaultOption &f : faultOptions) {
         const QStringList values = parser.values(QString::fromLatin1(f.name));
         for (const QString &value : values) {

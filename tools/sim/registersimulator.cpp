@@ -1,6 +1,8 @@
 #include "registersimulator.h"
 
 #include "link/frame.h"
+#include "params/deviceparams52.h"
+#include "params/deviceparams53.h"
 #include "params/textcodec.h"
 
 #include <QFile>
@@ -11,6 +13,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 #include <QtEndian>
+
+#include <memory>
 
 using Frame::PageSize;
 
@@ -65,9 +69,55 @@ RegisterSimulator::RegisterSimulator(const Config &config, QObject *parent)
     , m_store(makeStore(config))
 {
     qRegisterMetaType<RegisterSimulator::Request>();
+    placeSerial(config.serial);
+}
+
+void RegisterSimulator::placeSerial(const QString &serial)
+{
     const Storage::SerialPlace place = serialPlace();
     m_store.replace(place.page * PageSize + place.offset, place.length,
-                    TextCodec::encodeField(config.serial, place.length, place.length));
+                    TextCodec::encodeField(serial, place.length, place.length));
+}
+
+void RegisterSimulator::fillDemoParameters()
+{
+    const bool is52 = ((versionWord() >> 16) & 0x0FFF) == 52;
+    const QString serialNumber = serial();
+    // The two families' demo registers belong to different shops, so that a
+    // user can tell them apart in the device window.
+    const QString shop = is52 ? QStringLiteral("ООО \"Ромашка\"") : QStringLiteral("ООО \"Василёк\"");
+    std::unique_ptr<DeviceParams> params;
+    if (is52) {
+        auto *p = new DeviceParams52;
+        params.reset(p);
+        p->organisation.inn.setText(QStringLiteral("7725012341"));
+        p->organisation.name.setText(shop);
+        p->organisation.address.setText(QStringLiteral("г. Москва, ул. Садовая, д. 5"));
+        p->tradeConfig.departmentCount = 4;
+    } else {
+        auto *p = new DeviceParams53;
+        params.reset(p);
+        p->organisation.inn.setText(QStringLiteral("5003012349"));
+        p->organisation.name.setText(shop);
+        p->organisation.address.setText(QStringLiteral("Московская обл., г. Видное, ул. Школьная, д. 12"));
+        p->organisation.place.setText(QStringLiteral("Магазин \"Василёк\""));
+        p->organisation.email.setText(QStringLiteral("kassa@vasilek.example"));
+        p->tradeConfig.departmentCount = 4;
+        p->registrationIds.serialNumber.setText(serialNumber);
+    }
+    const char *const departments[] = { "Бакалея", "Молочные", "Хлеб", "Напитки" };
+    for (int k = 0; k < 4; ++k)
+        params->departments[k].name.setText(QString::fromUtf8(departments[k]));
+    params->receiptHeader.setLines({ shop, QStringLiteral("Добро пожаловать!") });
+    params->receiptFooter.setLines({ QStringLiteral("Спасибо за покупку!") });
+
+    QByteArray parameterImage = this->parameterImage();
+    QByteArray system = systemImage();
+    params->toImage(parameterImage, system);
+    setParameterImage(parameterImage);
+    setSystemImage(system);
+    // 2.52 keeps the serial number in bytes the parameter set only carries.
+    placeSerial(serialNumber);
 }
 
 RegisterSimulator::~RegisterSimulator()

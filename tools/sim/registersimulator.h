@@ -127,6 +127,11 @@ public:
     QByteArray goodsArea() const { return regionBytes(Storage::GoodsRegion); }
     void setGoodsArea(const QByteArray &bytes) { setRegionBytes(Storage::GoodsRegion, bytes); }
 
+    // Fills the parameter image with a plausible set of the family: its
+    // defaults plus an organisation, departments and receipt texts. The
+    // serial number stays at its place.
+    void fillDemoParameters();
+
     // The store as a plain file of pages.
     bool saveStore(const QString &path) const;
     bool loadStore(const QString &path);
@@ -171,6 +176,7 @@ private:
     QByteArray regionBytes(int n) const;
     void setRegionBytes(int n, const QByteArray &bytes);
     Storage::SerialPlace serialPlace() const;
+    void placeSerial(const QString &serial);
 
     Config m_config;
     QByteArray m_store;
