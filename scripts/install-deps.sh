@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev libqt5network5
     libfccp-dev
     fonts-dejavu-core
-    xvfb xauth xdotool
+    xvfb xauth
     iproute2
 )
 

@@ -63,7 +63,6 @@ void BrowseDeviceDialog::setupTable()
 
     auto *progress = new DeviceProgressDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     progress->setLabelText(tr("Поиск ККТ..."));
-    progress->setCancelButtonText(tr("Отмена"));
     progress->reset();
 
     auto *finder = new DeviceFinder;

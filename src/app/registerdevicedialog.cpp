@@ -127,7 +127,6 @@ void RegisterDeviceDialog::queryDevice(const QString &address)
     progress.setWindowTitle(windowTitle());
     progress.setLabelText(QString());
     progress.setPendingLabel(tr("Получение данных о ККТ..."));
-    progress.setCancelButtonText(tr("Отмена"));
     progress.reset();
 
     // Each query connects afresh: an earlier query's connection would report

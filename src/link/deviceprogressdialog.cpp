@@ -12,6 +12,8 @@ DeviceProgressDialog::DeviceProgressDialog(QWidget *parent, Qt::WindowFlags flag
     bar->setTextVisible(false);
     setBar(bar);
     setRange(0, 0);
+    // No Qt translation is loaded; the button speaks the utility's language.
+    setCancelButtonText(tr("Отмена"));
     // Hiding before the job has ended would give input back to a window whose
     // controller is still busy.
     setAutoClose(false);
