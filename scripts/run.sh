@@ -23,7 +23,7 @@ for arg in "$@"; do
     esac
 done
 
-bash "$root/scripts/build.sh" build
+bash "$root/scripts/build.sh" build -DKORVANT_BUILD_TESTS=OFF
 app="$root/build/src/app/korvant-utility"
 sim="$root/build/tools/sim/korvant-sim"
 
