@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMutexLocker>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QRegularExpression>
@@ -61,13 +60,13 @@ QList<QHostAddress> DeviceFinder::targets() const
 
 void DeviceFinder::stop()
 {
-    QMutexLocker locker(&m_stopLock);
+    const std::lock_guard<std::mutex> locker(m_stopLock);
     m_stopFlag = true;
 }
 
 bool DeviceFinder::isStopped()
 {
-    QMutexLocker locker(&m_stopLock);
+    const std::lock_guard<std::mutex> locker(m_stopLock);
     return m_stopFlag;
 }
 
@@ -75,7 +74,7 @@ void DeviceFinder::run()
 {
     const QList<QHostAddress> addresses = targets();
     {
-        QMutexLocker locker(&m_stopLock);
+        const std::lock_guard<std::mutex> locker(m_stopLock);
         m_stopFlag = false;
     }
 
