@@ -54,8 +54,15 @@ struct CommandInfo
     int (Cli::*run)(const QStringList &);
 };
 
+bool isTerminal(FILE *f)
+{
+    return isatty(fileno(f)) == 1;
+}
+
+} // namespace
+
 // Network options shared by the commands that talk to a register.
-struct NetOptions
+struct Cli::NetOptions
 {
     QCommandLineOption port { QStringLiteral("port"), QStringLiteral("TCP-порт ККТ (по умолчанию 8080)."),
                               QStringLiteral("N"), QString::number(DefaultPort) };
@@ -64,13 +71,6 @@ struct NetOptions
 
     void addTo(QCommandLineParser &p) const { p.addOptions({ port, noPing }); }
 };
-
-bool isTerminal(FILE *f)
-{
-    return isatty(fileno(f)) == 1;
-}
-
-} // namespace
 
 Cli::Cli(QTextStream &out, QTextStream &err)
     : m_out(out)
@@ -172,6 +172,17 @@ bool Cli::reachable(const QString &address, bool skip)
     return false;
 }
 
+int Cli::openTarget(const QCommandLineParser &p, const NetOptions &net, QString *address, quint16 *port)
+{
+    *address = p.positionalArguments().first();
+    bool ok = false;
+    const uint value = p.value(net.port).toUInt(&ok);
+    if (!ok || value < 1 || value > 65535)
+        return usage(QStringLiteral("неверный порт «%1»").arg(p.value(net.port)));
+    *port = quint16(value);
+    return reachable(*address, p.isSet(net.noPing)) ? int(ExitOk) : int(ExitUnreachable);
+}
+
 int Cli::runJob(DeviceController &controller, const std::function<bool()> &start, const QString &label)
 {
     QEventLoop loop;
@@ -235,12 +246,12 @@ int Cli::info(const QStringList &args)
     int exit = 0;
     if (!parse(p, args, 1, 1, &exit))
         return exit;
-    const QString address = p.positionalArguments().first();
-    if (!reachable(address, p.isSet(net.noPing)))
-        return ExitUnreachable;
+    QString address;
+    quint16 port = 0;
+    if (const int failed = openTarget(p, net, &address, &port))
+        return failed;
 
     DeviceController c;
-    const quint16 port = quint16(p.value(net.port).toUInt());
     const int result = runJob(
         c, [&] { return c.queryInfo(address, port); }, QString());
     if (result != 0) {
@@ -284,12 +295,12 @@ int Cli::readParams(const QStringList &args)
     int exit = 0;
     if (!parse(p, args, 1, 1, &exit))
         return exit;
-    const QString address = p.positionalArguments().first();
-    if (!reachable(address, p.isSet(net.noPing)))
-        return ExitUnreachable;
+    QString address;
+    quint16 port = 0;
+    if (const int failed = openTarget(p, net, &address, &port))
+        return failed;
 
     DeviceController c;
-    const quint16 port = quint16(p.value(net.port).toUInt());
     const int result = runJob(
         c, [&] { return c.readParams(address, port); }, QStringLiteral("Загрузка из ККТ"));
     if (result != 0) {
@@ -331,18 +342,18 @@ int Cli::writeParams(const QStringList &args)
     int exit = 0;
     if (!parse(p, args, 2, 2, &exit))
         return exit;
-    const QString address = p.positionalArguments().at(0);
     ParamFile file;
     QString error;
     // The file is checked before anything goes to the register.
     if (!ParamFile::load(p.positionalArguments().at(1), &file, &error)) {
         return fail(ExitFile, error);
     }
-    if (!reachable(address, p.isSet(net.noPing)))
-        return ExitUnreachable;
+    QString address;
+    quint16 port = 0;
+    if (const int failed = openTarget(p, net, &address, &port))
+        return failed;
 
     DeviceController c;
-    const quint16 port = quint16(p.value(net.port).toUInt());
     int result = runJob(
         c, [&] { return c.queryInfo(address, port); }, QString());
     if (result != 0) {

@@ -43,11 +43,16 @@ public:
     int scan(const QStringList &args);
 
 private:
+    struct NetOptions;
+
     int usage(const QString &message);
     // Prints the message to standard error and returns exit.
     int fail(int exit, const QString &message);
     bool parse(QCommandLineParser &p, const QStringList &args, int minArgs, int maxArgs, int *exit);
     bool reachable(const QString &address, bool skip);
+    // Address and port of a network command, once the address answers;
+    // ExitOk, or the exit status of what went wrong.
+    int openTarget(const QCommandLineParser &p, const NetOptions &net, QString *address, quint16 *port);
     // Runs one job to its end; returns its result code.
     int runJob(DeviceController &controller, const std::function<bool()> &start, const QString &label);
     std::unique_ptr<DeviceParams> decode(const QString &path, ParamFile *file);
