@@ -4,6 +4,7 @@
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
+#include "app/questionbox.h"
 #include "app/registerdevicedialog.h"
 #include "params/deviceprofile.h"
 
@@ -139,10 +140,7 @@ void MainWindow::on_actionDropDevice_triggered()
     if (serial.isEmpty())
         return;
 
-    const auto answer = QMessageBox::question(this, tr("Удаление ККТ"),
-                                              tr("Удалить запись о ККТ %1 вместе с данными?").arg(serial),
-                                              QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+    if (!askYesNo(this, tr("Удаление ККТ"), tr("Удалить запись о ККТ %1 вместе с данными?").arg(serial)))
         return;
 
     {

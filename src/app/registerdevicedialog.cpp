@@ -4,6 +4,7 @@
 #include "app/browsedevicedialog.h"
 #include "app/deviceregistry.h"
 #include "app/firmware.h"
+#include "app/questionbox.h"
 #include "link/deviceprogressdialog.h"
 
 #include <QApplication>
@@ -111,13 +112,7 @@ void RegisterDeviceDialog::validate()
         QMessageBox::warning(this, windowTitle(), tr("ККТ по адресу %1 не отвечает").arg(address));
         return;
     }
-    QMessageBox question(QMessageBox::Question, windowTitle(),
-                         tr("ККТ по адресу %1 не отвечает. Зарегистрировать оффлайн?").arg(address),
-                         QMessageBox::Yes | QMessageBox::No, this);
-    // No Qt translation is loaded: the standard buttons would read in English.
-    question.button(QMessageBox::Yes)->setText(tr("Да"));
-    question.button(QMessageBox::No)->setText(tr("Нет"));
-    if (question.exec() == QMessageBox::Yes)
+    if (askYesNo(this, windowTitle(), tr("ККТ по адресу %1 не отвечает. Зарегистрировать оффлайн?").arg(address)))
         registerOffline(serial);
 }
 
