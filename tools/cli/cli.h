@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QStringList>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 
 class DeviceController;
 class DeviceParams;
-class QCommandLineParser;
 class QTextStream;
 struct ParamFile;
 
@@ -43,7 +44,20 @@ public:
     int scan(const QStringList &args);
 
 private:
-    struct NetOptions;
+    static constexpr int PingTimeoutMs = 1000;
+    static constexpr quint16 DefaultPort = 8080;
+
+    // Network options shared by the commands that talk to a register.
+    struct NetOptions
+    {
+        NetOptions();
+        void addTo(QCommandLineParser &p) const;
+
+        QCommandLineOption port;
+        QCommandLineOption noPing;
+    };
+
+    static bool isTerminal(FILE *f);
 
     int usage(const QString &message);
     // Prints the message to standard error and returns exit.

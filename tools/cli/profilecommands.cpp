@@ -1,0 +1,114 @@
+// The profile command: the GUI program's stored profiles.
+#include "cli.h"
+#include "paramfile.h"
+
+#include "app/appsettings.h"
+#include "app/deviceregistry.h"
+#include "params/deviceprofile.h"
+
+#include <QSettings>
+#include <QTextStream>
+
+int Cli::profile(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Профили ККТ в настройках программы (те же, что видит графическая программа):\n"
+        "  profile list                      список профилей\n"
+        "  profile export SERIAL [-o FILE]   профиль в файл параметров\n"
+        "  profile import FILE               файл параметров в профиль (и ККТ в список, если её там нет)"));
+    p.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("list, export или import."));
+    p.addPositionalArgument(QStringLiteral("ARG"),
+                            QStringLiteral("Заводской номер (export) или файл (import)."));
+    const QCommandLineOption output(QStringList { QStringLiteral("o"), QStringLiteral("output") },
+                                    QStringLiteral("Файл (по умолчанию ЗАВОДСКОЙ_НОМЕР.params.json)."),
+                                    QStringLiteral("FILE"));
+    p.addOption(output);
+    int exit = 0;
+    if (!parse(p, args, 1, 2, &exit))
+        return exit;
+    const QStringList pos = p.positionalArguments();
+    const QString action = pos.first();
+
+    if (action == QLatin1String("list") && pos.size() == 1) {
+        QStringList keys;
+        {
+            AppSettings store;
+            store.settings()->beginGroup(QStringLiteral("profiles"));
+            keys = store.settings()->childGroups();
+            store.settings()->endGroup();
+        }
+        const DeviceRegistry registry;
+        for (const QString &key : qAsConst(keys)) {
+            QString version, name;
+            int cap = 0;
+            QByteArray params, system, goods;
+            DeviceProfile().load(key, version, cap, params, system);
+            DeviceProfile().loadGoods(key, goods);
+            for (const DeviceEntry &e : registry.entries()) {
+                if (e.serial == key)
+                    name = e.name;
+            }
+            m_out << QStringLiteral("%1\t%2\t%3\tпараметры %4 байт, номенклатура %5 байт\n")
+                         .arg(key, version.isEmpty() ? QStringLiteral("-") : version,
+                              name.isEmpty() ? QStringLiteral("(нет в списке)") : name)
+                         .arg(params.size())
+                         .arg(goods.size());
+        }
+        m_out.flush();
+        return ExitOk;
+    }
+
+    if (action == QLatin1String("export") && pos.size() == 2) {
+        ParamFile file;
+        file.serial = pos.at(1);
+        DeviceProfile().load(file.serial, file.version, file.goodsCapacity, file.params, file.system);
+        DeviceProfile().loadGoods(file.serial, file.goods);
+        file.source = QStringLiteral("профиль");
+        file.saved = QDateTime::currentDateTime();
+        if (file.params.isEmpty()) {
+            return fail(ExitFile, QStringLiteral("Нет сохранённых параметров ККТ %1").arg(file.serial));
+        }
+        // What cannot be read back is not written.
+        QString error;
+        ParamFile check;
+        const QString path = p.isSet(output) ? p.value(output) : file.serial + QStringLiteral(".params.json");
+        if (!ParamFile::fromJson(file.toJson(), &check, &error) || !file.save(path, &error)) {
+            return fail(ExitFile, QStringLiteral("Профиль ККТ %1: %2").arg(file.serial, error));
+        }
+        m_out << QStringLiteral("Профиль ККТ %1 сохранён в %2\n").arg(file.serial, path);
+        m_out.flush();
+        return ExitOk;
+    }
+
+    if (action == QLatin1String("import") && pos.size() == 2) {
+        ParamFile file;
+        QString error;
+        if (!ParamFile::load(pos.at(1), &file, &error)) {
+            return fail(ExitFile, error);
+        }
+        bool ok
+            = DeviceProfile().save(file.serial, file.version, file.goodsCapacity, file.params, file.system);
+        if (!file.goods.isEmpty())
+            ok = DeviceProfile().saveGoods(file.serial, file.goods) && ok;
+        {
+            DeviceRegistry registry;
+            bool listed = false;
+            for (const DeviceEntry &e : registry.entries())
+                listed = listed || e.serial == file.serial;
+            if (listed)
+                registry.setDeviceVersion(file.serial, file.version);
+            else
+                registry.addDevice(file.serial, file.version, QString(), QString());
+            ok = registry.save() && ok;
+        }
+        if (!ok) {
+            return fail(ExitFile, QStringLiteral("Не удалось записать настройки программы"));
+        }
+        m_out << QStringLiteral("Профиль ККТ %1 (версия %2) загружен из %3\n")
+                     .arg(file.serial, file.version, pos.at(1));
+        m_out.flush();
+        return ExitOk;
+    }
+    return usage(QStringLiteral("profile: ожидается list, export SERIAL или import FILE"));
+}
