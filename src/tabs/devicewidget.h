@@ -33,7 +33,8 @@ public:
 
     // The validation run over the window's tabs, in tab order: empties the
     // dock's list, makes a new DeviceInfo, lets every tab contribute to it,
-    // then checks every tab against it.
+    // then checks every tab against it. The window makes the dock on its
+    // first check and shows it before every run.
     static void runValidation(const QList<DeviceWidget *> &tabs, DeviceIssueWidget *issues);
 
 protected:

@@ -11,7 +11,8 @@
 // the dock through DeviceWidget::addFindings, mapping each field key to the
 // widget the user is taken to. The command-line check calls the same rule
 // functions with values taken from a parameter set and prints the findings,
-// so window and tool cannot disagree.
+// so window and tool cannot disagree. A tab's contribution to DeviceInfo is
+// best computed the same way, by a core function of plain values.
 //
 // The field key names the field the way the parameter fields name it
 // ("organisation.inn"); a finding about one row of a table adds the row
