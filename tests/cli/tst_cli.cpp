@@ -55,6 +55,11 @@ std::unique_ptr<RegisterSimulator> startRegister(const QString &address, Registe
     return sim;
 }
 
+QString testData(const QString &name)
+{
+    return QStringLiteral(KORVANT_TEST_DATA "/") + name;
+}
+
 QString portOf(const RegisterSimulator &sim)
 {
     return QString::number(sim.serverPort());
@@ -74,6 +79,8 @@ private slots:
     void roundTripThroughFileAndRegister_data();
     void roundTripThroughFileAndRegister();
     void editedFieldShowsInDiff();
+    void showAndDiffOutputStayAsStored_data();
+    void showAndDiffOutputStayAsStored();
     void writeToOtherRegisterIsRefused_data();
     void writeToOtherRegisterIsRefused();
     void badFileIsRefusedBeforeAnyConnection_data();
@@ -210,6 +217,39 @@ void TestCli::editedFieldShowsInDiff()
     const Run r2 = cli({ "diff", original, edited });
     QCOMPARE(r2.code, int(Cli::ExitDiffers));
     QVERIFY(r2.out.contains(QStringLiteral("params: 1 байт вне известных полей различаются")));
+}
+
+// Stored files and scripts read this output: parameter files of both families
+// (the simulator's demo sets, and images whose every byte is set) must show
+// and compare exactly as they did when the files were made.
+void TestCli::showAndDiffOutputStayAsStored_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("exit");
+    for (const QString family : { "53", "52" }) {
+        for (const QString set : { "demo", "pattern" }) {
+            QTest::addRow("show %s%s", qPrintable(set), qPrintable(family))
+                << QStringList { "show", testData(set + family + ".params.json") }
+                << testData(set + family + ".show.json") << int(Cli::ExitOk);
+        }
+        QTest::addRow("diff demo%s pattern%s", qPrintable(family), qPrintable(family))
+            << QStringList { "diff", testData("demo" + family + ".params.json"),
+                             testData("pattern" + family + ".params.json") }
+            << testData("demo-pattern" + family + ".diff.txt") << int(Cli::ExitDiffers);
+    }
+}
+
+void TestCli::showAndDiffOutputStayAsStored()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    QFETCH(int, exit);
+    QFile file(expected);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(expected));
+    const Run r = cli(args);
+    QCOMPARE(r.code, exit);
+    QCOMPARE(r.out, QString::fromUtf8(file.readAll()));
 }
 
 void TestCli::writeToOtherRegisterIsRefused_data()
