@@ -85,3 +85,9 @@ struct PackedDigits : RawField<PackedBcd::Size>
             setBytes(PackedBcd::encode(barcode));
     }
 };
+
+// Tags an integer field whose width in the image differs from its record
+// member (a one-byte field kept in a 16-bit member): io.integer(at, name, v, As<qint8>()).
+template<class Image> struct As
+{
+};
