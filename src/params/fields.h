@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 
 // Building blocks of the parameter records. Each holds the bytes of its field
 // exactly as the image has them, so fields the program does not understand
@@ -43,6 +44,13 @@ template<int Width, int Limit = Width> struct TextField
         out.append(Width - out.size(), '\0');
         return out;
     }
+};
+
+template<class T> struct IsTextField : std::false_type
+{
+};
+template<int Width, int Limit> struct IsTextField<TextField<Width, Limit>> : std::true_type
+{
 };
 
 // Bytes the program carries without interpreting them.

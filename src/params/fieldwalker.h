@@ -121,18 +121,11 @@ private:
         using T = std::remove_const_t<F>;
         if constexpr (std::is_integral_v<T>)
             return integerInfo<T>(role);
-        else if constexpr (IsText<T>::value)
+        else if constexpr (IsTextField<T>::value)
             return { FieldKind::Text, role, T::limit };
         else
             return { FieldKind::Bytes, role, T::size };
     }
-
-    template<class T> struct IsText : std::false_type
-    {
-    };
-    template<int W, int L> struct IsText<TextField<W, L>> : std::true_type
-    {
-    };
 
     template<class List, class Layout> void array(const char *name, List &list, Layout layout, bool variable)
     {

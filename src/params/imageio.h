@@ -45,16 +45,9 @@ private:
     {
         if constexpr (std::is_integral_v<std::remove_const_t<T>>)
             integer(at, name, field);
-        else if constexpr (IsText<std::remove_const_t<T>>::value)
+        else if constexpr (IsTextField<std::remove_const_t<T>>::value)
             self().textAt(at, field);
         else
             self().bytesAt(at, field.bytes);
     }
-
-    template<class T> struct IsText : std::false_type
-    {
-    };
-    template<int W, int L> struct IsText<TextField<W, L>> : std::true_type
-    {
-    };
 };
