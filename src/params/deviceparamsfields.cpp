@@ -266,8 +266,9 @@ public:
             const auto size = m_lists.constFind(list);
             if (size == m_lists.cend())
                 break;
-            const int k = m.captured(1).toInt();
-            if (k >= *size) {
+            bool ok = false;
+            const qint64 k = m.captured(1).toLongLong(&ok);
+            if (!ok || k >= *size) {
                 return *size == 0 ? QObject::tr("%1: в списке %2 нет записей").arg(m_target, list)
                                   : QObject::tr("%1: номер записи %2 вне диапазона 0…%3")
                                         .arg(m_target)
@@ -370,6 +371,11 @@ private:
     {
         if (m_text.contains(QLatin1Char('\n'))) {
             *why = QObject::tr("строка не может содержать перевод строки");
+            return;
+        }
+        // n lines take n - 1 line feeds: no more lines fit than bytes plus one.
+        if (k > info.size) {
+            *why = QObject::tr("номер строки %1 вне диапазона 0…%2").arg(k).arg(info.size);
             return;
         }
         QStringList lines = block.text().isEmpty() ? QStringList() : block.lines();

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -38,9 +39,10 @@ bool parseInteger(const QString &text, const FieldInfo &info, qint64 *value, QSt
         *why = QObject::tr("ожидается целое число, получено «%1»").arg(text);
         return false;
     }
-    const int bits = info.size * 8;
-    const qint64 low = info.isSigned ? -qint64(quint64(1) << (bits - 1)) : 0;
-    const qint64 high = qint64((quint64(1) << (info.isSigned ? bits - 1 : bits)) - 1);
+    // Value bits of the field; a 64-bit field is held within qint64.
+    const int bits = std::min(info.size * 8 - (info.isSigned ? 1 : 0), 63);
+    const qint64 high = qint64((quint64(1) << bits) - 1);
+    const qint64 low = info.isSigned ? -high - 1 : 0;
     bool ok = false;
     const qint64 n = text.toLongLong(&ok);
     if (!ok || n < low || n > high) {

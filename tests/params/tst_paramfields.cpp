@@ -340,7 +340,8 @@ void TestParamFields::setReadBackAndWrite_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("checkAt");
     for (const SetRow &r : setTable()) {
-        QTest::addRow("2.%d %s = %s", r.family, qPrintable(r.path), qPrintable(r.value))
+        QTest::addRow("2.%d %s = %s", r.family, qPrintable(r.path),
+                      qPrintable(QString(r.value).replace("\n", "\\n")))
             << r.family << r.path << r.value << r.readBack << r.inSystem << r.offset << r.width << r.checkAt;
     }
 }
@@ -449,6 +450,9 @@ void TestParamFields::refusedValuesChangeNothing_data()
     QTest::newRow("receipt lines over 132 bytes together")
         << 52 << "receiptHeader[1]" << QString(131, QLatin1Char('x'))
         << "вместе с остальными строками текст длиннее 132 байт";
+    QTest::newRow("receipt line far past the block") << 53 << "receiptFooter[2000000000]"
+                                                     << "x"
+                                                     << "номер строки 2000000000 вне диапазона 0…132";
     QTest::newRow("one byte wide cashier above int8") << 53 << "tradeConfig.defaultCashier"
                                                       << "128"
                                                       << "значение 128 вне диапазона -128…127 (int8)";
