@@ -43,7 +43,8 @@ public:
 
     // Every slot of the system image: the list's records, then zero slots.
     template<class R, class Layout>
-    void history(const char *, int start, int recordSize, int slotCount, const QVector<R> &list, Layout layout)
+    void history(const char *, int start, int recordSize, int slotCount, const QVector<R> &list,
+                 Layout layout)
     {
         for (int k = 0; k < slotCount; ++k) {
             const Frame saved = enter(m_system, start + k * recordSize);
