@@ -1,5 +1,7 @@
 #include "textitemdelegate.h"
 
+#include "tabs/codepagevalidator.h"
+
 #include <QLineEdit>
 
 TextItemDelegate::TextItemDelegate(int maxLength, bool allowEmpty, QObject *parent)
@@ -14,6 +16,7 @@ QWidget *TextItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
 {
     auto *edit = new QLineEdit(parent);
     edit->setMaxLength(m_maxLength);
+    CodePageValidator::install(edit);
     return edit;
 }
 
