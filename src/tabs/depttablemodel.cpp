@@ -99,8 +99,7 @@ DeptRow DeptTableModel::rowOf(const DepartmentRecord &record)
 
 void DeptTableModel::store(const DeptRow &row, DepartmentRecord &record)
 {
-    if (row.name != record.name.text())
-        record.name.setText(row.name);
+    record.name.setText(row.name);
     record.vatRate = qint8(row.vatRate);
     record.taxSystems = taxSystemToBits(row.taxSystem);
 }

@@ -49,8 +49,8 @@ public:
     // A record as a row: a taxation byte with several bits set shows the
     // system of its lowest bit.
     static DeptRow rowOf(const DepartmentRecord &record);
-    // A row written back: the number stays, an unchanged name keeps its
-    // bytes, and the taxation byte holds the one bit of the row's system.
+    // A row written back: the number stays, the name is cut to its field,
+    // and the taxation byte holds the one bit of the row's system.
     static void store(const DeptRow &row, DepartmentRecord &record);
 
 private:

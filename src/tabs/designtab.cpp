@@ -78,10 +78,7 @@ void DesignTab::load(Block &block, const ReceiptTextBlock &text)
 
 void DesignTab::save(const Block &block, ReceiptTextBlock &text)
 {
-    const QStringList lines = linesOf(block);
-    // Lines read back unchanged keep the block's bytes.
-    if (lines != text.lines())
-        text.setLines(lines);
+    text.setLines(linesOf(block));
 }
 
 QStringList DesignTab::linesOf(const Block &block)

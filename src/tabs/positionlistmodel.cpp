@@ -21,6 +21,8 @@ QVariant PositionListModel::data(const QModelIndex &index, int role) const
 
 Qt::ItemFlags PositionListModel::flags(const QModelIndex &index) const
 {
+    if (!index.isValid())
+        return QAbstractListModel::flags(index);
     return QAbstractListModel::flags(index) | Qt::ItemIsEditable;
 }
 
@@ -59,10 +61,6 @@ QStringList PositionListModel::namesOf(const QVector<PositionName> &records)
 void PositionListModel::store(const QStringList &names, QVector<PositionName> &records)
 {
     const int n = qMin(names.size(), records.size());
-    for (int i = 0; i < n; ++i) {
-        // A name read back unchanged keeps its bytes, also those the code
-        // page cannot show.
-        if (names.at(i) != records.at(i).text())
-            records[i].setText(names.at(i));
-    }
+    for (int i = 0; i < n; ++i)
+        records[i].setText(names.at(i));
 }

@@ -26,8 +26,8 @@ public:
     void setNames(const QStringList &names);
     QStringList names() const { return m_names; }
 
-    // The names of the records, and the rows written back into them. A
-    // record whose name is unchanged keeps its bytes.
+    // The names of the records, and the rows written back into them: cut to
+    // the field, zero-filled.
     static QStringList namesOf(const QVector<PositionName> &records);
     static void store(const QStringList &names, QVector<PositionName> &records);
 
