@@ -105,6 +105,52 @@ QString readerMessage(io::error::base &error, bool utf8)
     return QString::fromUtf8(error.what());
 }
 
+// The reader's number parser negates an exponent of -2^31 and then loops
+// forever; such a number is 0 whatever its digits. Anything else that is no
+// number is left to the parser, which reports it.
+bool hasRunawayExponent(const char *p)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (*p == '-' || *p == '+')
+        ++p;
+    while (digit(*p))
+        ++p;
+    if (*p == '.' || *p == ',')
+        for (++p; digit(*p); ++p) { }
+    if ((*p != 'e' && *p != 'E') || p[1] != '-')
+        return false;
+    constexpr qint64 Limit = qint64(1) << 31;
+    qint64 e = 0;
+    for (p += 2; *p; ++p) {
+        if (!digit(*p))
+            return false;
+        e = e * 10 + (*p - '0');
+        if (e > Limit)
+            return true; // the parser stops at its underflow, unread digits and all
+    }
+    return e == Limit;
+}
+
+// Converts a field as the reader's read_row() does, with the same message
+// details (the reader itself would take "price" and "dept" as numbers).
+template<typename Reader, typename T>
+void convertField(const Reader &reader, char *field, const char *column, T &value)
+{
+    try {
+        io::detail::parse<io::throw_on_overflow>(field, value);
+    } catch (io::error::base &error) {
+        if (auto *e = dynamic_cast<io::error::with_column_content *>(&error))
+            e->set_column_content(field);
+        if (auto *e = dynamic_cast<io::error::with_column_name *>(&error))
+            e->set_column_name(column);
+        if (auto *e = dynamic_cast<io::error::with_file_name *>(&error))
+            e->set_file_name(reader.get_truncated_file_name());
+        if (auto *e = dynamic_cast<io::error::with_file_line *>(&error))
+            e->set_file_line(int(reader.get_file_line()));
+        throw;
+    }
+}
+
 } // namespace
 
 QString GoodsCsvLoad::userText() const
@@ -137,12 +183,17 @@ GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
             throw;
         }
         GoodsList rows;
-        char *name = nullptr, *intcode = nullptr, *barcode = nullptr;
-        double price = 0;
-        int dept = 0;
-        while (reader.read_row(name, intcode, barcode, price, dept))
+        char *name = nullptr, *intcode = nullptr, *barcode = nullptr, *priceText = nullptr,
+             *deptText = nullptr;
+        while (reader.read_row(name, intcode, barcode, priceText, deptText)) {
+            double price = 0;
+            if (!hasRunawayExponent(priceText))
+                convertField(reader, priceText, "price", price);
+            int dept = 0;
+            convertField(reader, deptText, "dept", dept);
             rows.append(Goods { decodeField(name, utf8), decodeField(intcode, utf8),
                                 decodeField(barcode, utf8), price, dept });
+        }
         result.rows.swap(rows);
     } catch (io::error::base &error) {
         result.error = readerMessage(error, utf8);

@@ -33,6 +33,8 @@ inline GoodsList randomGoods(int count, quint32 seed)
     return rows;
 }
 
+Q_DECLARE_METATYPE(Goods)
+
 inline QString describe(const Goods &g)
 {
     return QStringLiteral("{%1|%2|%3|%4|%5}")
