@@ -131,6 +131,18 @@ bool hasRunawayExponent(const char *p)
     return e == Limit;
 }
 
+int lineCount(const QByteArray &bytes)
+{
+    int n = 0;
+    const char *p = bytes.constData();
+    const char *const end = bytes.constEnd();
+    while ((p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p))))) {
+        ++n;
+        ++p;
+    }
+    return n;
+}
+
 // Converts a field as the reader's read_row() does, with the same message
 // details (the reader itself would take "price" and "dept" as numbers).
 template<typename Reader, typename T>
@@ -172,9 +184,10 @@ GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
     const bool utf8
         = isUtf8(begin, reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii) && (bom || nonAscii);
     // Cut here, on a character boundary, rather than by the reader.
-    const QByteArray name = utf8Prefix(fileName.toUtf8(), io::error::max_file_name_length);
+    const QByteArray shownName = utf8Prefix(fileName.toUtf8(), io::error::max_file_name_length);
     try {
-        SemicolonCsvReader<GoodsColumnCount> reader(name.constData(), std::make_unique<QCsvSource>(bytes));
+        SemicolonCsvReader<GoodsColumnCount> reader(shownName.constData(),
+                                                    std::make_unique<QCsvSource>(bytes));
         try {
             reader.read_header(io::ignore_extra_column, "name", "intcode", "barcode", "price", "dept");
         } catch (io::error::with_file_line &error) {
@@ -183,6 +196,7 @@ GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
             throw;
         }
         GoodsList rows;
+        rows.reserve(lineCount(bytes));
         char *name = nullptr, *intcode = nullptr, *barcode = nullptr, *priceText = nullptr,
              *deptText = nullptr;
         while (reader.read_row(name, intcode, barcode, priceText, deptText)) {
@@ -233,26 +247,26 @@ GoodsCsvLoad loadGoodsCsv(const QString &path, GoodsTableModel &model)
 
 namespace {
 
-// An output buffer written through a cursor; grows only in ensure().
+// An output buffer written through a cursor; grows only in reserve().
 class Out
 {
 public:
-    explicit Out(int reserve) { m_bytes.resize(qMax(reserve, 256)); }
+    explicit Out(int capacity) { m_bytes.resize(qMax(capacity, 256)); }
 
-    char *ensure(int more)
+    // A cursor with room for at least more bytes; hand it back to commit().
+    char *reserve(int more)
     {
         if (m_size + more > m_bytes.size())
             m_bytes.resize(qMax(m_bytes.size() * 2, m_size + more));
         return m_bytes.data() + m_size;
     }
-    void advance(char *cursor) { m_size = int(cursor - m_bytes.constData()); }
+    void commit(const char *cursor) { m_size = int(cursor - m_bytes.constData()); }
     void append(const char *text, int size)
     {
-        char *o = ensure(size);
+        char *o = reserve(size);
         std::memcpy(o, text, size_t(size));
-        advance(o + size);
+        commit(o + size);
     }
-    void append(const char *text) { append(text, int(std::strlen(text))); }
     QByteArray take()
     {
         m_bytes.resize(m_size);
@@ -280,123 +294,144 @@ bool needsQuotes(const QString &text)
     return false;
 }
 
-// Writes one field's bytes, quotes doubled inside quotes. A line break would
-// end the record (the reader has no multi-line fields), so it is written as a
-// blank. Returns false when a character has no Windows-1251 byte.
-bool appendField(Out &out, const QString &text, bool quote, bool utf8)
+class CsvWriter
 {
-    const QByteArray utf8Bytes = utf8 ? text.toUtf8() : QByteArray();
-    const int units = utf8 ? utf8Bytes.size() : text.size();
-    char *o = out.ensure(2 * units + 2);
-    if (quote)
-        *o++ = '"';
-    bool lossless = true;
-    auto put = [&](char c) {
-        if (c == '"' && quote) {
+public:
+    CsvWriter(int rows, bool utf8)
+        : m_out(64 + rows * 96)
+        , m_utf8(utf8)
+        , m_map(Cp1251Table::fromUnicodeTable())
+    {
+        // Output bytes that need more than a copy: a quote (doubled inside
+        // quotes), line breaks (the reader has no multi-line fields, so they
+        // become blanks) and 0, which the table gives for "no such byte".
+        m_special['"'] = m_special['\n'] = m_special['\r'] = m_special[0] = true;
+    }
+
+    // False once a text had a character Windows-1251 lacks.
+    bool lossless() const { return m_lossless; }
+
+    void append(const char *text, int size) { m_out.append(text, size); }
+
+    void field(const QString &text, bool quote)
+    {
+        const int units = m_utf8 ? text.size() * 3 : text.size();
+        char *o = m_out.reserve(2 * units + 2);
+        if (quote)
             *o++ = '"';
-            *o++ = '"';
-        } else if (c == '\n' || c == '\r') {
-            *o++ = ' ';
+        if (m_utf8) {
+            const QByteArray bytes = text.toUtf8();
+            for (const char c : bytes)
+                o = put(o, uchar(c), quote);
         } else {
-            *o++ = c;
-        }
-    };
-    if (utf8) {
-        for (const char c : utf8Bytes)
-            put(c);
-    } else {
-        const uchar *map = Cp1251Table::fromUnicodeTable();
-        for (const QChar qc : text) {
-            const char16_t u = qc.unicode();
-            if (u < 0x80) {
-                put(char(u));
-            } else if (const uchar b = map[u]) {
-                *o++ = char(b);
-            } else {
-                lossless = false;
-                *o++ = '?';
+            const auto *src = reinterpret_cast<const char16_t *>(text.constData());
+            for (int i = 0; i < units; ++i) {
+                uchar b = m_map[src[i]];
+                if (Q_UNLIKELY(b == 0 && src[i] != 0)) {
+                    m_lossless = false;
+                    b = '?';
+                }
+                o = put(o, b, quote);
             }
         }
+        if (quote)
+            *o++ = '"';
+        m_out.commit(o);
     }
-    if (quote)
-        *o++ = '"';
-    out.advance(o);
-    return lossless;
-}
 
-char *writeUnsigned(char *o, quint64 v)
-{
-    char digits[20];
-    int n = 0;
-    do {
-        digits[n++] = char('0' + v % 10);
-        v /= 10;
-    } while (v);
-    while (n)
-        *o++ = digits[--n];
-    return o;
-}
+    // The price in whole hundredths, which is what the register keeps:
+    // "12.5", "150", "0.29"; then ";", the department and the line end.
+    void priceDeptLineEnd(double price, int dept)
+    {
+        const double h = std::round(price * 100.0);
+        if (!std::isfinite(h) || std::fabs(h) >= 9e15) {
+            const QByteArray text = QByteArray::number(price, 'g', 17);
+            m_out.append(text.constData(), text.size());
+        } else {
+            char *o = m_out.reserve(24);
+            auto v = qint64(h);
+            if (v < 0) {
+                *o++ = '-';
+                v = -v;
+            }
+            o = writeUnsigned(o, quint64(v / 100));
+            const int frac = int(v % 100);
+            if (frac) {
+                *o++ = '.';
+                *o++ = char('0' + frac / 10);
+                if (frac % 10)
+                    *o++ = char('0' + frac % 10);
+            }
+            m_out.commit(o);
+        }
+        char *o = m_out.reserve(16);
+        *o++ = ';';
+        qint64 d = dept;
+        if (d < 0) {
+            *o++ = '-';
+            d = -d;
+        }
+        o = writeUnsigned(o, quint64(d));
+        for (const char *e = LineEnd; *e; ++e)
+            *o++ = *e;
+        m_out.commit(o);
+    }
 
-// Whole hundredths, which is what the register keeps: "12.5", "150", "0.29".
-void appendPrice(Out &out, double price)
-{
-    const double h = std::round(price * 100.0);
-    if (!std::isfinite(h) || std::fabs(h) >= 9e15) {
-        out.append(QByteArray::number(price, 'g', 17).constData());
-        return;
-    }
-    auto v = qint64(h);
-    char *o = out.ensure(24);
-    if (v < 0) {
-        *o++ = '-';
-        v = -v;
-    }
-    o = writeUnsigned(o, quint64(v / 100));
-    const int frac = int(v % 100);
-    if (frac) {
-        *o++ = '.';
-        *o++ = char('0' + frac / 10);
-        if (frac % 10)
-            *o++ = char('0' + frac % 10);
-    }
-    out.advance(o);
-}
+    QByteArray take() { return m_out.take(); }
 
-void appendInt(Out &out, int value)
-{
-    char *o = out.ensure(12);
-    qint64 v = value;
-    if (v < 0) {
-        *o++ = '-';
-        v = -v;
+private:
+    char *put(char *o, uchar b, bool quote) const
+    {
+        if (Q_UNLIKELY(m_special[b])) {
+            if (b == '"' && quote)
+                *o++ = '"';
+            else if (b == '\n' || b == '\r')
+                b = ' ';
+        }
+        *o++ = char(b);
+        return o;
     }
-    out.advance(writeUnsigned(o, quint64(v)));
-}
+
+    static char *writeUnsigned(char *o, quint64 v)
+    {
+        char digits[20];
+        int n = 0;
+        do {
+            digits[n++] = char('0' + v % 10);
+            v /= 10;
+        } while (v);
+        while (n)
+            *o++ = digits[--n];
+        return o;
+    }
+
+    Out m_out;
+    bool m_utf8;
+    bool m_lossless = true;
+    const uchar *m_map;
+    bool m_special[256] = {};
+};
 
 QByteArray csvBytes(const GoodsList &rows, bool utf8, bool *lossless)
 {
-    Out out(64 + rows.size() * 96);
+    CsvWriter w(rows.size(), utf8);
     if (utf8)
-        out.append(Bom, BomSize);
-    out.append("name;intcode;barcode;price;dept");
-    out.append(LineEnd);
-    bool all = true;
+        w.append(Bom, BomSize);
+    const QByteArray header = QByteArray("name;intcode;barcode;price;dept") + LineEnd;
+    w.append(header.constData(), header.size());
     for (const Goods &g : rows) {
-        all &= appendField(out, g.name, true, utf8);
-        out.append(";", 1);
-        all &= appendField(out, g.intcode, needsQuotes(g.intcode), utf8);
-        out.append(";", 1);
-        all &= appendField(out, g.barcode, needsQuotes(g.barcode), utf8);
-        out.append(";", 1);
-        appendPrice(out, g.price);
-        out.append(";", 1);
-        appendInt(out, g.dept);
-        out.append(LineEnd);
-        if (!all)
+        w.field(g.name, true);
+        w.append(";", 1);
+        w.field(g.intcode, needsQuotes(g.intcode));
+        w.append(";", 1);
+        w.field(g.barcode, needsQuotes(g.barcode));
+        w.append(";", 1);
+        w.priceDeptLineEnd(g.price, g.dept);
+        if (!w.lossless())
             break;
     }
-    *lossless = all;
-    return out.take();
+    *lossless = w.lossless();
+    return w.take();
 }
 
 } // namespace

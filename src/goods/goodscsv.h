@@ -28,6 +28,10 @@ struct GoodsCsvLoad
 };
 
 // Parses a file's contents; fileName is what the reader's messages name.
+// Messages are the reader's own, with two repairs: a header error names line
+// 1 (the reader says -1), and a quoted field of a Windows-1251 file appears
+// decoded. A price whose exponent is -2^31 or below, on which the reader's
+// number parser would never return, is read as 0.
 GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName);
 // Reads the file and parses it.
 GoodsCsvLoad loadGoodsCsv(const QString &path);
@@ -39,7 +43,11 @@ GoodsCsvLoad loadGoodsCsv(const QString &path, GoodsTableModel &model);
 // reader gives in English.
 QString goodsCsvNotLoadedText(const QString &readerMessage);
 
-// The file's bytes for rows in their order, with the platform's line end.
+// The file's bytes for rows in their order, with the platform's line end:
+// names always quoted, internal code and barcode quoted only when the reader
+// would not give them back otherwise (a ";", a quote, blanks at an end),
+// prices in whole hundredths ("12.5", "150"), line breaks inside texts as
+// blanks (the reader has no multi-line fields).
 QByteArray goodsCsvBytes(const GoodsList &rows);
 // Writes the file through a temporary file that replaces it only when whole,
 // so a failed save never leaves a truncated file behind. On failure returns

@@ -7,7 +7,8 @@
 // The goods image: 128-byte records, one per row, as the register's goods
 // area and the profiles hold them.
 //
-// Record: number (int16, 0 header, 1.. rows, -1 terminator), dept (uint8),
+// Record: number (int16, 0 header, 1.. rows up to 32767 and 32767 after
+// that, never -1; -1 terminator), dept (uint8),
 // intcode (6 bytes, at most 5 used), barcode (7 bytes packed BCD,
 // right-aligned), name (85 bytes, at most 84 used), price in ten-thousandths
 // (uint64, a multiple of 100), 18 reserved zero bytes, XOR of bytes 0-126.

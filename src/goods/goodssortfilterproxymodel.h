@@ -2,6 +2,8 @@
 
 #include <QSortFilterProxyModel>
 
+#include <vector>
+
 class GoodsTableModel;
 
 // The goods view's sorting proxy. The vertical header counts 1..n from the
@@ -27,5 +29,11 @@ protected:
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 
 private:
+    bool typedCompare() const;
+
     const GoodsTableModel *m_goods = nullptr;
+    // During sort(): each source row's place among the column's values, equal
+    // values sharing one, so the base class's stable sort compares integers.
+    std::vector<int> m_ranks;
+    bool m_ranked = false;
 };

@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <vector>
+
 // The goods catalogue in catalogue order. Rows are plain values; data()
 // builds no strings and sorting compares the typed values (see lessThan), so
 // a catalogue of 100 000 rows stays responsive.
@@ -15,6 +17,7 @@ class GoodsTableModel : public QAbstractTableModel
 public:
     explicit GoodsTableModel(QObject *parent = nullptr);
 
+    QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -38,6 +41,9 @@ public:
     // price as a number, department names as texts, a department without a
     // name after every named one).
     bool lessThan(int leftRow, int rightRow, int column) const;
+    // Each row's place in that order, equal values sharing one: row a sorts
+    // before row b exactly when ranks[a] < ranks[b].
+    std::vector<int> sortRanks(int column) const;
 
 private:
     const QString *departmentName(int dept) const;
