@@ -173,6 +173,15 @@ void TestGoodsModel::priceSortsNumerically()
     proxy.sort(GoodsPriceColumn, Qt::DescendingOrder);
     QCOMPARE(column(proxy, GoodsNameColumn), QStringList({ "b", "c", "a" }));
     QCOMPARE(verticalHeader(proxy), QStringList({ "1", "2", "3" }));
+
+    // An edit after the sort moves its row by the current value.
+    proxy.sort(GoodsPriceColumn);
+    QVERIFY(model.setData(model.index(2, GoodsPriceColumn), 1.0));
+    QCOMPARE(column(proxy, GoodsNameColumn), QStringList({ "b", "a", "c" }));
+    // Only a program can set a NaN price: it sorts last, as a missing value.
+    QVERIFY(model.setData(model.index(2, GoodsPriceColumn), qQNaN()));
+    proxy.sort(GoodsPriceColumn);
+    QCOMPARE(column(proxy, GoodsNameColumn), QStringList({ "a", "c", "b" }));
 }
 
 void TestGoodsModel::sortingAnnouncedFirst()
