@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest>
 
@@ -224,21 +223,16 @@ void TestMainWindow::failedStoreWriteShowsWarning()
     auto *view = w.findChild<QTableView *>("deviceTable");
     view->selectRow(viewRowOf(view, "300"));
 
-    QTemporaryDir dir;
-    const QString blocker = dir.filePath("file");
-    {
-        QFile f(blocker);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker + "/config");
-
     ModalAnswerer answerer;
-    answerer.thenButton(QMessageBox::Yes);
-    answerer.thenButton(QMessageBox::Ok);
-    answerer.thenButton(QMessageBox::Ok);
-    w.findChild<QAction *>("actionDropDevice")->trigger();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path());
-    AppSettings::setWriteErrorHandler({});
+    QString blocker;
+    {
+        const UnwritableSettingsStore unwritable(m_store);
+        blocker = unwritable.blocker();
+        answerer.thenButton(QMessageBox::Yes);
+        answerer.thenButton(QMessageBox::Ok);
+        answerer.thenButton(QMessageBox::Ok);
+        w.findChild<QAction *>("actionDropDevice")->trigger();
+    }
 
     QVERIFY(answerer.seen().size() >= 2);
     const auto warning = answerer.seen().at(1);
