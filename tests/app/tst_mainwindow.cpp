@@ -7,6 +7,7 @@
 #include "app/devicetablemodel.h"
 #include "app/mainwindow.h"
 #include "app/registerdevicedialog.h"
+#include "app/version.h"
 #include "link/reachability.h"
 #include "params/deviceprofile.h"
 
@@ -14,6 +15,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolBar>
@@ -36,6 +39,7 @@ private slots:
     void failedStoreWriteShowsWarning();
     void registrationAction_data();
     void registrationAction();
+    void aboutBoxShowsVersionAndIcon();
 
 private:
     static void seedThreeRegisters();
@@ -280,6 +284,26 @@ void TestMainWindow::registrationAction()
     QCOMPARE(row >= 0, accepted);
     if (accepted)
         QCOMPARE(view->model()->index(row, 2).data().toString(), QStringLiteral("2.53.*"));
+}
+
+void TestMainWindow::aboutBoxShowsVersionAndIcon()
+{
+    MainWindow w;
+    QCOMPARE(w.windowIcon().availableSizes(),
+             QList<QSize>(
+                 { { 16, 16 }, { 24, 24 }, { 32, 32 }, { 48, 48 }, { 64, 64 }, { 128, 128 }, { 256, 256 } }));
+    auto *about = w.findChild<QAction *>("actionAbout");
+    QVERIFY(about);
+    QVERIFY(w.menuBar()->actions().contains(w.findChild<QMenu *>("menuHelp")->menuAction()));
+    QCOMPARE(w.findChild<QMenu *>("menuHelp")->title(), QStringLiteral("Справка"));
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    about->trigger();
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().title, QStringLiteral("О программе"));
+    QVERIFY2(answerer.seen().first().text.contains(QStringLiteral("Версия %1").arg(KorvantVersion)),
+             qPrintable(answerer.seen().first().text));
 }
 
 QTEST_MAIN(TestMainWindow)
