@@ -1,7 +1,5 @@
-#include "app/appicon.h"
-#include "app/appsettings.h"
 #include "app/mainwindow.h"
-#include "app/qttranslation.h"
+#include "app/startup.h"
 #include "app/version.h"
 
 #include <QApplication>
@@ -18,11 +16,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    AppSettings::applyIdentity();
-    loadQtTranslation();
-    QApplication::setWindowIcon(appIcon());
-    // Lets the desktop match the window to its entry (name and icon).
-    QGuiApplication::setDesktopFileName(QStringLiteral("ru.korvant_eng.KorvantUtility3"));
+    prepareApplication();
 
     MainWindow window;
     window.show();
