@@ -21,9 +21,9 @@ DeptTab::DeptTab(QWidget *parent)
         DeptTableModel::NameColumn,
         new TextItemDelegate(decltype(DepartmentRecord::name)::limit, false, m_view));
     m_view->setItemDelegateForColumn(DeptTableModel::VatRateColumn,
-                                     new ComboBoxItemDelegate(m_model->vatRateNames(), 1, m_view));
+                                     new ComboBoxItemDelegate(DeptTableModel::vatRateNames(), 1, m_view));
     m_view->setItemDelegateForColumn(DeptTableModel::TaxSystemColumn,
-                                     new ComboBoxItemDelegate(m_model->taxSystemNames(), 0, m_view));
+                                     new ComboBoxItemDelegate(DeptTableModel::taxSystemNames(), 0, m_view));
 
     // The header names nothing for rows; columns as wide as their longest
     // entry, a combo box's arrow included.
@@ -38,8 +38,9 @@ DeptTab::DeptTab(QWidget *parent)
     const int padding = 3 * metrics.height();
     m_view->setColumnWidth(DeptTableModel::NameColumn,
                            widest({ QString(DepartmentRecord().name.limit, QChar(0x0416)) }) + padding);
-    m_view->setColumnWidth(DeptTableModel::VatRateColumn, widest(m_model->vatRateNames()) + padding);
-    m_view->setColumnWidth(DeptTableModel::TaxSystemColumn, widest(m_model->taxSystemNames()) + padding);
+    m_view->setColumnWidth(DeptTableModel::VatRateColumn, widest(DeptTableModel::vatRateNames()) + padding);
+    m_view->setColumnWidth(DeptTableModel::TaxSystemColumn,
+                           widest(DeptTableModel::taxSystemNames()) + padding);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(m_view, 0, 0);
@@ -47,7 +48,7 @@ DeptTab::DeptTab(QWidget *parent)
 
 void DeptTab::saveParams(DeviceParams &params)
 {
-    const QVector<DeptRow> rows = m_model->rows();
+    const QVector<DeptRow> &rows = m_model->records();
     const int n = qMin(rows.size(), params.departments.size());
     for (int i = 0; i < n; ++i)
         DeptTableModel::store(rows.at(i), params.departments[i]);
@@ -58,7 +59,7 @@ void DeptTab::loadParams(const DeviceParams &params)
     QVector<DeptRow> rows;
     for (const DepartmentRecord &record : params.departments)
         rows.append(DeptTableModel::rowOf(record));
-    m_model->setRows(rows);
+    m_model->setRecords(std::move(rows));
 }
 
 void DeptTab::validate(DeviceIssueWidget *, const DeviceInfo &) { }

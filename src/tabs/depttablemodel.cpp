@@ -1,95 +1,77 @@
 #include "depttablemodel.h"
 
-DeptTableModel::DeptTableModel(QObject *parent)
-    : QAbstractTableModel(parent)
-    , m_vatRateNames { tr("Без НДС"),    tr("НДС 10%"),    tr("НДС 18%"),
-                       tr("НДС 10/110"), tr("НДС 18/118"), tr("НДС 0%") }
-    , m_taxSystemNames { tr("НЕТ"),  tr("ОБЩАЯ"),        tr("УПРОЩ. ДОХОД"), tr("УПР.ДОХОД-РАСХОД"),
-                         tr("ЕНВД"), tr("ЕД.С/Х НАЛОГ"), tr("ПАТЕНТ") }
-{
-}
+namespace {
 
-int DeptTableModel::rowCount(const QModelIndex &parent) const
+// Display: the name of the value (nothing when it has none); edit: the value.
+QVariant named(int value, const QStringList &names, int offset, int role)
 {
-    return parent.isValid() ? 0 : m_rows.size();
-}
-
-int DeptTableModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QVariant DeptTableModel::data(const QModelIndex &index, int role) const
-{
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
-        return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
-        return {};
-    const DeptRow &row = m_rows.at(index.row());
-    switch (index.column()) {
-    case NameColumn:
-        return row.name;
-    case VatRateColumn:
-        if (role == Qt::EditRole)
-            return row.vatRate;
-        // A code without a name shows an empty cell.
-        return m_vatRateNames.value(row.vatRate - 1);
-    case TaxSystemColumn:
-        if (role == Qt::EditRole)
-            return row.taxSystem;
-        return m_taxSystemNames.value(row.taxSystem);
-    }
+    if (role == Qt::EditRole)
+        return value;
+    if (role == Qt::DisplayRole)
+        return names.value(value - offset);
     return {};
 }
 
-QVariant DeptTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant nameData(const DeptRow &row, int role)
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
-    case NameColumn:
-        return tr("Наименование");
-    case VatRateColumn:
-        return tr("Ставка НДС");
-    case TaxSystemColumn:
-        return tr("СНО");
-    }
-    return {};
+    return role == Qt::DisplayRole || role == Qt::EditRole ? QVariant(row.name) : QVariant();
 }
 
-Qt::ItemFlags DeptTableModel::flags(const QModelIndex &index) const
+QVariant vatRateData(const DeptRow &row, int role)
 {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+    static const QStringList names = DeptTableModel::vatRateNames();
+    return named(row.vatRate, names, 1, role);
 }
 
-bool DeptTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+QVariant taxSystemData(const DeptRow &row, int role)
 {
-    if (role != Qt::EditRole
-        || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    static const QStringList names = DeptTableModel::taxSystemNames();
+    return named(row.taxSystem, names, 0, role);
+}
+
+bool setName(DeptRow &row, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole)
         return false;
-    DeptRow &row = m_rows[index.row()];
-    switch (index.column()) {
-    case NameColumn:
-        row.name = value.toString();
-        break;
-    case VatRateColumn:
-        row.vatRate = value.toInt();
-        break;
-    case TaxSystemColumn:
-        row.taxSystem = value.toInt();
-        break;
-    }
-    emit dataChanged(index, index, { Qt::DisplayRole, Qt::EditRole });
+    row.name = value.toString();
     return true;
 }
 
-void DeptTableModel::setRows(const QVector<DeptRow> &rows)
+bool setVatRate(DeptRow &row, const QVariant &value, int role)
 {
-    beginResetModel();
-    m_rows = rows;
-    endResetModel();
+    if (role != Qt::EditRole)
+        return false;
+    row.vatRate = value.toInt();
+    return true;
+}
+
+bool setTaxSystem(DeptRow &row, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole)
+        return false;
+    row.taxSystem = value.toInt();
+    return true;
+}
+
+} // namespace
+
+DeptTableModel::DeptTableModel(QObject *parent)
+    : RecordTableModel({ { tr("Наименование"), &nameData, &setName },
+                         { tr("Ставка НДС"), &vatRateData, &setVatRate },
+                         { tr("СНО"), &taxSystemData, &setTaxSystem } },
+                       parent)
+{
+}
+
+QStringList DeptTableModel::vatRateNames()
+{
+    return { tr("Без НДС"), tr("НДС 10%"), tr("НДС 18%"), tr("НДС 10/110"), tr("НДС 18/118"), tr("НДС 0%") };
+}
+
+QStringList DeptTableModel::taxSystemNames()
+{
+    return { tr("НЕТ"),  tr("ОБЩАЯ"),        tr("УПРОЩ. ДОХОД"), tr("УПР.ДОХОД-РАСХОД"),
+             tr("ЕНВД"), tr("ЕД.С/Х НАЛОГ"), tr("ПАТЕНТ") };
 }
 
 DeptRow DeptTableModel::rowOf(const DepartmentRecord &record)

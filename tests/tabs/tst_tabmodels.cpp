@@ -42,7 +42,7 @@ void TestTabModels::modelContracts()
 
     DeptTableModel departments;
     QAbstractItemModelTester deptTester(&departments, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    departments.setRows({ { "Хлеб", 2, 1 }, { "Молоко", 0, 9 } });
+    departments.setRecords({ { "Хлеб", 2, 1 }, { "Молоко", 0, 9 } });
     QVERIFY(departments.setData(departments.index(1, DeptTableModel::TaxSystemColumn), 6));
 }
 
@@ -102,7 +102,7 @@ void TestTabModels::positionsStored()
 void TestTabModels::deptCells()
 {
     DeptTableModel model;
-    model.setRows({ { "Хлеб", 1, 2 }, { "Молоко", 0, 7 }, { "Сыр", 7, 6 } });
+    model.setRecords({ { "Хлеб", 1, 2 }, { "Молоко", 0, 7 }, { "Сыр", 7, 6 } });
     const auto cell = [&model](int row, int column, int role) { return model.index(row, column).data(role); };
 
     QCOMPARE(cell(0, DeptTableModel::VatRateColumn, Qt::DisplayRole).toString(), "Без НДС");
@@ -116,8 +116,8 @@ void TestTabModels::deptCells()
     QCOMPARE(cell(1, DeptTableModel::TaxSystemColumn, Qt::DisplayRole).toString(), QString());
     QCOMPARE(cell(2, DeptTableModel::TaxSystemColumn, Qt::DisplayRole).toString(), "ПАТЕНТ");
 
-    QCOMPARE(model.vatRateNames().size(), 6);
-    QCOMPARE(model.taxSystemNames().size(), 7);
+    QCOMPARE(DeptTableModel::vatRateNames().size(), 6);
+    QCOMPARE(DeptTableModel::taxSystemNames().size(), 7);
     QCOMPARE(model.headerData(DeptTableModel::TaxSystemColumn, Qt::Horizontal).toString(), "СНО");
 
     QVERIFY(!model.setData(model.index(0, DeptTableModel::NameColumn), "Булки", Qt::DisplayRole));
