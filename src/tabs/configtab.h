@@ -54,6 +54,13 @@ protected:
     // Whether the user can choose an item of a combo box.
     static void setItemEnabled(QComboBox *combo, int index, bool enabled);
 
+    // base with bit set or cleared.
+    template<class T> static T withBit(T base, int bit, bool on)
+    {
+        const T mask = T(T(1) << bit);
+        return on ? T(base | mask) : T(base & ~mask);
+    }
+
 private slots:
     // Departments from count on cannot be the default; a default among them
     // moves to the first department.
@@ -89,10 +96,3 @@ private:
     QCheckBox *m_printTaxes = nullptr;
     QCheckBox *m_printQrCode = nullptr;
 };
-
-// base with bit set or cleared.
-template<class T> T withBit(T base, int bit, bool on)
-{
-    const T mask = T(T(1) << bit);
-    return on ? T(base | mask) : T(base & ~mask);
-}
