@@ -1,0 +1,104 @@
+#include "designtab.h"
+
+#include "params/deviceparams.h"
+#include "tabs/codepagevalidator.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpacerItem>
+#include <QStyle>
+#include <QVBoxLayout>
+
+DesignTab::DesignTab(QWidget *parent)
+    : DeviceWidget(parent)
+{
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(makeBlock(tr("Заголовок чека"), QStringLiteral("receiptHeader"), m_header), 0, 0);
+    grid->addWidget(makeBlock(tr("Подвал чека"), QStringLiteral("receiptFooter"), m_footer), 0, 1);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2);
+}
+
+QGroupBox *DesignTab::makeBlock(const QString &title, const QString &key, Block &block)
+{
+    QFont font(QStringLiteral("Monospace"));
+    font.setStyleHint(QFont::TypeWriter);
+
+    auto *group = new QGroupBox(title);
+    auto *box = new QVBoxLayout(group);
+    box->setSpacing(0);
+    for (int k = 0; k < LineCount; ++k) {
+        auto *edit = new QLineEdit;
+        edit->setObjectName(QStringLiteral("%1[%2]").arg(key).arg(k));
+        edit->setMaxLength(LineLength);
+        edit->setFont(font);
+        // Room for a full line and the cursor after it, no more: the lines
+        // read as the register prints them.
+        const int text = edit->fontMetrics().horizontalAdvance(QString(LineLength + 1, QLatin1Char('W')));
+        edit->setFixedWidth(text + 2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8);
+        edit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        CodePageValidator::install(edit);
+        box->addWidget(edit, 0, Qt::AlignTop);
+        block.edits.append(edit);
+        connect(edit, &QLineEdit::textChanged, this, [&block] { showUsage(block); });
+    }
+    block.usage = new QLabel;
+    block.usage->setObjectName(key + QStringLiteral(".usage"));
+    block.usage->setWordWrap(true);
+    box->addSpacing(4);
+    box->addWidget(block.usage);
+    showUsage(block);
+    return group;
+}
+
+void DesignTab::saveParams(DeviceParams &params)
+{
+    save(m_header, params.receiptHeader);
+    save(m_footer, params.receiptFooter);
+}
+
+void DesignTab::loadParams(const DeviceParams &params)
+{
+    load(m_header, params.receiptHeader);
+    load(m_footer, params.receiptFooter);
+}
+
+void DesignTab::validate(DeviceIssueWidget *, const DeviceInfo &) { }
+
+void DesignTab::load(Block &block, const ReceiptTextBlock &text)
+{
+    const QStringList lines = text.lines();
+    // Edits beyond the block's lines are emptied: a line shown from an
+    // earlier load must not be written into this register.
+    for (int k = 0; k < LineCount; ++k)
+        block.edits.at(k)->setText(lines.value(k));
+}
+
+void DesignTab::save(const Block &block, ReceiptTextBlock &text)
+{
+    text.setLines(linesOf(block));
+}
+
+QStringList DesignTab::linesOf(const Block &block)
+{
+    QStringList lines;
+    for (const QLineEdit *edit : block.edits)
+        lines.append(edit->text());
+    return lines;
+}
+
+QString DesignTab::usageText(const QStringList &lines)
+{
+    const int limit = ReceiptTextBlock::limit;
+    const int bytes = TextCodec::encode(lines.join(QLatin1Char('\n'))).size();
+    if (bytes <= limit)
+        return tr("Байт: %1 из %2").arg(bytes).arg(limit);
+    return tr("Байт: %1 из %2. Будет отрезано с конца: %3").arg(bytes).arg(limit).arg(bytes - limit);
+}
+
+void DesignTab::showUsage(const Block &block)
+{
+    block.usage->setText(usageText(linesOf(block)));
+}

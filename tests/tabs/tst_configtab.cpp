@@ -1,0 +1,317 @@
+#include "tabfixture.h"
+
+#include "tabs/configtab52.h"
+#include "tabs/configtab53.h"
+#include "tabs/deviceinfo.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QtTest>
+
+// The "Конфигурация" tab of both families, driven through its controls
+// under a Russian locale (whose decimal separator is a comma).
+class TestConfigTab : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void amounts();
+    void numbersKeptInRange();
+    void bitFields_data();
+    void bitFields();
+    void departmentRule();
+    void tradeModeRules();
+    void tradeModesOnLoad_data();
+    void tradeModesOnLoad();
+    void defaultCashier_data();
+    void defaultCashier();
+};
+
+namespace {
+
+std::unique_ptr<ConfigTab> makeTab(int family)
+{
+    if (family == 52)
+        return std::make_unique<ConfigTab52>();
+    return std::make_unique<ConfigTab53>();
+}
+
+bool itemEnabled(QComboBox *combo, int index)
+{
+    return static_cast<QStandardItemModel *>(combo->model())->item(index)->isEnabled();
+}
+
+// Clears an edit and types text into it key by key, as a user would.
+void retype(QLineEdit *edit, const QString &text)
+{
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace
+
+void TestConfigTab::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+}
+
+void TestConfigTab::amounts()
+{
+    std::unique_ptr<DeviceParams> params = makeParams(53);
+    tradeOf(*params).maxPrice = 123456789;
+    std::unique_ptr<ConfigTab> tab = makeTab(53);
+    tab->loadParams(*params);
+
+    auto *price = formField<QLineEdit>(tab.get(), "Макс. цена:");
+    auto *deposit = formField<QLineEdit>(tab.get(), "Макс. депозит:");
+    auto *quantity = formField<QLineEdit>(tab.get(), "Макс. кол-во:");
+    QCOMPARE(price->text(), "12345.67");
+    QCOMPARE(deposit->text(), "50000.00");
+    QCOMPARE(quantity->text(), "1000.000");
+
+    // A typed comma is a point; a third decimal of an amount is refused.
+    retype(deposit, "12,505");
+    QCOMPARE(deposit->text(), "12.50");
+    retype(quantity, "0,5");
+    QCOMPARE(quantity->text(), "0.5");
+
+    tab->saveParams(*params);
+    QCOMPARE(tradeOf(*params).maxPrice, qint64(123456700));
+    QCOMPARE(tradeOf(*params).maxDeposit, qint64(125000));
+    QCOMPARE(tradeOf(*params).maxQuantity, qint64(5000));
+}
+
+void TestConfigTab::numbersKeptInRange()
+{
+    std::unique_ptr<DeviceParams> params = makeParams(52);
+    std::unique_ptr<ConfigTab> tab = makeTab(52);
+    tab->loadParams(*params);
+
+    // Beyond the range the validators let a number stand as unfinished input;
+    // it is brought into the range when the edit is left, and on saving.
+    auto *price = formField<QLineEdit>(tab.get(), "Макс. цена:");
+    retype(price, "30000000");
+    QCOMPARE(price->text(), "30000000");
+    QString fixed = price->text();
+    price->validator()->fixup(fixed);
+    QCOMPARE(fixed, "20000000.00");
+    auto *prefix = formField<QLineEdit>(tab.get(), "Префикс вес.товара:");
+    retype(prefix, "3");
+    QCOMPARE(prefix->text(), "3");
+
+    tab->saveParams(*params);
+    QCOMPARE(tradeOf(*params).maxPrice, qint64(200000000000));
+    QCOMPARE(tradeOf(*params).weightPrefix, qint8(21));
+}
+
+void TestConfigTab::bitFields_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<qint64>("stored");
+    QTest::addColumn<QString>("clicked"); // label of a box clicked before saving
+    QTest::addColumn<qint64>("saved");
+
+    QTest::newRow("2.52 printFlags: other bits cleared") << 52 << "printFlags" << 0x00FEll << "" << 0x000Ell;
+    QTest::newRow("2.53 printFlags: other bits kept") << 53 << "printFlags" << 0x00FEll << "" << 0x00FEll;
+    QTest::newRow("2.52 printFlags: header set")
+        << 52 << "printFlags" << 0xFF00ll << "Печать заголовка:" << 0x0001ll;
+    QTest::newRow("2.53 printFlags: header set")
+        << 53 << "printFlags" << 0xFF00ll << "Печать заголовка:" << 0xFF01ll;
+    QTest::newRow("2.53 printFlags: QR code cleared")
+        << 53 << "printFlags" << 0xFF0Fll << "Печать QR кода:" << 0xFF07ll;
+    QTest::newRow("2.52 tradeFlags: other bits cleared") << 52 << "tradeFlags" << 0xF0000003ll << "" << 0x3ll;
+    QTest::newRow("2.53 tradeFlags: price editing cleared")
+        << 53 << "tradeFlags" << 0xF0000003ll << "Редакт.цены БД:" << 0xF0000001ll;
+    QTest::newRow("2.52 fontFlags: 0 or 1") << 52 << "fontFlags" << 0xF1ll << "" << 0x01ll;
+    QTest::newRow("2.53 fontFlags: small font cleared")
+        << 53 << "fontFlags" << 0xF1ll << "Мелкий шрифт:" << 0xF0ll;
+    QTest::newRow("2.53 paymentKinds: credit is bit 3")
+        << 53 << "paymentKinds" << 0xE0ll << "Кредит" << 0xE8ll;
+    QTest::newRow("2.53 paymentKinds: prepayment is bit 2")
+        << 53 << "paymentKinds" << 0xE0ll << "Предоплата" << 0xE4ll;
+    QTest::newRow("2.53 paymentKinds: other is bit 4")
+        << 53 << "paymentKinds" << 0xE1ll << "Другое" << 0xF1ll;
+    QTest::newRow("2.53 tradeModes: bits 2 and 3 kept") << 53 << "tradeModes" << 0x1Dll << "" << 0x1Dll;
+    QTest::newRow("2.53 keySound: any non-zero is 1") << 53 << "keySound" << 5ll << "" << 1ll;
+}
+
+void TestConfigTab::bitFields()
+{
+    QFETCH(int, family);
+    QFETCH(QString, field);
+    QFETCH(qint64, stored);
+    QFETCH(QString, clicked);
+    QFETCH(qint64, saved);
+
+    std::unique_ptr<DeviceParams> params = makeParams(family);
+    const QString path = "tradeConfig." + field;
+    QString error;
+    QVERIFY2(params->setValue(path, QString::number(stored), &error), qPrintable(error));
+    std::unique_ptr<ConfigTab> tab = makeTab(family);
+    tab->loadParams(*params);
+    if (!clicked.isEmpty()) {
+        auto *box = formField<QCheckBox>(tab.get(), clicked);
+        QVERIFY(box);
+        box->click();
+    }
+    tab->saveParams(*params);
+    QCOMPARE(intValue(*params, path), saved);
+}
+
+void TestConfigTab::departmentRule()
+{
+    std::unique_ptr<DeviceParams> params = makeParams(52);
+    tradeOf(*params).departmentCount = 16;
+    tradeOf(*params).defaultDepartment = 10;
+    std::unique_ptr<ConfigTab> tab = makeTab(52);
+    tab->loadParams(*params);
+    auto *count = formField<QSpinBox>(tab.get(), "Количество отделов:");
+    auto *department = formField<QComboBox>(tab.get(), "Отдел по умолчанию:");
+    QCOMPARE(department->count(), 16);
+    QCOMPARE(department->currentText(), "Отдел 10");
+
+    count->setValue(3);
+    QCOMPARE(department->currentIndex(), 0);
+    for (int i = 0; i < 16; ++i)
+        QCOMPARE(itemEnabled(department, i), i < 3);
+    tab->saveParams(*params);
+    QCOMPARE(tradeOf(*params).departmentCount, qint8(3));
+    QCOMPARE(tradeOf(*params).defaultDepartment, qint8(1));
+
+    // The rule also holds for what a load brings.
+    tradeOf(*params).departmentCount = 4;
+    tradeOf(*params).defaultDepartment = 12;
+    tab->loadParams(*params);
+    QCOMPARE(department->currentIndex(), 0);
+    QVERIFY(itemEnabled(department, 3));
+    QVERIFY(!itemEnabled(department, 4));
+}
+
+void TestConfigTab::tradeModeRules()
+{
+    std::unique_ptr<DeviceParams> params = makeParams(53);
+    std::unique_ptr<ConfigTab> tab = makeTab(53);
+    tab->loadParams(*params); // default 0x11: sale only, main mode sale
+    auto *sale = formField<QCheckBox>(tab.get(), "Приход");
+    auto *purchase = formField<QCheckBox>(tab.get(), "Расход");
+    auto *mainMode = formField<QComboBox>(tab.get(), "Осн.режим:");
+    auto *p = static_cast<DeviceParams53 *>(params.get());
+
+    sale->click();
+    QVERIFY(purchase->isChecked());
+    QCOMPARE(mainMode->currentText(), "Расход");
+    QVERIFY(!itemEnabled(mainMode, 0));
+    tab->saveParams(*params);
+    QCOMPARE(p->tradeConfig.tradeModes, quint8(0x22));
+
+    purchase->click();
+    QVERIFY(sale->isChecked());
+    QCOMPARE(mainMode->currentText(), "Приход");
+    QVERIFY(itemEnabled(mainMode, 0));
+    QVERIFY(!itemEnabled(mainMode, 1));
+    tab->saveParams(*params);
+    QCOMPARE(p->tradeConfig.tradeModes, quint8(0x11));
+
+    purchase->click();
+    QVERIFY(itemEnabled(mainMode, 1));
+    QCOMPARE(mainMode->currentText(), "Приход");
+    tab->saveParams(*params);
+    QCOMPARE(p->tradeConfig.tradeModes, quint8(0x13));
+}
+
+void TestConfigTab::tradeModesOnLoad_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<bool>("saleShown");
+    QTest::addColumn<bool>("purchaseShown");
+    QTest::addColumn<int>("mainMode");
+    QTest::addColumn<int>("saved");
+
+    QTest::newRow("sale only") << 0x11 << true << false << 0 << 0x11;
+    QTest::newRow("both, main mode purchase") << 0x23 << true << true << 1 << 0x23;
+    QTest::newRow("purchase only: main mode sale moves to purchase") << 0x12 << false << true << 1 << 0x22;
+    QTest::newRow("sale only: main mode purchase moves to sale") << 0x21 << true << false << 0 << 0x11;
+    QTest::newRow("neither allowed: sale is") << 0x10 << true << false << 0 << 0x11;
+    QTest::newRow("main mode unknown: none chosen") << 0x03 << true << true << -1 << 0x03;
+}
+
+// Whatever the tab showed before, a load leaves the same boxes checked and
+// the same main modes to choose from.
+void TestConfigTab::tradeModesOnLoad()
+{
+    QFETCH(int, stored);
+    QFETCH(bool, saleShown);
+    QFETCH(bool, purchaseShown);
+    QFETCH(int, mainMode);
+    QFETCH(int, saved);
+
+    for (const int before : { -1, 0x11, 0x22, 0x23 }) {
+        std::unique_ptr<DeviceParams> params = makeParams(53);
+        auto *p = static_cast<DeviceParams53 *>(params.get());
+        std::unique_ptr<ConfigTab> tab = makeTab(53);
+        if (before >= 0) {
+            p->tradeConfig.tradeModes = quint8(before);
+            tab->loadParams(*params);
+        }
+        p->tradeConfig.tradeModes = quint8(stored);
+        tab->loadParams(*params);
+
+        const QByteArray shownBefore
+            = before < 0 ? "on a new tab" : "after 0x" + QByteArray::number(before, 16);
+        auto *combo = formField<QComboBox>(tab.get(), "Осн.режим:");
+        QVERIFY2(formField<QCheckBox>(tab.get(), "Приход")->isChecked() == saleShown, shownBefore);
+        QVERIFY2(formField<QCheckBox>(tab.get(), "Расход")->isChecked() == purchaseShown, shownBefore);
+        QVERIFY2(combo->currentIndex() == mainMode, shownBefore);
+        QVERIFY2(itemEnabled(combo, 0) == saleShown, shownBefore);
+        QVERIFY2(itemEnabled(combo, 1) == purchaseShown, shownBefore);
+        tab->saveParams(*params);
+        QCOMPARE(p->tradeConfig.tradeModes, quint8(saved));
+    }
+}
+
+void TestConfigTab::defaultCashier_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("shown"); // combo index, and DeviceInfo's defaultUser in 2.53
+    QTest::addColumn<int>("saved");
+
+    QTest::newRow("2.53 number 0 is no user") << 53 << 0 << -1 << 0;
+    QTest::newRow("2.53 default") << 53 << 7 << 6 << 7;
+    QTest::newRow("2.53 last user") << 53 << 16 << 15 << 16;
+    QTest::newRow("2.53 beyond the users") << 53 << 17 << -1 << 0;
+    QTest::newRow("2.52 last user, hidden") << 52 << 9 << 8 << 9;
+    QTest::newRow("2.52 beyond the users") << 52 << 10 << -1 << 0;
+}
+
+void TestConfigTab::defaultCashier()
+{
+    QFETCH(int, family);
+    QFETCH(int, stored);
+    QFETCH(int, shown);
+    QFETCH(int, saved);
+
+    std::unique_ptr<DeviceParams> params = makeParams(family);
+    tradeOf(*params).defaultCashier = qint16(stored);
+    std::unique_ptr<ConfigTab> tab = makeTab(family);
+    tab->loadParams(*params);
+    auto *cashier = formField<QComboBox>(tab.get(), "Кассир по умолчанию:");
+    QCOMPARE(cashier->count(), family == 52 ? 9 : 16);
+    QCOMPARE(cashier->currentIndex(), shown);
+
+    DeviceInfo info;
+    tab->updateDeviceInfo(info);
+    QCOMPARE(info.defaultUser, family == 53 ? shown : -1);
+
+    tab->saveParams(*params);
+    QCOMPARE(int(tradeOf(*params).defaultCashier), saved);
+}
+
+QTEST_MAIN(TestConfigTab)
+#include "tst_configtab.moc"

@@ -1,0 +1,128 @@
+#include "tabfixture.h"
+
+#include "params/textcodec.h"
+#include "tabs/designtab.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QValidator>
+#include <QtTest>
+
+// The receipt header and footer: six lines of 22 characters each, stored
+// in 132 bytes.
+class TestDesignTab : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadAndSave_data();
+    void loadAndSave();
+    void fullLinesCut();
+    void editsHoldWhatTheRegisterPrints();
+};
+
+namespace {
+
+QList<QLineEdit *> editsOf(DesignTab &tab, const QString &block)
+{
+    QList<QLineEdit *> edits;
+    for (int k = 0; k < DesignTab::LineCount; ++k)
+        edits.append(tab.findChild<QLineEdit *>(QStringLiteral("%1[%2]").arg(block).arg(k)));
+    return edits;
+}
+
+QStringList textsOf(const QList<QLineEdit *> &edits)
+{
+    QStringList texts;
+    for (const QLineEdit *edit : edits)
+        texts.append(edit->text());
+    return texts;
+}
+
+// What a receipt block holds: the text, zero-filled to 132 bytes.
+QByteArray blockBytes(const QString &text)
+{
+    return TextCodec::encode(text).leftJustified(ReceiptTextBlock::limit, '\0', true);
+}
+
+} // namespace
+
+void TestDesignTab::loadAndSave_data()
+{
+    QTest::addColumn<QStringList>("loaded");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("saved");
+
+    QTest::newRow("two lines; edits 3 to 6 lose what an earlier load showed")
+        << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!" }
+        << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!", "", "", "", "" }
+        << "ООО \"Ромашка\"\nДобро пожаловать!\n\n\n\n";
+    QTest::newRow("an empty block saves five line feeds")
+        << QStringList {} << QStringList { "", "", "", "", "", "" } << "\n\n\n\n\n";
+    QTest::newRow("eight lines show six; saving drops 7 and 8")
+        << QStringList { "1", "2", "3", "4", "5", "6", "7", "8" }
+        << QStringList { "1", "2", "3", "4", "5", "6" } << "1\n2\n3\n4\n5\n6";
+    QTest::newRow("a line beyond 22 characters is cut")
+        << QStringList { "", "Магазин у дома \"Василёк\"" }
+        << QStringList { "", "Магазин у дома \"Василё", "", "", "", "" }
+        << "\nМагазин у дома \"Василё\n\n\n\n";
+}
+
+void TestDesignTab::loadAndSave()
+{
+    QFETCH(QStringList, loaded);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, saved);
+
+    std::unique_ptr<DeviceParams> params = makeParams(53);
+    DesignTab tab;
+    params->receiptHeader.setLines({ "a1", "a2", "a3", "a4", "a5", "a6" });
+    params->receiptFooter.setLines({ "b1", "b2", "b3", "b4", "b5", "b6" });
+    tab.loadParams(*params);
+
+    params->receiptHeader.setLines(loaded);
+    params->receiptFooter.setLines(loaded);
+    tab.loadParams(*params);
+    QCOMPARE(textsOf(editsOf(tab, "receiptHeader")), shown);
+    QCOMPARE(textsOf(editsOf(tab, "receiptFooter")), shown);
+
+    tab.saveParams(*params);
+    QCOMPARE(QByteArray(params->receiptHeader.bytes.data(), 132), blockBytes(saved));
+    QCOMPARE(QByteArray(params->receiptFooter.bytes.data(), 132), blockBytes(saved));
+    QCOMPARE(params->receiptFooter.lines(), saved.split('\n'));
+}
+
+void TestDesignTab::fullLinesCut()
+{
+    std::unique_ptr<DeviceParams> params = makeParams(52);
+    DesignTab tab;
+    tab.loadParams(*params);
+    const QList<QLineEdit *> edits = editsOf(tab, "receiptFooter");
+    const QString line(22, 'W');
+    for (QLineEdit *edit : edits)
+        QTest::keyClicks(edit, line + "W");
+    QCOMPARE(textsOf(edits), QStringList(QVector<QString>(6, line).toList()));
+    QCOMPARE(tab.findChild<QLabel *>("receiptFooter.usage")->text(),
+             "Байт: 137 из 132. Будет отрезано с конца: 5");
+    QCOMPARE(tab.findChild<QLabel *>("receiptHeader.usage")->text(), "Байт: 5 из 132");
+
+    tab.saveParams(*params);
+    const QString kept = QStringList(QVector<QString>(5, line).toList()).join('\n') + '\n' + line.left(17);
+    QCOMPARE(params->receiptFooter.value(), TextCodec::encode(kept));
+    QCOMPARE(params->receiptFooter.value().size(), 132);
+}
+
+void TestDesignTab::editsHoldWhatTheRegisterPrints()
+{
+    DesignTab tab;
+    for (QLineEdit *edit : editsOf(tab, "receiptHeader") + editsOf(tab, "receiptFooter")) {
+        QVERIFY(QFontInfo(edit->font()).fixedPitch());
+        QCOMPARE(edit->maxLength(), 22);
+        QString emoji = QString::fromUtf8("Чек 😀");
+        int pos = emoji.size();
+        QCOMPARE(edit->validator()->validate(emoji, pos), QValidator::Invalid);
+    }
+}
+
+QTEST_MAIN(TestDesignTab)
+#include "tst_designtab.moc"
