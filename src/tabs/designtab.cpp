@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 DesignTab::DesignTab(QWidget *parent)
     : DeviceWidget(parent)
 {
@@ -69,11 +71,12 @@ void DesignTab::validate(DeviceIssueWidget *, const DeviceInfo &) { }
 
 void DesignTab::load(Block &block, const ReceiptTextBlock &text)
 {
+    // Edits beyond the block's lines keep what they show. The window never
+    // loads a second parameter set into the same tabs: a read from the
+    // register or a restore builds the tabs anew.
     const QStringList lines = text.lines();
-    // Edits beyond the block's lines are emptied: a line shown from an
-    // earlier load must not be written into this register.
-    for (int k = 0; k < LineCount; ++k)
-        block.edits.at(k)->setText(lines.value(k));
+    for (int k = 0; k < std::min<int>(LineCount, lines.size()); ++k)
+        block.edits.at(k)->setText(lines.at(k));
 }
 
 void DesignTab::save(const Block &block, ReceiptTextBlock &text)

@@ -49,36 +49,43 @@ QByteArray blockBytes(const QString &text)
 
 void TestDesignTab::loadAndSave_data()
 {
+    QTest::addColumn<QStringList>("earlier");
     QTest::addColumn<QStringList>("loaded");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QString>("saved");
 
-    QTest::newRow("two lines; edits 3 to 6 lose what an earlier load showed")
+    const QStringList none;
+    QTest::newRow("two lines fill edits 1 and 2; edits 3 to 6 keep what they showed")
+        << QStringList { "p1", "p2", "p3", "p4", "p5", "p6" }
         << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!" }
-        << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!", "", "", "", "" }
-        << "ООО \"Ромашка\"\nДобро пожаловать!\n\n\n\n";
-    QTest::newRow("an empty block saves five line feeds")
-        << QStringList {} << QStringList { "", "", "", "", "", "" } << "\n\n\n\n\n";
+        << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!", "p3", "p4", "p5", "p6" }
+        << "ООО \"Ромашка\"\nДобро пожаловать!\np3\np4\np5\np6";
+    QTest::newRow("six empty edits save five line feeds")
+        << none << QStringList { "", "", "", "", "", "" } << QStringList { "", "", "", "", "", "" }
+        << "\n\n\n\n\n";
     QTest::newRow("eight lines show six; saving drops 7 and 8")
-        << QStringList { "1", "2", "3", "4", "5", "6", "7", "8" }
+        << none << QStringList { "1", "2", "3", "4", "5", "6", "7", "8" }
         << QStringList { "1", "2", "3", "4", "5", "6" } << "1\n2\n3\n4\n5\n6";
     QTest::newRow("a line beyond 22 characters is cut")
-        << QStringList { "", "Магазин у дома \"Василёк\"" }
+        << none << QStringList { "", "Магазин у дома \"Василёк\"" }
         << QStringList { "", "Магазин у дома \"Василё", "", "", "", "" }
         << "\nМагазин у дома \"Василё\n\n\n\n";
 }
 
 void TestDesignTab::loadAndSave()
 {
+    QFETCH(QStringList, earlier);
     QFETCH(QStringList, loaded);
     QFETCH(QStringList, shown);
     QFETCH(QString, saved);
 
     std::unique_ptr<DeviceParams> params = makeParams(53);
     DesignTab tab;
-    params->receiptHeader.setLines({ "a1", "a2", "a3", "a4", "a5", "a6" });
-    params->receiptFooter.setLines({ "b1", "b2", "b3", "b4", "b5", "b6" });
-    tab.loadParams(*params);
+    if (!earlier.isEmpty()) {
+        params->receiptHeader.setLines(earlier);
+        params->receiptFooter.setLines(earlier);
+        tab.loadParams(*params);
+    }
 
     params->receiptHeader.setLines(loaded);
     params->receiptFooter.setLines(loaded);
