@@ -10,13 +10,30 @@
 
 namespace {
 
+// QIntValidator lets a five-digit number above the top through as
+// "intermediate" (typing may not be finished), and the edit would keep it.
+class PortValidator : public QIntValidator
+{
+public:
+    explicit PortValidator(QObject *parent)
+        : QIntValidator(0, 65535, parent)
+    {
+    }
+
+    State validate(QString &input, int &pos) const override
+    {
+        const State state = QIntValidator::validate(input, pos);
+        return state == Intermediate && input.toUInt() > uint(top()) ? Invalid : state;
+    }
+};
+
 QLineEdit *portEdit()
 {
     auto *edit = new QLineEdit;
     edit->setObjectName(QStringLiteral("ofd.port"));
     edit->setMaxLength(5);
     edit->setMaximumWidth(64);
-    edit->setValidator(new QIntValidator(0, 65535, edit));
+    edit->setValidator(new PortValidator(edit));
     return edit;
 }
 
@@ -38,12 +55,12 @@ void OfdTab52::loadParams(const DeviceParams &params)
     if (!p)
         return;
     const OfdSettings52 &o = p->ofd;
-    TabEdits::load(m_address, o.address.text());
+    m_address->setText(o.address.text());
     m_port->setText(QString::number(quint16(o.port)));
     m_pollTimer->setValue(quint16(o.fnPollTimer));
     m_connectTimer->setValue(quint16(o.connectTimer));
-    TabEdits::load(m_inn, o.inn.digits());
-    TabEdits::load(m_ofdSite, o.ofdSite.text());
+    m_inn->setText(o.inn.digits());
+    m_ofdSite->setText(o.ofdSite.text());
 }
 
 void OfdTab52::saveParams(DeviceParams &params)
@@ -57,8 +74,8 @@ void OfdTab52::saveParams(DeviceParams &params)
     o.port = qint16(quint16(m_port->text().toUInt()));
     o.fnPollTimer = qint16(m_pollTimer->value());
     o.connectTimer = qint16(m_connectTimer->value());
-    if (TabEdits::edited(m_inn))
-        o.inn.setDigits(m_inn->text());
+    // Digits the field already holds keep their bytes.
+    o.inn.setDigits(m_inn->text());
     TabEdits::store(m_ofdSite, o.ofdSite);
 }
 

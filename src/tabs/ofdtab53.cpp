@@ -31,15 +31,15 @@ void OfdTab53::loadParams(const DeviceParams &params)
     if (!p)
         return;
     const OfdValues53 v = ofdValues(p->ofd);
-    TabEdits::load(m_address, v.address);
+    m_address->setText(v.address);
     m_port->setValue(v.port);
     // A stored value outside a spin box's range shows as its nearest end.
     m_pollTimer->setValue(quint16(p->ofd.fnPollTimer));
     m_connectTimer->setValue(quint16(p->ofd.connectTimer));
-    TabEdits::load(m_inn, v.inn);
-    TabEdits::load(m_name, v.name);
-    TabEdits::load(m_ofdSite, v.ofdSite);
-    TabEdits::load(m_fnsSite, v.fnsSite);
+    m_inn->setText(v.inn);
+    m_name->setText(v.name);
+    m_ofdSite->setText(v.ofdSite);
+    m_fnsSite->setText(v.fnsSite);
 }
 
 void OfdTab53::saveParams(DeviceParams &params)

@@ -24,9 +24,9 @@ void RegistrationTab53::loadParams(const DeviceParams &params)
     if (!p)
         return;
     const RegistrationValues53 v = registrationValues(p->registrationIds);
-    TabEdits::load(m_serial, v.serialNumber);
-    TabEdits::load(m_regNumber, v.regNumber);
-    TabEdits::load(m_fnNumber, v.fnNumber);
+    m_serial->setText(v.serialNumber);
+    m_regNumber->setText(v.regNumber);
+    m_fnNumber->setText(v.fnNumber);
 }
 
 void RegistrationTab53::saveParams(DeviceParams &params)
