@@ -168,6 +168,30 @@ int Cli::set(const QStringList &args)
     return ExitOk;
 }
 
+namespace {
+
+// A finding quotes register text, which may hold control characters: shown
+// escaped, each finding stays on one line.
+QString oneLine(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            out += QStringLiteral("\\t");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 int Cli::check(const QStringList &args)
 {
     QCommandLineParser p;
@@ -204,7 +228,7 @@ int Cli::check(const QStringList &args)
         m_out << QString::fromUtf8(w.text());
     } else {
         for (const FieldFinding &f : findings)
-            m_out << f.tab << QStringLiteral(": ") << f.text << '\n';
+            m_out << f.tab << QStringLiteral(": ") << oneLine(f.text) << '\n';
     }
     m_out.flush();
     return findings.isEmpty() ? ExitOk : ExitFindings;
