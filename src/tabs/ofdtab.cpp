@@ -55,4 +55,8 @@ OfdTab::OfdTab(const Form &form, QWidget *parent)
     }
     grid->addWidget(operatorGroup, 1, 0);
     grid->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding), 3, 0);
+
+    // 64 px where that holds the widest value; "3600 с" needs more in many fonts.
+    for (QSpinBox *spin : findChildren<QSpinBox *>())
+        spin->setMaximumWidth(qMax(spin->maximumWidth(), spin->sizeHint().width()));
 }

@@ -15,7 +15,8 @@ OrgTab::OrgTab(int textLength, QWidget *parent)
     auto *innLabel = new QLabel(tr("ИНН организации:"), this);
     innLabel->setBuddy(m_inn);
     m_grid->addWidget(innLabel, 0, 0);
-    m_grid->addWidget(m_inn, 0, 1);
+    m_inn->setMaximumWidth(128);
+    m_grid->addWidget(m_inn, 0, 1, Qt::AlignLeft);
     m_name = addTextRows(1, tr("Наименование организации:"), QStringLiteral("organisation.name"), textLength);
     m_address = addTextRows(3, tr("Адрес организации:"), QStringLiteral("organisation.address"), textLength);
 }

@@ -38,11 +38,17 @@ public:
     }
 };
 
-// A set of eight bits, edited as its number.
+// A set of eight bits, edited as its number. Its names are shown one a
+// line, so six work modes do not push "Закрыто" out of sight.
 class BitSetItemDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant &value, const QLocale &) const override
+    {
+        return value.toString().replace(QLatin1Char(';'), QStringLiteral(";") + QChar(QChar::LineSeparator));
+    }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
     {

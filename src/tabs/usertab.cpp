@@ -15,6 +15,8 @@ UserTab::UserTab(UserTableModel *model, QWidget *parent)
     m_view->setModel(m_model);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Rows have no captions: an empty gutter would only take room.
+    m_view->verticalHeader()->hide();
     auto *layout = new QGridLayout(this);
     layout->addWidget(m_view, 0, 0);
 }
