@@ -61,7 +61,8 @@ void BrowseDeviceDialog::setupTable()
 {
     m_refresh->setEnabled(false);
 
-    auto *progress = new DeviceProgressDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    auto *progress
+        = new DeviceProgressDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     progress->setLabelText(tr("Поиск ККТ..."));
     progress->reset();
 

@@ -112,7 +112,8 @@ void RegisterDeviceDialog::validate()
         QMessageBox::warning(this, windowTitle(), tr("ККТ по адресу %1 не отвечает").arg(address));
         return;
     }
-    if (askYesNo(this, windowTitle(), tr("ККТ по адресу %1 не отвечает. Зарегистрировать оффлайн?").arg(address)))
+    if (askYesNo(this, windowTitle(),
+                 tr("ККТ по адресу %1 не отвечает. Зарегистрировать оффлайн?").arg(address)))
         registerOffline(serial);
 }
 

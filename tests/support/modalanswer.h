@@ -5,8 +5,8 @@
 #include <QElapsedTimer>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QProgressDialog>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QTimer>
 
 #include <functional>
