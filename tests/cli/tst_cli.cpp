@@ -584,7 +584,7 @@ void TestCli::programHelpAndUsage()
     QCOMPARE(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
     for (const QString command :
-         { "ping", "info", "read-params", "write-params", "show", "diff", "set", "profile", "scan" })
+         { "ping", "info", "read-params", "write-params", "show", "diff", "set", "check", "profile", "scan" })
         QVERIFY2(help.contains("  " + command), qPrintable(command));
 
     p.start(KORVANT_CLI_PATH, { "write-params", "--help" });

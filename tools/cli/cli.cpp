@@ -17,7 +17,7 @@ QString exitStatusHelp()
     return QStringLiteral(R"(
 Коды завершения:
   0  успешно
-  1  diff: файлы различаются
+  1  diff: файлы различаются; check: найдены ошибки
   2  ошибка в командной строке; set: значение не принято
   3  ККТ по адресу не отвечает
   4  обмен с ККТ завершился ошибкой (код результата выводится)
@@ -70,6 +70,8 @@ static const CommandInfo Commands[] = {
     { "diff", "diff FILE_A FILE_B", "показать различающиеся поля двух файлов", &Cli::diff },
     { "set", "set FILE PATH=VALUE... [-o OUT]", "задать значения полей в файле параметров по именам",
       &Cli::set },
+    { "check", "check FILE [--json]", "проверить параметры из файла по правилам вкладок окна ККТ",
+      &Cli::check },
     { "profile", "profile list | export SERIAL [-o FILE] | import FILE", "профили ККТ в настройках программы",
       &Cli::profile },
     { "scan", "scan [--target ADDRESS...]", "найти ККТ в локальной сети", &Cli::scan },

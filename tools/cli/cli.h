@@ -21,6 +21,7 @@ public:
     enum Exit {
         ExitOk = 0,
         ExitDiffers = 1, // diff: the files differ
+        ExitFindings = 1, // check: the parameters break rules of the device window
         ExitUsage = 2, // bad command line; set: a value refused
         ExitUnreachable = 3, // the register does not answer at its address
         ExitJobFailed = 4, // the transfer failed; its result code is printed
@@ -41,6 +42,7 @@ public:
     int show(const QStringList &args);
     int diff(const QStringList &args);
     int set(const QStringList &args);
+    int check(const QStringList &args);
     int profile(const QStringList &args);
     int scan(const QStringList &args);
 

@@ -1,9 +1,10 @@
-// Commands over parameter files: show, diff, set.
+// Commands over parameter files: show, diff, set, check.
 #include "cli.h"
 #include "paramfile.h"
 #include "paramsview.h"
 
 #include "params/deviceparams.h"
+#include "tabs/tabrules.h"
 
 #include <QTextStream>
 
@@ -165,4 +166,70 @@ int Cli::set(const QStringList &args)
     m_out << QStringLiteral("Сохранено в %1\n").arg(target);
     m_out.flush();
     return ExitOk;
+}
+
+namespace {
+
+// A finding quotes register text, which may hold control characters: shown
+// escaped, each finding stays on one line.
+QString oneLine(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            out += QStringLiteral("\\t");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+int Cli::check(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Проверяет параметры из файла по тем же правилам, что «Проверить» в окне ККТ, и выводит\n"
+        "найденные ошибки в том же порядке, по одной в строке:\n"
+        "  вкладка: текст\n"
+        "Для семейства 2.52 правил нет. Код завершения 1, если найдены ошибки, 0, если нет."));
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл параметров."));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("Вывести массив JSON: {\"tab\", \"field\", \"text\"} на ошибку."));
+    p.addOption(json);
+    int exit = 0;
+    if (!parse(p, args, 1, 1, &exit))
+        return exit;
+    ParamFile file;
+    const std::unique_ptr<DeviceParams> params = decode(p.positionalArguments().first(), &file);
+    if (!params)
+        return ExitFile;
+
+    const FieldFindings findings = checkParams(*params);
+    if (p.isSet(json)) {
+        JsonTextWriter w;
+        w.beginArray(QString());
+        for (const FieldFinding &f : findings) {
+            w.beginObject(QString());
+            w.scalar(QStringLiteral("tab"), f.tab);
+            w.scalar(QStringLiteral("field"), f.field);
+            w.scalar(QStringLiteral("text"), f.text);
+            w.endObject();
+        }
+        w.endArray();
+        m_out << QString::fromUtf8(w.text());
+    } else {
+        for (const FieldFinding &f : findings)
+            m_out << f.tab << QStringLiteral(": ") << oneLine(f.text) << '\n';
+    }
+    m_out.flush();
+    return findings.isEmpty() ? ExitOk : ExitFindings;
 }

@@ -1,0 +1,32 @@
+#include "orgtab52.h"
+
+#include "params/deviceparams52.h"
+#include "tabs/tabedits.h"
+
+OrgTab52::OrgTab52(QWidget *parent)
+    : OrgTab(110, parent)
+{
+    endRows(5);
+}
+
+void OrgTab52::loadParams(const DeviceParams &params)
+{
+    const auto *p = qobject_cast<const DeviceParams52 *>(&params);
+    if (!p)
+        return;
+    m_inn->setText(p->organisation.inn.text());
+    m_name->setText(p->organisation.name.text());
+    m_address->setText(p->organisation.address.text());
+}
+
+void OrgTab52::saveParams(DeviceParams &params)
+{
+    auto *p = qobject_cast<DeviceParams52 *>(&params);
+    if (!p)
+        return;
+    TabEdits::store(m_inn, p->organisation.inn);
+    TabEdits::store(m_name, p->organisation.name);
+    TabEdits::store(m_address, p->organisation.address);
+}
+
+void OrgTab52::validate(DeviceIssueWidget *, const DeviceInfo &) { }
