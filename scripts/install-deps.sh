@@ -7,6 +7,7 @@ packages=(
     build-essential cmake
     qtbase5-dev libqt5network5
     libfccp-dev
+    zlib1g-dev
     fonts-dejavu-core
     xvfb xauth
     iproute2
