@@ -47,8 +47,8 @@ public:
     // On the connection that writes, after the opening steps, the job compares
     // them with what the register reports; on a difference it ends with
     // ErrSerialMismatch or ErrFamilyMismatch before any page is written.
-    // Returns false and starts nothing for an empty serial number, one that is
-    // no register text, or another family.
+    // Returns false and starts nothing for an empty serial number, one that
+    // Windows-1251 cannot hold, or a family other than 52 and 53.
     bool writeParams(const QString &host, quint16 port, const QByteArray &records, const QString &serial,
                      int family);
     bool writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
@@ -69,7 +69,7 @@ public:
 
 signals:
     void connected();
-    // Declared for callers to connect to; every job ends with finished() instead.
+    // Never emitted: every job ends with finished(). Kept as part of the interface.
     void disconnected();
     void finished();
     void frame(int pages);

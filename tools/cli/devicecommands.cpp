@@ -180,7 +180,7 @@ int Cli::writeParams(const QStringList &args)
     const int result = runJob(
         c, [&] { return c.writeParams(address, port, input, file.serial, file.family()); },
         QStringLiteral("Выгрузка в ККТ"));
-    const DeviceController::Reported &reported = c.reported();
+    const DeviceController::Reported reported = c.reported();
     if (result == ErrSerialMismatch) {
         return fail(ExitMismatch,
                     QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из файла %2")
