@@ -78,7 +78,6 @@ void BrowseDeviceDialog::setupTable()
     // The finder's thread is blocked in run(); the stop flag has its own lock.
     connect(&progress, &QProgressDialog::canceled, finder, &DeviceFinder::stop, Qt::DirectConnection);
     connect(finder, &DeviceFinder::finished, this, &BrowseDeviceDialog::onScanFinished);
-    connect(finder, &DeviceFinder::finished, thread, &QThread::quit);
     connect(thread, &QThread::finished, finder, &QObject::deleteLater);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
 
@@ -88,6 +87,12 @@ void BrowseDeviceDialog::setupTable()
         thread->start(QThread::InheritPriority);
         return true;
     });
+    // The finder lives until its thread is told to quit. Unlink it from the
+    // progress window first, on this thread: the finder is deleted on its own
+    // thread, and the window goes with this function.
+    disconnect(&progress, nullptr, finder, nullptr);
+    disconnect(finder, nullptr, &progress, nullptr);
+    thread->quit();
 
     m_refresh->setEnabled(true);
 }
