@@ -25,8 +25,8 @@ quint32 readU32(const char *p)
 
 quint32 crc32(const char *data, int size)
 {
-    const uLong initial = ::crc32(0L, Z_NULL, 0);
-    return quint32(::crc32(initial, reinterpret_cast<const Bytef *>(data), uInt(qMax(0, size))));
+    // 0 is zlib's starting value (what crc32(0, Z_NULL, 0) returns).
+    return quint32(::crc32(0L, reinterpret_cast<const Bytef *>(data), uInt(qMax(0, size))));
 }
 
 quint32 crc32(const QByteArray &bytes)
