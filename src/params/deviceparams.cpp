@@ -2,16 +2,6 @@
 
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
-#include "params/sharedlayout.h"
-
-namespace {
-
-constexpr int PositionsStart = 0x080;
-constexpr int PositionSize = 16;
-constexpr int ReceiptSize = 132;
-
-} // namespace
-
 DeviceParams::DeviceParams(QObject *parent)
     : QObject(parent)
 {
@@ -38,6 +28,11 @@ int DeviceParams::familyOf(const QString &version)
     bool ok = false;
     const int family = version.section(QLatin1Char('.'), 1, 1).toInt(&ok);
     return ok && (family == 52 || family == 53) ? family : 0;
+}
+
+int DeviceParams::family() const
+{
+    return qobject_cast<const DeviceParams53 *>(this) ? 53 : 52;
 }
 
 DeviceParams *DeviceParams::create(const QString &version, QObject *parent)
@@ -69,36 +64,4 @@ void DeviceParams::setTradeDefaults(TradeConfig &t)
     t.maxQuantity = 10000000;
     t.tradeFlags = 1;
     t.defaultCashier = 7;
-}
-
-void DeviceParams::readPositions(const QByteArray &params)
-{
-    readRecords(params, PositionsStart, PositionCount * PositionSize, PositionCount, positions, TextLayout());
-}
-
-void DeviceParams::writePositions(QByteArray &params) const
-{
-    writeRecords(params, PositionsStart, PositionCount, positions, TextLayout());
-}
-
-void DeviceParams::readDepartments(const QByteArray &params)
-{
-    readRecords(params, deptPage() * PageSize, PageSize, DepartmentCount, departments, DepartmentLayout());
-}
-
-void DeviceParams::writeDepartments(QByteArray &params) const
-{
-    writeRecords(params, deptPage() * PageSize, DepartmentCount, departments, DepartmentLayout());
-}
-
-void DeviceParams::readReceipts(const QByteArray &params)
-{
-    readSection(params, designPage() * PageSize, ReceiptSize, receiptHeader, TextLayout());
-    readSection(params, (designPage() + 1) * PageSize, ReceiptSize, receiptFooter, TextLayout());
-}
-
-void DeviceParams::writeReceipts(QByteArray &params) const
-{
-    writeSection(params, designPage() * PageSize, receiptHeader, TextLayout());
-    writeSection(params, (designPage() + 1) * PageSize, receiptFooter, TextLayout());
 }

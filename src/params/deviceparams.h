@@ -1,9 +1,11 @@
 #pragma once
 
+#include "params/paramfield.h"
 #include "params/records.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QStringList>
 #include <QVector>
 
 // The parameter set of one register: typed records read from and written back
@@ -37,6 +39,35 @@ public:
     // A new parameter set of the version's family, or nullptr.
     static DeviceParams *create(const QString &version, QObject *parent = nullptr);
 
+    // 52 or 53.
+    int family() const;
+
+    // Fields by name, as korvant-cli show prints them: a path names a
+    // top-level group, then record members and list indices
+    // ("organisation.name", "users[3].name", "tradeConfig.maxPrice",
+    // "receiptHeader[1]" for a line). Each family's layout lists its fields
+    // once; paramfield.h says what each kind holds.
+
+    // Every group, record and field in the order show prints them.
+    void visit(ParamsVisitor &visitor) const;
+    // Every value (a receipt text block one a line), in the same order.
+    QVector<ParamValue> values() const;
+    // One value; a receipt block's own path gives its whole text. False with
+    // a message naming the path when there is no such field.
+    bool value(const QString &path, ParamValue *out, QString *error = nullptr) const;
+    // Converts and checks text by the field's kind and stores it; on a
+    // refusal (unknown path, index out of range, a value the field cannot
+    // hold, a kept or identity field) nothing changes and *error names the
+    // path and why. A receipt line past the last one adds empty lines up to it.
+    bool setValue(const QString &path, const QString &text, QString *error = nullptr);
+    // The top-level group names ("tradeConfig", "users", "positions", ...).
+    QStringList groups() const;
+    // Copies every field of one group from another set of the same family,
+    // as stored, except kept and identity fields; a list of varying length
+    // takes the other's length. False with a message when the group is
+    // unknown or the families differ.
+    bool copyGroup(const DeviceParams &from, const QString &group, QString *error = nullptr);
+
     QVector<PositionName> positions; // exactly PositionCount
     QVector<DepartmentRecord> departments; // exactly DepartmentCount
     ReceiptTextBlock receiptHeader;
@@ -45,11 +76,4 @@ public:
 protected:
     // The trade settings defaults both families share.
     static void setTradeDefaults(TradeConfig &t);
-
-    void readPositions(const QByteArray &params);
-    void writePositions(QByteArray &params) const;
-    void readDepartments(const QByteArray &params);
-    void writeDepartments(QByteArray &params) const;
-    void readReceipts(const QByteArray &params);
-    void writeReceipts(QByteArray &params) const;
 };

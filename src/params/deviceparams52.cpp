@@ -1,101 +1,13 @@
 #include "deviceparams52.h"
 
-#include "params/sharedlayout.h"
-
-// Layout of the family 2.52 images, one function object a section or record,
-// fields in image order.
+#include "params/imagereader.h"
+#include "params/imagewriter.h"
+#include "params/layout52.h"
 
 namespace {
 
-constexpr int TradeStart = 0x000;
-constexpr int OrganisationStart = 0x100;
-constexpr int UsersStart = 0x200;
-constexpr int OfdStart = 0x900;
-constexpr int SlotSize = 64;
-
 // Shared by all nine default users; the register only carries it.
 constexpr qint32 DefaultKeptValue = 0x00010000;
-
-struct TradeLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &t) const
-    {
-        io.integer(t.signature);
-        io.raw(t.reserved12);
-        TradeSharedLayout()(io, t);
-        io.integer(t.defaultCashier);
-        io.integer(t.reserved16);
-        io.untouched(44);
-    }
-};
-
-struct OrganisationLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &o) const
-    {
-        io.text(o.inn);
-        io.untouched(4);
-        io.text(o.name);
-        io.untouched(10);
-        io.text(o.address);
-        io.untouched(10);
-    }
-};
-
-// 32 bytes; the last is the XOR of the others as written.
-struct UserLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &u) const
-    {
-        const int start = io.pos();
-        io.integer(u.number);
-        io.integer(u.rights);
-        io.raw(u.barcode);
-        io.integer(u.flags);
-        io.text(u.name);
-        io.integer(u.keptValue);
-        io.integer(u.position);
-        io.zeros(1);
-        io.checkByte(start);
-    }
-};
-
-struct OfdLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &o) const
-    {
-        io.text(o.address);
-        io.integer(o.port);
-        io.integer(o.connectTimer);
-        io.integer(o.fnPollTimer);
-        io.text(o.ofdSite);
-        io.raw(o.inn);
-        io.untouched(116);
-    }
-};
-
-// One 64-byte slot of the system image, with its XOR check byte.
-struct RegistrationLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &r) const
-    {
-        const int start = io.pos();
-        io.integer(r.marker);
-        io.integer(r.day);
-        io.integer(r.month);
-        io.integer(r.yearFrom2000);
-        io.integer(r.hour);
-        io.integer(r.minute);
-        io.text(r.regNumber);
-        io.text(r.inn);
-        io.text(r.fnNumber);
-        io.integer(r.taxSystems);
-        io.integer(r.workModes);
-        io.integer(r.closed);
-        io.zeros(3);
-        io.checkByte(start);
-    }
-};
 
 QVector<UserRecord52> defaultUsers()
 {
@@ -143,42 +55,12 @@ void DeviceParams52::fromImage(const QByteArray &params, const QByteArray &syste
 {
     if (params.isEmpty())
         return;
-    readSection(params, TradeStart, PageSize / 2, tradeConfig, TradeLayout());
-    readSection(params, OrganisationStart, PageSize, organisation, OrganisationLayout());
-    readPositions(params);
-    readDepartments(params);
-    readRecords(params, UsersStart, 2 * PageSize, UserCount, users, UserLayout());
-    readReceipts(params);
-    readSection(params, OfdStart, PageSize, ofd, OfdLayout());
-
-    // The history ends at the first slot without the marker, even if later
-    // slots hold records.
-    registrations.clear();
-    ImageReader history(system, 0, RegistrationSlots * SlotSize);
-    for (int i = 0; i < RegistrationSlots; ++i) {
-        RegistrationRecord52 r;
-        RegistrationLayout()(history, r);
-        if (r.marker != RegistrationRecord52::Marker)
-            break;
-        registrations.append(r);
-    }
+    ImageReader in(params, system);
+    Layout52::describe(in, *this);
 }
 
 void DeviceParams52::toImage(QByteArray &params, QByteArray &system) const
 {
-    writeSection(params, TradeStart, tradeConfig, TradeLayout());
-    writeSection(params, OrganisationStart, organisation, OrganisationLayout());
-    writePositions(params);
-    writeDepartments(params);
-    writeRecords(params, UsersStart, UserCount, users, UserLayout());
-    writeReceipts(params);
-    writeSection(params, OfdStart, ofd, OfdLayout());
-
-    ImageWriter history(system, 0);
-    for (int i = 0; i < RegistrationSlots; ++i) {
-        if (i < registrations.size())
-            RegistrationLayout()(history, registrations.at(i));
-        else
-            history.zeros(SlotSize);
-    }
+    ImageWriter out(params, system);
+    Layout52::describe(out, *this);
 }

@@ -1,101 +1,10 @@
 #include "deviceparams53.h"
 
-#include "params/sharedlayout.h"
-
-#include <type_traits>
-
-// Layout of the family 2.53 parameter image, one function object a section
-// or record, fields in image order.
+#include "params/imagereader.h"
+#include "params/imagewriter.h"
+#include "params/layout53.h"
 
 namespace {
-
-constexpr int TradeStart = 0x000;
-constexpr int RegistrationStart = 0x100;
-constexpr int OrganisationStart = 0x200;
-constexpr int UsersStart = 0x700;
-constexpr int OfdStart = 0xF00;
-
-struct TradeLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &t) const
-    {
-        io.integer(t.signature);
-        io.integer(t.reserved1);
-        io.integer(t.reserved2);
-        io.zeros(10);
-        TradeSharedLayout()(io, t);
-        // One byte wide here, in a two-byte slot whose high byte is written zero.
-        qint8 cashier = qint8(t.defaultCashier);
-        io.integer(cashier);
-        if constexpr (!std::is_const_v<T>)
-            t.defaultCashier = cashier;
-        io.zeros(1);
-        io.integer(t.reserved16);
-        io.integer(t.paymentKinds);
-        io.integer(t.tradeModes);
-        io.raw(t.opaque7);
-        io.untouched(35);
-    }
-};
-
-struct OrganisationLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &o) const
-    {
-        io.text(o.inn);
-        io.text(o.email);
-        io.untouched(179);
-        io.text(o.name);
-        io.untouched(16);
-        io.text(o.address);
-        io.untouched(16);
-        io.text(o.place);
-        io.untouched(16);
-    }
-};
-
-// 118 bytes, records packed with no gap.
-struct UserLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &u) const
-    {
-        io.text(u.name);
-        io.text(u.barcode);
-        io.text(u.inn);
-        io.text(u.fullName);
-        io.text(u.password);
-        io.integer(u.rights);
-        io.integer(u.position);
-        io.integer(u.flags);
-    }
-};
-
-struct OfdLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &o) const
-    {
-        io.text(o.address);
-        io.text(o.inn);
-        io.integer(o.port);
-        io.integer(o.connectTimer);
-        io.integer(o.fnPollTimer);
-        io.untouched(172);
-        io.text(o.name);
-        io.text(o.fnsSite);
-        io.text(o.ofdSite);
-    }
-};
-
-struct RegistrationLayout
-{
-    template<class Io, class T> void operator()(Io &io, T &r) const
-    {
-        io.text(r.serialNumber);
-        io.text(r.regNumber);
-        io.text(r.fnNumber);
-        io.untouched(200);
-    }
-};
 
 QVector<UserRecord53> defaultUsers()
 {
@@ -138,28 +47,16 @@ DeviceParams53::DeviceParams53(QObject *parent)
     users = defaultUsers();
 }
 
-void DeviceParams53::fromImage(const QByteArray &params, const QByteArray & /*system*/)
+void DeviceParams53::fromImage(const QByteArray &params, const QByteArray &system)
 {
     if (params.isEmpty())
         return;
-    readSection(params, TradeStart, PageSize / 2, tradeConfig, TradeLayout());
-    readSection(params, OrganisationStart, 4 * PageSize, organisation, OrganisationLayout());
-    readPositions(params);
-    readDepartments(params);
-    readRecords(params, UsersStart, 8 * PageSize, UserCount, users, UserLayout());
-    readReceipts(params);
-    readSection(params, OfdStart, 4 * PageSize, ofd, OfdLayout());
-    readSection(params, RegistrationStart, PageSize, registrationIds, RegistrationLayout());
+    ImageReader in(params, system);
+    Layout53::describe(in, *this);
 }
 
-void DeviceParams53::toImage(QByteArray &params, QByteArray & /*system*/) const
+void DeviceParams53::toImage(QByteArray &params, QByteArray &system) const
 {
-    writeSection(params, TradeStart, tradeConfig, TradeLayout());
-    writeSection(params, OrganisationStart, organisation, OrganisationLayout());
-    writePositions(params);
-    writeDepartments(params);
-    writeRecords(params, UsersStart, UserCount, users, UserLayout());
-    writeReceipts(params);
-    writeSection(params, OfdStart, ofd, OfdLayout());
-    writeSection(params, RegistrationStart, registrationIds, RegistrationLayout());
+    ImageWriter out(params, system);
+    Layout53::describe(out, *this);
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 
 // Building blocks of the parameter records. Each holds the bytes of its field
 // exactly as the image has them, so fields the program does not understand
@@ -43,6 +44,13 @@ template<int Width, int Limit = Width> struct TextField
         out.append(Width - out.size(), '\0');
         return out;
     }
+};
+
+template<class T> struct IsTextField : std::false_type
+{
+};
+template<int Width, int Limit> struct IsTextField<TextField<Width, Limit>> : std::true_type
+{
 };
 
 // Bytes the program carries without interpreting them.
@@ -84,4 +92,10 @@ struct PackedDigits : RawField<PackedBcd::Size>
         if (barcode != this->barcode())
             setBytes(PackedBcd::encode(barcode));
     }
+};
+
+// Tags an integer field whose width in the image differs from its record
+// member (a one-byte field kept in a 16-bit member): io.integer(at, name, v, As<qint8>()).
+template<class Image> struct As
+{
 };

@@ -1,63 +1,125 @@
 #pragma once
 
-#include "params/fields.h"
+#include "params/imageio.h"
 
 #include <QByteArray>
+#include <QVector>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <type_traits>
 
-// Reads the fields of one image section in order. Reading is bounded by the
-// section's end and the image's end: an integer that does not fit reads as 0,
-// a byte field takes what there is and keeps the rest of its old content.
-// The twin of ImageWriter, so one layout function serves both directions.
-class ImageReader
+// Reads a parameter set from its images by walking its layout. Each section
+// and record is read only from its own bytes, as far as the image has them:
+// an integer that does not fit reads as 0, a byte field takes what there is
+// and keeps the rest of its old content, and list records start zeroed.
+class ImageReader : public ImageIo<ImageReader>
 {
 public:
-    ImageReader(const QByteArray &image, int start, int length)
-        : m_data(image.constData())
-        , m_pos(start)
-        , m_end(std::min(image.size(), start + length))
+    ImageReader(const QByteArray &params, const QByteArray &system)
+        : m_params(params)
+        , m_system(system)
+        , m_image(&params)
+        , m_end(params.size())
     {
     }
 
-    int pos() const { return m_pos; }
-
-    template<class T> void integer(T &value)
+    template<class R, class Layout>
+    void section(const char *, int start, int length, R &record, Layout layout)
     {
-        static_assert(std::is_integral_v<T>, "integer fields only");
-        using U = std::make_unsigned_t<T>;
-        constexpr int n = int(sizeof(T));
-        U u = 0;
-        if (m_pos + n <= m_end) {
-            for (int i = n - 1; i >= 0; --i)
-                u = U((quint64(u) << 8) | uchar(m_data[m_pos + i]));
+        const Frame saved = enter(m_params, start, length);
+        layout(*this, record);
+        leave(saved);
+    }
+
+    // A list of count records: cleared, then filled with exactly count.
+    template<class R, class Layout>
+    void records(const char *, int start, int recordSize, int count, QVector<R> &list, Layout layout)
+    {
+        list.clear();
+        for (int k = 0; k < count; ++k) {
+            const Frame saved = enter(m_params, start + k * recordSize, recordSize);
+            R record {};
+            layout(*this, record);
+            list.append(record);
+            leave(saved);
         }
-        value = T(u);
-        m_pos += n;
     }
 
-    template<std::size_t N> void bytes(std::array<char, N> &field)
+    // Records of the system image up to the first slot without the marker,
+    // even if later slots hold records.
+    template<class R, class Layout>
+    void history(const char *, int start, int recordSize, int slotCount, QVector<R> &list, Layout layout)
     {
-        const int available = std::clamp(m_end - m_pos, 0, int(N));
-        if (available > 0)
-            std::memcpy(field.data(), m_data + m_pos, std::size_t(available));
-        m_pos += int(N);
+        list.clear();
+        for (int k = 0; k < slotCount; ++k) {
+            const Frame saved = enter(m_system, start + k * recordSize, recordSize);
+            R record {};
+            layout(*this, record);
+            leave(saved);
+            if (record.marker != R::Marker)
+                break;
+            list.append(record);
+        }
     }
 
-    template<int Width, int Limit> void text(TextField<Width, Limit> &field) { bytes(field.bytes); }
-    template<int Size> void raw(RawField<Size> &field) { bytes(field.bytes); }
+    template<class Image, class T> void integerAt(int at, T &value)
+    {
+        static_assert(std::is_integral_v<Image> && std::is_integral_v<T>, "integer fields only");
+        using U = std::make_unsigned_t<Image>;
+        constexpr int n = int(sizeof(Image));
+        const int pos = m_base + at;
+        U u = 0;
+        if (pos + n <= m_end) {
+            for (int i = n - 1; i >= 0; --i)
+                u = U((quint64(u) << 8) | uchar(m_image->at(pos + i)));
+        }
+        value = T(Image(u));
+    }
+
+    template<std::size_t N> void bytesAt(int at, std::array<char, N> &bytes)
+    {
+        const int pos = m_base + at;
+        const int available = std::clamp(m_end - pos, 0, int(N));
+        if (available > 0)
+            std::memcpy(bytes.data(), m_image->constData() + pos, std::size_t(available));
+    }
+
+    template<class F> void textAt(int at, F &field) { bytesAt(at, field.bytes); }
 
     // Runs that are written as zeros, left alone, or hold a check byte are
     // not looked at.
-    void zeros(int n) { m_pos += n; }
-    void untouched(int n) { m_pos += n; }
-    void checkByte(int /*recordStart*/) { m_pos += 1; }
+    void zeros(int, int) { }
+    void untouched(int, int) { }
+    void checkByte(int) { }
 
 private:
-    const char *m_data = nullptr;
-    int m_pos = 0;
+    struct Frame
+    {
+        const QByteArray *image;
+        int base;
+        int end;
+    };
+
+    Frame enter(const QByteArray &image, int start, int length)
+    {
+        const Frame saved { m_image, m_base, m_end };
+        m_image = &image;
+        m_base = start;
+        m_end = std::min(image.size(), start + length);
+        return saved;
+    }
+    void leave(const Frame &saved)
+    {
+        m_image = saved.image;
+        m_base = saved.base;
+        m_end = saved.end;
+    }
+
+    const QByteArray &m_params;
+    const QByteArray &m_system;
+    const QByteArray *m_image = nullptr;
+    int m_base = 0;
     int m_end = 0;
 };

@@ -2,27 +2,29 @@
 
 #include <cstring>
 
-void ImageWriter::zeros(int n)
+void ImageWriter::zeros(int at, int n)
 {
     const QByteArray z(n, '\0');
-    put(z.constData(), n);
+    put(at, z.constData(), n);
 }
 
-void ImageWriter::checkByte(int recordStart)
+void ImageWriter::checkByte(int at)
 {
+    // Make sure the record's bytes exist even if no field lies in front.
+    put(at, "", 1);
     char x = 0;
-    for (int i = recordStart; i < m_pos; ++i)
-        x = char(x ^ m_image.at(i));
-    put(&x, 1);
+    for (int i = m_base; i < m_base + at; ++i)
+        x = char(x ^ m_image->at(i));
+    (*m_image)[m_base + at] = x;
 }
 
-void ImageWriter::put(const char *data, int n)
+void ImageWriter::put(int at, const char *data, int n)
 {
-    if (m_image.size() < m_pos + n) {
-        const int old = m_image.size();
-        m_image.resize(m_pos + n);
-        std::memset(m_image.data() + old, 0, std::size_t(m_pos + n - old));
+    const int pos = m_base + at;
+    if (m_image->size() < pos + n) {
+        const int old = m_image->size();
+        m_image->resize(pos + n);
+        std::memset(m_image->data() + old, 0, std::size_t(pos + n - old));
     }
-    std::memcpy(m_image.data() + m_pos, data, std::size_t(n));
-    m_pos += n;
+    std::memcpy(m_image->data() + pos, data, std::size_t(n));
 }

@@ -1,55 +1,111 @@
 #pragma once
 
-#include "params/fields.h"
+#include "params/imageio.h"
 
 #include <QByteArray>
+#include <QVector>
 
 #include <array>
 #include <type_traits>
 
-// Writes the fields of one image section in order into the caller's array.
+// Writes a parameter set into the caller's images by walking its layout.
 // Untouched runs keep whatever the array holds; an array that is too short
 // grows, and a gap in front of a written field is filled with zero bytes.
-class ImageWriter
+class ImageWriter : public ImageIo<ImageWriter>
 {
 public:
-    ImageWriter(QByteArray &image, int start)
-        : m_image(image)
-        , m_pos(start)
+    ImageWriter(QByteArray &params, QByteArray &system)
+        : m_params(params)
+        , m_system(system)
+        , m_image(&params)
     {
     }
 
-    int pos() const { return m_pos; }
-
-    template<class T> void integer(T value)
+    template<class R, class Layout> void section(const char *, int start, int, const R &record, Layout layout)
     {
-        static_assert(std::is_integral_v<T>, "integer fields only");
-        using U = std::make_unsigned_t<T>;
-        char le[sizeof(T)];
-        U u = U(value);
-        for (std::size_t i = 0; i < sizeof(T); ++i) {
+        const Frame saved = enter(m_params, start);
+        layout(*this, record);
+        leave(saved);
+    }
+
+    // Exactly count records; a list that falls short is made up with zeroed
+    // records rather than read past its end.
+    template<class R, class Layout>
+    void records(const char *, int start, int recordSize, int count, const QVector<R> &list, Layout layout)
+    {
+        for (int k = 0; k < count; ++k) {
+            const Frame saved = enter(m_params, start + k * recordSize);
+            const R record = k < list.size() ? list.at(k) : R {};
+            layout(*this, record);
+            leave(saved);
+        }
+    }
+
+    // Every slot of the system image: the list's records, then zero slots.
+    template<class R, class Layout>
+    void history(const char *, int start, int recordSize, int slotCount, const QVector<R> &list,
+                 Layout layout)
+    {
+        for (int k = 0; k < slotCount; ++k) {
+            const Frame saved = enter(m_system, start + k * recordSize);
+            if (k < list.size())
+                layout(*this, list.at(k));
+            else
+                zeros(0, recordSize);
+            leave(saved);
+        }
+    }
+
+    template<class Image, class T> void integerAt(int at, const T &value)
+    {
+        static_assert(std::is_integral_v<Image> && std::is_integral_v<T>, "integer fields only");
+        using U = std::make_unsigned_t<Image>;
+        char le[sizeof(Image)];
+        U u = U(Image(value));
+        for (std::size_t i = 0; i < sizeof(Image); ++i) {
             le[i] = char(u & 0xFF);
             u = U(quint64(u) >> 8);
         }
-        put(le, int(sizeof(T)));
+        put(at, le, int(sizeof(Image)));
     }
 
-    template<std::size_t N> void bytes(const std::array<char, N> &field) { put(field.data(), int(N)); }
-
-    template<int Width, int Limit> void text(const TextField<Width, Limit> &field)
+    template<std::size_t N> void bytesAt(int at, const std::array<char, N> &bytes)
     {
-        put(field.field().constData(), Width);
+        put(at, bytes.data(), int(N));
     }
-    template<int Size> void raw(const RawField<Size> &field) { bytes(field.bytes); }
 
-    void zeros(int n);
-    void untouched(int n) { m_pos += n; }
-    // The XOR of the record's bytes written so far.
-    void checkByte(int recordStart);
+    // The value zero-filled to the width: what followed the first zero byte
+    // is not carried along.
+    template<class F> void textAt(int at, const F &field) { put(at, field.field().constData(), F::width); }
+
+    void zeros(int at, int n);
+    void untouched(int, int) { }
+    // The XOR of the record's bytes in front of it; listed after the others.
+    void checkByte(int at);
 
 private:
-    void put(const char *data, int n);
+    struct Frame
+    {
+        QByteArray *image;
+        int base;
+    };
 
-    QByteArray &m_image;
-    int m_pos = 0;
+    Frame enter(QByteArray &image, int start)
+    {
+        const Frame saved { m_image, m_base };
+        m_image = &image;
+        m_base = start;
+        return saved;
+    }
+    void leave(const Frame &saved)
+    {
+        m_image = saved.image;
+        m_base = saved.base;
+    }
+    void put(int at, const char *data, int n);
+
+    QByteArray &m_params;
+    QByteArray &m_system;
+    QByteArray *m_image = nullptr;
+    int m_base = 0;
 };

@@ -57,6 +57,11 @@ std::unique_ptr<RegisterSimulator> startRegister(const QString &address, Registe
     return sim;
 }
 
+QString testData(const QString &name)
+{
+    return QStringLiteral(KORVANT_TEST_DATA "/") + name;
+}
+
 QString portOf(const RegisterSimulator &sim)
 {
     return QString::number(sim.serverPort());
@@ -76,6 +81,11 @@ private slots:
     void roundTripThroughFileAndRegister_data();
     void roundTripThroughFileAndRegister();
     void editedFieldShowsInDiff();
+    void showAndDiffOutputStayAsStored_data();
+    void showAndDiffOutputStayAsStored();
+    void setChangesNamedFields();
+    void refusedSettingLeavesFileUnchanged_data();
+    void refusedSettingLeavesFileUnchanged();
     void writeToOtherRegisterIsRefused_data();
     void writeToOtherRegisterIsRefused();
     void writeChecksTheConnectionItWrites_data();
@@ -214,6 +224,126 @@ void TestCli::editedFieldShowsInDiff()
     const Run r2 = cli({ "diff", original, edited });
     QCOMPARE(r2.code, int(Cli::ExitDiffers));
     QVERIFY(r2.out.contains(QStringLiteral("params: 1 байт вне известных полей различаются")));
+}
+
+// Stored files and scripts read this output: parameter files of both families
+// (the simulator's demo sets, and images whose every byte is set) must show
+// and compare exactly as they did when the files were made.
+void TestCli::showAndDiffOutputStayAsStored_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("exit");
+    for (const QString family : { "53", "52" }) {
+        for (const QString set : { "demo", "pattern" }) {
+            QTest::addRow("show %s%s", qPrintable(set), qPrintable(family))
+                << QStringList { "show", testData(set + family + ".params.json") }
+                << testData(set + family + ".show.json") << int(Cli::ExitOk);
+        }
+        QTest::addRow("diff demo%s pattern%s", qPrintable(family), qPrintable(family))
+            << QStringList { "diff", testData("demo" + family + ".params.json"),
+                             testData("pattern" + family + ".params.json") }
+            << testData("demo-pattern" + family + ".diff.txt") << int(Cli::ExitDiffers);
+    }
+}
+
+void TestCli::showAndDiffOutputStayAsStored()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    QFETCH(int, exit);
+    QFile file(expected);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(expected));
+    const Run r = cli(args);
+    QCOMPARE(r.code, exit);
+    QCOMPARE(r.out, QString::fromUtf8(file.readAll()));
+}
+
+void TestCli::setChangesNamedFields()
+{
+    const QString source = path("set-source.json");
+    QVERIFY(QFile::copy(testData("demo53.params.json"), source));
+    QFile original(source);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray sourceBytes = original.readAll();
+    original.close();
+
+    const QString out = path("set-out.json");
+    Run r = cli({ "set", source, "organisation.name=ООО «Ёлка»", "tradeConfig.maxPrice=1234.56",
+                  "receiptHeader[2]=Третья", "-o", out });
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    const QString changes = QStringLiteral("tradeConfig.maxPrice: 50000 -> 1234.56\n"
+                                           "organisation.name: \"ООО \\\"Василёк\\\"\" -> \"ООО «Ёлка»\"\n"
+                                           "receiptHeader[2]: (нет) -> \"Третья\"\n");
+    QCOMPARE(r.out, changes + QStringLiteral("Сохранено в %1\n").arg(out));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(original.readAll(), sourceBytes);
+    original.close();
+    r = cli({ "diff", source, out });
+    QCOMPARE(r.code, int(Cli::ExitDiffers));
+    QCOMPARE(r.out, changes);
+
+    // In place, and on through write-params' file checks.
+    r = cli({ "set", out, "users[3].name=Иванов" });
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    ParamFile file;
+    QString error;
+    QVERIFY2(ParamFile::load(out, &file, &error), qPrintable(error));
+    DeviceParams53 params;
+    params.fromImage(file.params, file.system);
+    QCOMPARE(params.users[3].name.text(), QStringLiteral("Иванов"));
+    QCOMPARE(params.tradeConfig.maxPrice, qint64(12345600));
+
+    r = cli({ "set", source, "ofd.port=1", "-o", path("no-such-folder/out.json") });
+    QCOMPARE(r.code, int(Cli::ExitFile));
+    QVERIFY2(r.err.contains(QStringLiteral("не удалось записать файл")), qPrintable(r.err));
+}
+
+void TestCli::refusedSettingLeavesFileUnchanged_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the last of three settings refused")
+        << "53" << QStringList { "organisation.name=Ёлка", "ofd.port=8080", "tradeConfig.maxPrice=1.234" }
+        << "tradeConfig.maxPrice: не больше 2 знаков после точки, получено «1.234»";
+    QTest::newRow("a character Windows-1251 cannot hold")
+        << "53" << QStringList { "organisation.name=Кафе 😀" }
+        << "organisation.name: символ «😀» U+1F600 не представим в кодировке Windows-1251";
+    QTest::newRow("the serial place of a 2.52 register")
+        << "52" << QStringList { "tradeConfig.reserved12=303035" }
+        << "tradeConfig.reserved12: поле хранит заводской номер ККТ, его нельзя задать";
+    QTest::newRow("a user past the list")
+        << "52" << QStringList { "users[9].name=x" } << "users[9].name: номер записи 9 вне диапазона 0…8";
+    QTest::newRow("a setting without a value")
+        << "53" << QStringList { "ofd.port=1", "ofd.port" } << "ожидается ПОЛЕ=ЗНАЧЕНИЕ, получено «ofd.port»";
+}
+
+void TestCli::refusedSettingLeavesFileUnchanged()
+{
+    QFETCH(QString, family);
+    QFETCH(QStringList, settings);
+    QFETCH(QString, message);
+    const QString file = path("refused.json");
+    QFile::remove(file);
+    QVERIFY(QFile::copy(testData("demo" + family + ".params.json"), file));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    for (const bool toOther : { false, true }) {
+        const QString out = path("refused-out.json");
+        const QStringList extra = toOther ? QStringList { "-o", out } : QStringList();
+        const Run r = cli(QStringList { "set", file } + settings + extra);
+        QCOMPARE(r.code, int(Cli::ExitUsage));
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        f.close();
+        QVERIFY(!QFile::exists(out));
+    }
 }
 
 void TestCli::writeToOtherRegisterIsRefused_data()
@@ -513,7 +643,7 @@ void TestCli::programHelpAndUsage()
     QCOMPARE(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
     for (const QString command :
-         { "ping", "info", "read-params", "write-params", "show", "diff", "profile", "scan" })
+         { "ping", "info", "read-params", "write-params", "show", "diff", "set", "profile", "scan" })
         QVERIFY2(help.contains("  " + command), qPrintable(command));
 
     p.start(KORVANT_CLI_PATH, { "write-params", "--help" });

@@ -3,6 +3,7 @@
 #include "params/deviceparams53.h"
 #include "params/packedbcd.h"
 #include "params/records.h"
+#include "params/textcodec.h"
 
 #include <QtTest>
 
@@ -16,6 +17,8 @@ private slots:
     void textField_data();
     void textField();
     void textWithoutTerminatorReadsToLimit();
+    void strictEncoding_data();
+    void strictEncoding();
     void packedBcdEncode_data();
     void packedBcdEncode();
     void packedBcdBarcode_data();
@@ -80,6 +83,41 @@ void TestRecords::textWithoutTerminatorReadsToLimit()
     QCOMPARE(f.field(), QByteArray("abc\0", 4));
     f.bytes = { 'a', '\0', 'c', 'd' };
     QCOMPARE(f.field(), QByteArray("a\0\0\0", 4));
+}
+
+// Text a person enters is stored only when the code page holds every
+// character; the lossy encode() would write '?' instead.
+void TestRecords::strictEncoding_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("refused"); // empty: held, else how the message names it
+
+    QTest::newRow("Cyrillic, Ё, №, € and typographic quotes")
+        << QStringLiteral("Ёлка №1 «Ель» 5€") << QString();
+    QTest::newRow("emoji outside the BMP") << QStringLiteral("Кот😀") << QStringLiteral("«😀» U+1F600");
+    QTest::newRow("Latin letter with diaeresis") << QStringLiteral("Müller") << QStringLiteral("«ü» U+00FC");
+    QTest::newRow("CJK character") << QStringLiteral("店") << QStringLiteral("«店» U+5E97");
+    QTest::newRow("lone surrogate") << QString(QChar(0xD83D)) << QStringLiteral("U+");
+}
+
+void TestRecords::strictEncoding()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, refused);
+
+    QByteArray bytes = "old";
+    char32_t unheld = 0;
+    const bool held = TextCodec::encodeStrict(text, &bytes, &unheld);
+    QCOMPARE(held, refused.isEmpty());
+    if (held) {
+        QCOMPARE(TextCodec::decode(bytes), text);
+        QCOMPARE(unheld, char32_t(0));
+        return;
+    }
+    QCOMPARE(bytes, QByteArray("old"));
+    QVERIFY(!TextCodec::canHold(unheld));
+    QVERIFY2(TextCodec::describe(unheld).contains(refused), qPrintable(TextCodec::describe(unheld)));
+    QCOMPARE(TextCodec::firstUnheld(text), unheld);
 }
 
 void TestRecords::packedBcdEncode_data()

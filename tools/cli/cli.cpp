@@ -20,7 +20,7 @@ QString exitStatusHelp()
 Коды завершения:
   0  успешно
   1  diff: файлы различаются
-  2  ошибка в командной строке
+  2  ошибка в командной строке; set: значение не принято
   3  ККТ по адресу не отвечает
   4  обмен с ККТ завершился ошибкой (код результата выводится)
   5  заводской номер или семейство прошивки ККТ не совпадает с файлом
@@ -70,6 +70,8 @@ static const CommandInfo Commands[] = {
     { "write-params", "write-params ADDRESS FILE", "записать файл параметров в ККТ", &Cli::writeParams },
     { "show", "show FILE", "показать параметры из файла в виде JSON", &Cli::show },
     { "diff", "diff FILE_A FILE_B", "показать различающиеся поля двух файлов", &Cli::diff },
+    { "set", "set FILE PATH=VALUE... [-o OUT]", "задать значения полей в файле параметров по именам",
+      &Cli::set },
     { "profile", "profile list | export SERIAL [-o FILE] | import FILE", "профили ККТ в настройках программы",
       &Cli::profile },
     { "scan", "scan [--target ADDRESS...]", "найти ККТ в локальной сети", &Cli::scan },

@@ -21,7 +21,7 @@ public:
     enum Exit {
         ExitOk = 0,
         ExitDiffers = 1, // diff: the files differ
-        ExitUsage = 2, // bad command line
+        ExitUsage = 2, // bad command line; set: a value refused
         ExitUnreachable = 3, // the register does not answer at its address
         ExitJobFailed = 4, // the transfer failed; its result code is printed
         ExitMismatch = 5, // the register's serial number or family is not the file's
@@ -40,6 +40,7 @@ public:
     int writeParams(const QStringList &args);
     int show(const QStringList &args);
     int diff(const QStringList &args);
+    int set(const QStringList &args);
     int profile(const QStringList &args);
     int scan(const QStringList &args);
 

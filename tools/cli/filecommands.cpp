@@ -1,13 +1,13 @@
-// Commands over parameter files: show, diff.
+// Commands over parameter files: show, diff, set.
 #include "cli.h"
 #include "paramfile.h"
 #include "paramsview.h"
 
 #include "params/deviceparams.h"
 
-#include <QHash>
-#include <QSet>
 #include <QTextStream>
+
+#include <climits>
 
 // Loads a file and decodes its parameter set; prints the error and returns
 // nullptr when either fails.
@@ -40,11 +40,11 @@ int Cli::show(const QStringList &args)
 
     JsonTextWriter w;
     w.beginObject(QString());
-    w.value(QStringLiteral("serial"), file.serial);
-    w.value(QStringLiteral("version"), file.version);
-    w.value(QStringLiteral("goodsCapacity"), file.goodsCapacity);
+    w.scalar(QStringLiteral("serial"), file.serial);
+    w.scalar(QStringLiteral("version"), file.version);
+    w.scalar(QStringLiteral("goodsCapacity"), file.goodsCapacity);
     w.beginObject(QStringLiteral("params"));
-    visitParams(*params, w);
+    params->visit(w);
     w.endObject();
     w.endObject();
     m_out << QString::fromUtf8(w.text());
@@ -88,28 +88,13 @@ int Cli::diff(const QStringList &args)
     QStringList lines;
     const auto compare = [&](const QString &path, const QString &x, const QString &y) {
         if (x != y)
-            lines.append(QStringLiteral("%1: %2 -> %3").arg(path, x, y));
+            lines.append(differenceLine(path, x, y));
     };
     compare(QStringLiteral("serial"), a.serial, b.serial);
     compare(QStringLiteral("version"), a.version, b.version);
     compare(QStringLiteral("goodsCapacity"), QString::number(a.goodsCapacity),
             QString::number(b.goodsCapacity));
-
-    const FieldList fa = paramsToFields(*pa);
-    const FieldList fb = paramsToFields(*pb);
-    QHash<QString, QString> inB;
-    for (const auto &f : fb)
-        inB.insert(f.first, f.second);
-    const QString missing = QStringLiteral("(нет)");
-    QSet<QString> inA;
-    for (const auto &f : fa) {
-        inA.insert(f.first);
-        compare(f.first, f.second, inB.value(f.first, missing));
-    }
-    for (const auto &f : fb) {
-        if (!inA.contains(f.first))
-            compare(f.first, missing, f.second);
-    }
+    lines += differingValues(pa->values(), pb->values());
 
     // Bytes outside the known fields: write A's fields over a copy of each
     // image, so only what no field covers can still differ.
@@ -129,4 +114,55 @@ int Cli::diff(const QStringList &args)
         m_out << line << '\n';
     m_out.flush();
     return lines.isEmpty() ? ExitOk : ExitDiffers;
+}
+
+int Cli::set(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Задаёт значения полей в файле параметров, по именам, которые выводит show:\n"
+        "  korvant-cli set before.json organisation.name=\"ООО Ромашка\" tradeConfig.maxPrice=9999.99\n"
+        "Тексты — не длиннее поля в кодировке Windows-1251 и только из её символов; целые — в пределах\n"
+        "разрядности поля; суммы — не больше 2 знаков после точки, количества — 3; упакованные цифры —\n"
+        "только цифры. Строка текста чека: receiptHeader[1]=... Поля, которые ККТ хранит для своих нужд,\n"
+        "и заводской номер задать нельзя. Пути со скобками берите в кавычки: 'users[3].name=Иванов'.\n"
+        "Значения задаются все сразу: если хоть одно не принято, файл не меняется (код завершения 2).\n"
+        "Выводит изменённые поля в виде «путь: было -> стало»."));
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл параметров."));
+    p.addPositionalArgument(QStringLiteral("PATH=VALUE"), QStringLiteral("Поле и его новое значение."),
+                            QStringLiteral("PATH=VALUE..."));
+    const QCommandLineOption output(QStringList { QStringLiteral("o"), QStringLiteral("output") },
+                                    QStringLiteral("Записать результат в FILE, а исходный файл не менять."),
+                                    QStringLiteral("FILE"));
+    p.addOption(output);
+    int exit = 0;
+    if (!parse(p, args, 2, INT_MAX, &exit))
+        return exit;
+    const QStringList positional = p.positionalArguments();
+    ParamFile file;
+    const std::unique_ptr<DeviceParams> params = decode(positional.first(), &file);
+    if (!params)
+        return ExitFile;
+    const QString target = p.isSet(output) ? p.value(output) : positional.first();
+
+    // Every setting is checked before anything is written.
+    const QVector<ParamValue> before = params->values();
+    for (const QString &setting : positional.mid(1)) {
+        const int eq = setting.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return usage(QStringLiteral("ожидается ПОЛЕ=ЗНАЧЕНИЕ, получено «%1»").arg(setting));
+        QString error;
+        if (!params->setValue(setting.left(eq), setting.mid(eq + 1), &error))
+            return fail(ExitUsage, QStringLiteral("%1\nФайл %2 не изменён").arg(error, target));
+    }
+    params->toImage(file.params, file.system);
+    file.saved = QDateTime::currentDateTime();
+    QString error;
+    if (!file.save(target, &error))
+        return fail(ExitFile, error);
+    for (const QString &line : differingValues(before, params->values()))
+        m_out << line << '\n';
+    m_out << QStringLiteral("Сохранено в %1\n").arg(target);
+    m_out.flush();
+    return ExitOk;
 }

@@ -1,5 +1,6 @@
 #include "paramfile.h"
 
+#include "link/storage.h"
 #include "params/deviceparams.h"
 #include "params/textcodec.h"
 
@@ -39,9 +40,10 @@ bool decodeImage(const QJsonObject &o, const QString &key, QByteArray *out)
 
 QByteArray serialInImage(const QByteArray &params, int family)
 {
-    const QByteArray field = family == 53 ? params.mid(0x100, 20) : params.mid(4, 12);
-    const int nul = field.indexOf('\0');
-    return nul < 0 ? field : field.left(nul);
+    // The image starts at the parameter region's first page.
+    const Storage::SerialPlace place = Storage::serialPlace(family, 0);
+    const int pageSize = DeviceParams::PageSize;
+    return Storage::serialFromPage(params.mid(place.page * pageSize, pageSize), place);
 }
 
 int ParamFile::family() const

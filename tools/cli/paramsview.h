@@ -1,30 +1,16 @@
 #pragma once
 
+#include "params/paramfield.h"
+
 #include <QByteArray>
 #include <QJsonValue>
 #include <QList>
-#include <QPair>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
-class DeviceParams;
-
-// Walks every record and field of a parameter set, record by record, by the
-// names the code uses (tradeConfig.maxPrice, users[3].name, ...): texts as
-// Unicode strings, amounts and quantities as decimal numbers, kept raw bytes
-// as hex.
-class ParamsVisitor
-{
-public:
-    virtual ~ParamsVisitor() = default;
-    // key is empty for the elements of an array.
-    virtual void beginObject(const QString &key) = 0;
-    virtual void endObject() = 0;
-    virtual void beginArray(const QString &key) = 0;
-    virtual void endArray() = 0;
-    virtual void value(const QString &key, const QJsonValue &value) = 0;
-};
-
-void visitParams(const DeviceParams &params, ParamsVisitor &visitor);
+// One JSON scalar as show prints it ("text" quoted, numbers bare).
+QString jsonScalar(const QJsonValue &value);
 
 // Writes indented JSON text in visiting order (QJsonObject would sort keys).
 class JsonTextWriter : public ParamsVisitor
@@ -36,7 +22,8 @@ public:
     void endObject() override;
     void beginArray(const QString &key) override;
     void endArray() override;
-    void value(const QString &key, const QJsonValue &value) override;
+    void value(const QString &key, const ParamValue &value) override;
+    void scalar(const QString &key, const QJsonValue &value);
 
 private:
     void item(const QString &key);
@@ -47,9 +34,9 @@ private:
     QList<bool> m_first; // per open level: nothing written in it yet
 };
 
-// The parameter set as an indented JSON document, in visiting order.
-QByteArray paramsToJson(const DeviceParams &params);
-
-// Every field as (path, value in JSON notation), in visiting order.
-using FieldList = QList<QPair<QString, QString>>;
-FieldList paramsToFields(const DeviceParams &params);
+// "path: old -> new" for every value that differs between a and b, values
+// in JSON notation, in a's order and then b's; a path only one side has
+// shows "(нет)" on the other.
+QStringList differingValues(const QVector<ParamValue> &a, const QVector<ParamValue> &b);
+// One such line, also for values outside the parameter set.
+QString differenceLine(const QString &path, const QString &before, const QString &after);
