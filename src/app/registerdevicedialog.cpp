@@ -6,7 +6,6 @@
 #include "app/firmware.h"
 #include "app/questionbox.h"
 #include "link/devicejobrunner.h"
-#include "link/resultexplanation.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -128,12 +127,10 @@ void RegisterDeviceDialog::queryDevice(const QString &address)
 void RegisterDeviceDialog::onQueryFinished()
 {
     if (m_queryResult != 0) {
-        QMessageBox box(
-            QMessageBox::Critical, windowTitle(),
+        DeviceJobRunner::showFailure(
+            this, QMessageBox::Critical, windowTitle(),
             tr("Ошибка подключения (%1) к ККТ по адресу %2").arg(m_queryResult).arg(m_controller.host()),
-            QMessageBox::Ok, this);
-        box.setInformativeText(resultExplanation(m_queryResult));
-        box.exec();
+            m_queryResult);
         return;
     }
     const int major = m_controller.versionMajor();

@@ -3,6 +3,7 @@
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/deviceprogressdialog.h"
+#include "link/resultexplanation.h"
 
 #include <QWidget>
 
@@ -43,6 +44,14 @@ int DeviceJobRunner::writeGoods(const QString &host, quint16 port, const QByteAr
                                 const QString &serial)
 {
     return run(Transfer::Upload, true, [&] { return m_controller.writeGoods(host, port, image, serial); });
+}
+
+void DeviceJobRunner::showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                  const QString &text, int result)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setInformativeText(resultExplanation(result));
+    box.exec();
 }
 
 int DeviceJobRunner::run(Transfer transfer, bool goods, const std::function<bool()> &start)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QString>
 
 #include <functional>
@@ -50,6 +51,11 @@ public:
     int writeParams(const QString &host, quint16 port, const QByteArray &records, const QString &serial,
                     int family);
     int writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
+
+    // A modal box for a failed job: the caller's text (which carries the code)
+    // and, as informative text, what the code means (resultExplanation()).
+    static void showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                            const QString &text, int result);
 
 private:
     enum class Transfer { Identity, Load, Upload };
