@@ -1,17 +1,36 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs. Idempotent: when every
 # package is already present it does nothing and needs no network.
+#   install-deps.sh            what building, running and testing need (the
+#                              package test included)
+#   install-deps.sh --package  also what checking the .deb needs (lintian and
+#                              the desktop entry and AppStream validators)
+#   install-deps.sh --icons    also the SVG renderer for scripts/render-icons.sh
 set -euo pipefail
 
 packages=(
     build-essential cmake
     qtbase5-dev libqt5network5
+    qttranslations5-l10n
     libfccp-dev
     zlib1g-dev
     fonts-dejavu-core
     xvfb xauth
     iproute2
+    clang-format-14
+    dpkg-dev file
 )
+
+for arg in "$@"; do
+    case "$arg" in
+    --package) packages+=(lintian desktop-file-utils appstream) ;;
+    --icons) packages+=(librsvg2-bin) ;;
+    *)
+        echo "install-deps.sh: unknown option $arg" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 // has happened, and exits with its peak resident memory.
 #include "app/appsettings.h"
 #include "app/mainwindow.h"
+#include "app/startup.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -40,7 +41,10 @@ int main(int argc, char *argv[])
 {
     const bool bare = argc > 1 && std::strcmp(argv[1], "bare") == 0;
     QApplication app(argc, argv);
-    AppSettings::applyIdentity();
+    if (bare)
+        AppSettings::applyIdentity();
+    else
+        prepareApplication();
 
     std::unique_ptr<QMainWindow> window;
     if (bare) {

@@ -1,37 +1,17 @@
 #pragma once
 
-#include <QObject>
+#include "store/settingsstore.h"
 
-#include <functional>
-
-class QSettings;
-
-// Owner of one short-lived handle on the per-user settings store. The store
-// is written out when the object goes.
-class AppSettings : public QObject
+// The application's handle on its per-user settings store: the store helper
+// below every layer, plus the identity that locates the store.
+class AppSettings : public SettingsStore
 {
     Q_OBJECT
 
 public:
     explicit AppSettings(QObject *parent = nullptr);
-    ~AppSettings() override;
 
     // Organisation and application identity that locate the store; set on
     // the application object before anything else runs.
     static void applyIdentity();
-
-    QSettings *settings() const { return m_settings; }
-
-    // Writes pending changes now; false when the store could not be written.
-    // A failure is also handed to the write error handler, once per object.
-    bool sync();
-
-    // Called with the store's file name whenever a write fails, so that the
-    // GUI can tell the user instead of losing the change silently.
-    using WriteErrorHandler = std::function<void(const QString &fileName)>;
-    static void setWriteErrorHandler(WriteErrorHandler handler);
-
-private:
-    QSettings *m_settings = nullptr;
-    bool m_reported = false;
 };

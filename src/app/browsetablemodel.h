@@ -1,44 +1,37 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "classes/recordtablemodel.h"
+
 #include <QString>
-#include <QVector>
 
 class QJsonArray;
 
+struct BrowseEntry
+{
+    QString serial;
+    QString address;
+    QString mac;
+
+    bool operator==(const BrowseEntry &o) const
+    {
+        return serial == o.serial && address == o.address && mac == o.mac;
+    }
+};
+
 // The registers that answered the last discovery scan.
-class BrowseTableModel : public QAbstractTableModel
+class BrowseTableModel : public RecordTableModel<BrowseEntry>
 {
     Q_OBJECT
 
 public:
     enum Column { SerialColumn, AddressColumn, MacColumn, ColumnCount };
-
-    struct Entry
-    {
-        QString serial;
-        QString address;
-        QString mac;
-
-        bool operator==(const Entry &o) const
-        {
-            return serial == o.serial && address == o.address && mac == o.mac;
-        }
-    };
+    using Entry = BrowseEntry;
 
     explicit BrowseTableModel(QObject *parent = nullptr);
 
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    Entry entryAt(int row) const { return m_entries.value(row); }
+    Entry entryAt(int row) const { return recordAt(row); }
 
     // Replaces the rows with the scan result (objects with "device", "ip",
     // "mac"). A register that answered twice in the same way is listed once.
     void setDevices(const QJsonArray &devices);
-
-private:
-    QVector<Entry> m_entries;
 };

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "app/deviceentry.h"
-
-#include <QAbstractTableModel>
-#include <QVector>
+#include "classes/recordtablemodel.h"
 
 // Read-only copy of the device list for the main window's table.
-class DeviceTableModel : public QAbstractTableModel
+class DeviceTableModel : public RecordTableModel<DeviceEntry>
 {
     Q_OBJECT
 
@@ -15,16 +13,8 @@ public:
 
     explicit DeviceTableModel(QObject *parent = nullptr);
 
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    DeviceEntry entryAt(int row) const;
+    DeviceEntry entryAt(int row) const { return recordAt(row); }
 
 public slots:
     void loadFromRegistry();
-
-private:
-    QVector<DeviceEntry> m_entries;
 };

@@ -1,17 +1,20 @@
 #include "mainwindow.h"
 
+#include "app/appicon.h"
 #include "app/appsettings.h"
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
 #include "app/questionbox.h"
 #include "app/registerdevicedialog.h"
+#include "app/version.h"
 #include "params/deviceprofile.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -57,6 +60,7 @@ void MainWindow::setupUi()
     setObjectName(QStringLiteral("MainWindow"));
     resize(400, 300);
     setWindowTitle(tr("Korvant Utility 3"));
+    setWindowIcon(appIcon());
 
     auto *actionNewDevice = new QAction(tr("Регистрация ККТ"), this);
     actionNewDevice->setObjectName(QStringLiteral("actionNewDevice"));
@@ -80,6 +84,12 @@ void MainWindow::setupUi()
     auto *menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     setMenuBar(menuBar);
+    // Where a user looks for the version when calling support.
+    QMenu *menuHelp = menuBar->addMenu(tr("Справка"));
+    menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    QAction *actionAbout = menuHelp->addAction(tr("О программе"));
+    actionAbout->setObjectName(QStringLiteral("actionAbout"));
+    connect(actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
 
     auto *mainToolBar = new QToolBar(this);
     mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
@@ -90,6 +100,19 @@ void MainWindow::setupUi()
     auto *statusBar = new QStatusBar(this);
     statusBar->setObjectName(QStringLiteral("statusBar"));
     setStatusBar(statusBar);
+}
+
+void MainWindow::showAbout()
+{
+    QMessageBox::about(this, tr("О программе"),
+                       tr("<h3>Korvant Utility 3</h3>"
+                          "<p>Версия %1</p>"
+                          "<p>Настройка онлайн-касс (ККТ) Korvant по локальной сети: список ККТ, "
+                          "параметры, номенклатура товаров, профили.</p>"
+                          "<p>Собрано с Qt %2, работает с Qt %3.</p>"
+                          "<p>© Korvant Engineering</p>")
+                           .arg(QString::fromLatin1(KorvantVersion), QStringLiteral(QT_VERSION_STR),
+                                QString::fromLatin1(qVersion())));
 }
 
 void MainWindow::setDeviceOpener(DeviceOpener opener)

@@ -20,8 +20,6 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
 
-    DeviceTableModel *tableModel() const { return m_tableModel; }
-
     // What a double-click on a register does with its entry.
     using DeviceOpener = std::function<void(const DeviceEntry &)>;
     void setDeviceOpener(DeviceOpener opener);
@@ -33,6 +31,7 @@ private slots:
 
 private:
     void setupUi();
+    void showAbout();
     int sourceRow(const QModelIndex &viewIndex) const;
     void openDevice(const DeviceEntry &entry);
 

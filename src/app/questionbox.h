@@ -3,6 +3,6 @@
 class QString;
 class QWidget;
 
-// A Yes/No question box whose buttons read in Russian (no Qt translation is
-// loaded, so the standard buttons would read "Yes" and "No"). True on Yes.
+// A question box with the buttons Yes and No (their Russian texts come from
+// Qt's translation, see qttranslation.h). True on Yes.
 bool askYesNo(QWidget *parent, const QString &title, const QString &text);

@@ -1,6 +1,7 @@
 #include "deviceprofile.h"
 
-#include "app/appsettings.h"
+#include "store/settingsgroup.h"
+#include "store/settingsstore.h"
 
 #include <QSettings>
 
@@ -45,16 +46,14 @@ bool DeviceProfile::save(const QString &key, const QString &version, int goodsCa
 {
     if (!isUsableKey(key))
         return false;
-    AppSettings store;
+    SettingsStore store;
     QSettings *s = store.settings();
-    s->beginGroup(GroupName);
-    s->beginGroup(key);
+    const SettingsGroup profiles(s, GroupName);
+    const SettingsGroup profile(s, key);
     s->setValue(KeyVersion, version);
     s->setValue(KeyGoodsCap, goodsCapacity);
     setOrRemove(s, KeyParams, params);
     setOrRemove(s, KeySystem, system);
-    s->endGroup();
-    s->endGroup();
     return store.sync();
 }
 
@@ -68,29 +67,25 @@ void DeviceProfile::load(const QString &key, QString &version, int &goodsCapacit
         system.clear();
         return;
     }
-    AppSettings store;
+    SettingsStore store;
     QSettings *s = store.settings();
-    s->beginGroup(GroupName);
-    s->beginGroup(key);
+    const SettingsGroup profiles(s, GroupName);
+    const SettingsGroup profile(s, key);
     version = s->value(KeyVersion).toString();
     goodsCapacity = s->value(KeyGoodsCap).toInt();
     params = s->value(KeyParams).toByteArray();
     system = s->value(KeySystem).toByteArray();
-    s->endGroup();
-    s->endGroup();
 }
 
 bool DeviceProfile::saveGoods(const QString &key, const QByteArray &goods)
 {
     if (!isUsableKey(key))
         return false;
-    AppSettings store;
+    SettingsStore store;
     QSettings *s = store.settings();
-    s->beginGroup(GroupName);
-    s->beginGroup(key);
+    const SettingsGroup profiles(s, GroupName);
+    const SettingsGroup profile(s, key);
     setOrRemove(s, KeyGoods, goods);
-    s->endGroup();
-    s->endGroup();
     return store.sync();
 }
 
@@ -100,23 +95,28 @@ void DeviceProfile::loadGoods(const QString &key, QByteArray &goods) const
         goods.clear();
         return;
     }
-    AppSettings store;
+    SettingsStore store;
     QSettings *s = store.settings();
-    s->beginGroup(GroupName);
-    s->beginGroup(key);
+    const SettingsGroup profiles(s, GroupName);
+    const SettingsGroup profile(s, key);
     goods = s->value(KeyGoods).toByteArray();
-    s->endGroup();
-    s->endGroup();
 }
 
 bool DeviceProfile::remove(const QString &key)
 {
     if (!isUsableKey(key))
         return false;
-    AppSettings store;
+    SettingsStore store;
     QSettings *s = store.settings();
-    s->beginGroup(GroupName);
+    const SettingsGroup profiles(s, GroupName);
     s->remove(key);
-    s->endGroup();
     return store.sync();
+}
+
+QStringList DeviceProfile::keys() const
+{
+    SettingsStore store;
+    QSettings *s = store.settings();
+    const SettingsGroup profiles(s, GroupName);
+    return s->childGroups();
 }

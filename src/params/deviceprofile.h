@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // Saved copy of one register's data in the settings store: group "profiles",
 // one subgroup per serial number. Made on the stack for one operation.
@@ -22,4 +23,7 @@ public:
     bool saveGoods(const QString &key, const QByteArray &goods);
     void loadGoods(const QString &key, QByteArray &goods) const;
     bool remove(const QString &key);
+
+    // The keys (serial numbers) of every stored profile, in store order.
+    QStringList keys() const;
 };

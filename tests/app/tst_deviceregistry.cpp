@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestDeviceRegistry : public QObject
@@ -244,26 +243,21 @@ void TestDeviceRegistry::modelShowsEntriesWithCaptions()
 
 void TestDeviceRegistry::failedWriteIsReported()
 {
-    // A store location below a plain file cannot be created, even by root.
-    QTemporaryDir dir;
-    const QString blocker = dir.filePath("not-a-folder");
-    {
-        QFile f(blocker);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker + "/config");
-
     QStringList reported;
-    AppSettings::setWriteErrorHandler([&](const QString &file) { reported.append(file); });
     bool saved = true;
+    bool profileSaved = true;
+    QString blocker;
     {
-        DeviceRegistry registry;
-        registry.addDevice("0001", "2.53.1", "", "");
-        saved = registry.save();
+        const UnwritableSettingsStore unwritable(m_store);
+        blocker = unwritable.blocker();
+        AppSettings::setWriteErrorHandler([&](const QString &file) { reported.append(file); });
+        {
+            DeviceRegistry registry;
+            registry.addDevice("0001", "2.53.1", "", "");
+            saved = registry.save();
+        }
+        profileSaved = DeviceProfile().save("0001", "2.53.1", 2000, "p", "s");
     }
-    const bool profileSaved = DeviceProfile().save("0001", "2.53.1", 2000, "p", "s");
-    AppSettings::setWriteErrorHandler({});
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path());
 
     QVERIFY(!saved);
     QVERIFY(!profileSaved);

@@ -7,6 +7,7 @@
 #include "app/devicetablemodel.h"
 #include "app/mainwindow.h"
 #include "app/registerdevicedialog.h"
+#include "app/version.h"
 #include "link/reachability.h"
 #include "params/deviceprofile.h"
 
@@ -14,9 +15,10 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest>
 
@@ -37,6 +39,7 @@ private slots:
     void failedStoreWriteShowsWarning();
     void registrationAction_data();
     void registrationAction();
+    void aboutBoxShowsVersionAndIcon();
 
 private:
     static void seedThreeRegisters();
@@ -224,21 +227,16 @@ void TestMainWindow::failedStoreWriteShowsWarning()
     auto *view = w.findChild<QTableView *>("deviceTable");
     view->selectRow(viewRowOf(view, "300"));
 
-    QTemporaryDir dir;
-    const QString blocker = dir.filePath("file");
-    {
-        QFile f(blocker);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker + "/config");
-
     ModalAnswerer answerer;
-    answerer.thenButton(QMessageBox::Yes);
-    answerer.thenButton(QMessageBox::Ok);
-    answerer.thenButton(QMessageBox::Ok);
-    w.findChild<QAction *>("actionDropDevice")->trigger();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_store.path());
-    AppSettings::setWriteErrorHandler({});
+    QString blocker;
+    {
+        const UnwritableSettingsStore unwritable(m_store);
+        blocker = unwritable.blocker();
+        answerer.thenButton(QMessageBox::Yes);
+        answerer.thenButton(QMessageBox::Ok);
+        answerer.thenButton(QMessageBox::Ok);
+        w.findChild<QAction *>("actionDropDevice")->trigger();
+    }
 
     QVERIFY(answerer.seen().size() >= 2);
     const auto warning = answerer.seen().at(1);
@@ -286,6 +284,26 @@ void TestMainWindow::registrationAction()
     QCOMPARE(row >= 0, accepted);
     if (accepted)
         QCOMPARE(view->model()->index(row, 2).data().toString(), QStringLiteral("2.53.*"));
+}
+
+void TestMainWindow::aboutBoxShowsVersionAndIcon()
+{
+    MainWindow w;
+    QCOMPARE(w.windowIcon().availableSizes(),
+             QList<QSize>(
+                 { { 16, 16 }, { 24, 24 }, { 32, 32 }, { 48, 48 }, { 64, 64 }, { 128, 128 }, { 256, 256 } }));
+    auto *about = w.findChild<QAction *>("actionAbout");
+    QVERIFY(about);
+    QVERIFY(w.menuBar()->actions().contains(w.findChild<QMenu *>("menuHelp")->menuAction()));
+    QCOMPARE(w.findChild<QMenu *>("menuHelp")->title(), QStringLiteral("Справка"));
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    about->trigger();
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().title, QStringLiteral("О программе"));
+    QVERIFY2(answerer.seen().first().text.contains(QStringLiteral("Версия %1").arg(KorvantVersion)),
+             qPrintable(answerer.seen().first().text));
 }
 
 QTEST_MAIN(TestMainWindow)

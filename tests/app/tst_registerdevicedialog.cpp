@@ -5,6 +5,7 @@
 #include "app/browsedevicedialog.h"
 #include "app/browsetablemodel.h"
 #include "app/deviceregistry.h"
+#include "app/qttranslation.h"
 #include "app/registerdevicedialog.h"
 #include "link/devicefinder.h"
 #include "link/devicejob.h"
@@ -87,6 +88,7 @@ private:
 void TestRegisterDeviceDialog::initTestCase()
 {
     AppSettings::applyIdentity();
+    QVERIFY(loadQtTranslation());
     // "Обзор" never scans the machine's interfaces here.
     BrowseDeviceDialog::setScanSetup([this](DeviceFinder &finder) {
         finder.setTargets(m_scanTargets);
@@ -266,7 +268,8 @@ void TestRegisterDeviceDialog::offlineRegistration()
     QStringList buttonTexts;
     if (!address.isEmpty()) {
         answerer.thenOn<QMessageBox>([&](QMessageBox *box) {
-            buttonTexts << box->button(QMessageBox::Yes)->text() << box->button(QMessageBox::No)->text();
+            buttonTexts << box->button(QMessageBox::Yes)->text().remove('&')
+                        << box->button(QMessageBox::No)->text().remove('&');
             box->button(QMessageBox::Yes)->click();
         });
     }

@@ -3,6 +3,9 @@
 #include "params/deviceparams52.h"
 #include "params/deviceprofile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QtTest>
 
@@ -19,6 +22,7 @@ private slots:
     void goodsSurviveSavingParameters();
     void removeDeletesWholeProfileOnly();
     void unknownKeyLoadsEmpty();
+    void keysListProfilesOfStoredFile();
     void emptyKeyTouchesNoProfile_data();
     void emptyKeyTouchesNoProfile();
 
@@ -138,6 +142,36 @@ void TestDeviceProfile::unknownKeyLoadsEmpty()
     QCOMPARE(params, QByteArray());
     QCOMPARE(system, QByteArray());
     QCOMPARE(goods, QByteArray());
+}
+
+void TestDeviceProfile::keysListProfilesOfStoredFile()
+{
+    QCOMPARE(DeviceProfile().keys(), QStringList());
+
+    // The store as earlier versions wrote it: a profile with goods only
+    // counts, a value outside any subgroup does not.
+    {
+        QFile f(QSettings().fileName());
+        QVERIFY(QDir().mkpath(QFileInfo(f).path()));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[profiles]\n"
+                "0530000002\\version=2.53.40\n"
+                "0530000002\\goods-cap=2000\n"
+                "0530000002\\params=@ByteArray(p\\0q)\n"
+                "0520000001\\goods=@ByteArray(g)\n"
+                "stray=1\n");
+    }
+    QCOMPARE(DeviceProfile().keys(), QStringList({ "0520000001", "0530000002" }));
+    QString version;
+    int cap = 0;
+    QByteArray params, system;
+    DeviceProfile().load("0530000002", version, cap, params, system);
+    QCOMPARE(version, QStringLiteral("2.53.40"));
+    QCOMPARE(cap, 2000);
+    QCOMPARE(params, QByteArray("p\0q", 3));
+
+    QVERIFY(DeviceProfile().remove("0530000002"));
+    QCOMPARE(DeviceProfile().keys(), QStringList({ "0520000001" }));
 }
 
 void TestDeviceProfile::emptyKeyTouchesNoProfile_data()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/settingsstore.h"
+
+#include <QFile>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -9,11 +12,7 @@
 class TestSettingsDir
 {
 public:
-    TestSettingsDir()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-    }
+    TestSettingsDir() { point(m_dir.path()); }
 
     QString path() const { return m_dir.path(); }
 
@@ -25,6 +24,44 @@ public:
         s.sync();
     }
 
+    static void point(const QString &path)
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
+    }
+
 private:
     QTemporaryDir m_dir;
+};
+
+// While it lives, the store's folder lies below a plain file: it cannot be
+// created, even by root, so every write to the store fails. When it goes the
+// store points back at the test's folder and no write error handler is left.
+class UnwritableSettingsStore
+{
+public:
+    explicit UnwritableSettingsStore(const TestSettingsDir &back)
+        : m_back(back.path())
+    {
+        QFile f(blocker());
+        if (f.open(QIODevice::WriteOnly))
+            f.close();
+        TestSettingsDir::point(blocker() + QStringLiteral("/config"));
+    }
+
+    ~UnwritableSettingsStore()
+    {
+        TestSettingsDir::point(m_back);
+        SettingsStore::setWriteErrorHandler({});
+    }
+
+    UnwritableSettingsStore(const UnwritableSettingsStore &) = delete;
+    UnwritableSettingsStore &operator=(const UnwritableSettingsStore &) = delete;
+
+    // The plain file; every reported store file name starts with it.
+    QString blocker() const { return m_dir.filePath(QStringLiteral("not-a-folder")); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_back;
 };

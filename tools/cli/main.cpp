@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "app/appsettings.h"
+#include "app/version.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -22,6 +23,11 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     out.setCodec("UTF-8");
     err.setCodec("UTF-8");
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 2 && args.at(1) == QLatin1String("--version")) {
+        out << "korvant-cli " << KorvantVersion << '\n';
+        return 0;
+    }
     Cli cli(out, err);
-    return cli.run(QCoreApplication::arguments());
+    return cli.run(args);
 }

@@ -2,11 +2,9 @@
 #include "cli.h"
 #include "paramfile.h"
 
-#include "app/appsettings.h"
 #include "app/deviceregistry.h"
 #include "params/deviceprofile.h"
 
-#include <QSettings>
 #include <QTextStream>
 
 int Cli::profile(const QStringList &args)
@@ -31,15 +29,9 @@ int Cli::profile(const QStringList &args)
     const QString action = pos.first();
 
     if (action == QLatin1String("list") && pos.size() == 1) {
-        QStringList keys;
-        {
-            AppSettings store;
-            store.settings()->beginGroup(QStringLiteral("profiles"));
-            keys = store.settings()->childGroups();
-            store.settings()->endGroup();
-        }
+        const QStringList keys = DeviceProfile().keys();
         const DeviceRegistry registry;
-        for (const QString &key : qAsConst(keys)) {
+        for (const QString &key : keys) {
             QString version, name;
             int cap = 0;
             QByteArray params, system, goods;

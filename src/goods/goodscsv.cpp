@@ -1,0 +1,467 @@
+#include "goodscsv.h"
+
+#include "classes/csv/csvreader.h"
+#include "classes/csv/qcsvsource.h"
+#include "goods/cp1251table.h"
+#include "goods/goodstablemodel.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+const char Bom[] = "\xEF\xBB\xBF";
+constexpr int BomSize = 3;
+
+#ifdef Q_OS_WIN
+const char LineEnd[] = "\r\n";
+#else
+const char LineEnd[] = "\n";
+#endif
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isUtf8(const uchar *p, const uchar *end, bool *nonAscii)
+{
+    *nonAscii = false;
+    while (p < end) {
+        // Plain ASCII, eight bytes at a time.
+        while (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            if (word & 0x8080808080808080ULL)
+                break;
+            p += 8;
+        }
+        if (p == end)
+            break;
+        const uchar b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        *nonAscii = true;
+        int extra;
+        uchar lo = 0x80, hi = 0xBF; // range of the second byte
+        if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2;
+            if (b == 0xE0)
+                lo = 0xA0;
+            else if (b == 0xED)
+                hi = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3;
+            if (b == 0xF0)
+                lo = 0x90;
+            else if (b == 0xF4)
+                hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p <= extra)
+            return false;
+        if (p[1] < lo || p[1] > hi)
+            return false;
+        for (int i = 2; i <= extra; ++i)
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        p += extra + 1;
+    }
+    return true;
+}
+
+// At most max bytes of UTF-8 text, not ending inside a character.
+QByteArray utf8Prefix(const QByteArray &utf8, int max)
+{
+    if (utf8.size() <= max)
+        return utf8;
+    int n = max;
+    while (n > 0 && (uchar(utf8.at(n)) & 0xC0) == 0x80)
+        --n;
+    return utf8.left(n);
+}
+
+QString decodeField(const char *text, bool utf8)
+{
+    const int size = int(std::strlen(text));
+    return utf8 ? QString::fromUtf8(text, size) : Cp1251Table::decode(text, size);
+}
+
+// The reader's message as UTF-8 text: it quotes a field's raw bytes, which in
+// a Windows-1251 file are no UTF-8.
+QString readerMessage(io::error::base &error, bool utf8)
+{
+    if (auto *content = dynamic_cast<io::error::with_column_content *>(&error)) {
+        const QString text = decodeField(content->column_content, utf8);
+        const QByteArray bytes = utf8Prefix(text.toUtf8(), io::error::max_column_content_length);
+        content->set_column_content(bytes.constData());
+    }
+    return QString::fromUtf8(error.what());
+}
+
+// The reader's number parser negates an exponent of -2^31 and then loops
+// forever; such a number is 0 whatever its digits. Anything else that is no
+// number is left to the parser, which reports it.
+bool hasRunawayExponent(const char *p)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (*p == '-' || *p == '+')
+        ++p;
+    while (digit(*p))
+        ++p;
+    if (*p == '.' || *p == ',')
+        for (++p; digit(*p); ++p) { }
+    if ((*p != 'e' && *p != 'E') || p[1] != '-')
+        return false;
+    constexpr qint64 Limit = qint64(1) << 31;
+    qint64 e = 0;
+    for (p += 2; *p; ++p) {
+        if (!digit(*p))
+            return false;
+        e = e * 10 + (*p - '0');
+        if (e > Limit)
+            return true; // the parser stops at its underflow, unread digits and all
+    }
+    return e == Limit;
+}
+
+int lineCount(const QByteArray &bytes)
+{
+    int n = 0;
+    const char *p = bytes.constData();
+    const char *const end = bytes.constEnd();
+    while ((p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p))))) {
+        ++n;
+        ++p;
+    }
+    return n;
+}
+
+// Converts a field as the reader's read_row() does, with the same message
+// details (the reader itself would take "price" and "dept" as numbers).
+template<typename Reader, typename T>
+void convertField(const Reader &reader, char *field, const char *column, T &value)
+{
+    try {
+        io::detail::parse<io::throw_on_overflow>(field, value);
+    } catch (io::error::base &error) {
+        if (auto *e = dynamic_cast<io::error::with_column_content *>(&error))
+            e->set_column_content(field);
+        if (auto *e = dynamic_cast<io::error::with_column_name *>(&error))
+            e->set_column_name(column);
+        if (auto *e = dynamic_cast<io::error::with_file_name *>(&error))
+            e->set_file_name(reader.get_truncated_file_name());
+        if (auto *e = dynamic_cast<io::error::with_file_line *>(&error))
+            e->set_file_line(int(reader.get_file_line()));
+        throw;
+    }
+}
+
+} // namespace
+
+QString GoodsCsvLoad::userText() const
+{
+    return readerError ? goodsCsvNotLoadedText(error) : error;
+}
+
+QString goodsCsvNotLoadedText(const QString &readerMessage)
+{
+    return QStringLiteral("Файл не загружен, таблица осталась прежней.\n\n%1").arg(readerMessage);
+}
+
+GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
+{
+    GoodsCsvLoad result;
+    const bool bom = bytes.startsWith(Bom);
+    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData()) + (bom ? BomSize : 0);
+    bool nonAscii = false;
+    const bool utf8
+        = isUtf8(begin, reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii) && (bom || nonAscii);
+    // Cut here, on a character boundary, rather than by the reader.
+    const QByteArray shownName = utf8Prefix(fileName.toUtf8(), io::error::max_file_name_length);
+    try {
+        SemicolonCsvReader<GoodsColumnCount> reader(shownName.constData(),
+                                                    std::make_unique<QCsvSource>(bytes));
+        try {
+            reader.read_header(io::ignore_extra_column, "name", "intcode", "barcode", "price", "dept");
+        } catch (io::error::with_file_line &error) {
+            // The reader leaves the line of a header error unset (-1).
+            error.set_file_line(int(reader.get_file_line()));
+            throw;
+        }
+        GoodsList rows;
+        rows.reserve(lineCount(bytes));
+        char *name = nullptr, *intcode = nullptr, *barcode = nullptr, *priceText = nullptr,
+             *deptText = nullptr;
+        while (reader.read_row(name, intcode, barcode, priceText, deptText)) {
+            double price = 0;
+            if (!hasRunawayExponent(priceText))
+                convertField(reader, priceText, "price", price);
+            int dept = 0;
+            convertField(reader, deptText, "dept", dept);
+            rows.append(Goods { decodeField(name, utf8), decodeField(intcode, utf8),
+                                decodeField(barcode, utf8), price, dept });
+        }
+        result.rows.swap(rows);
+    } catch (io::error::base &error) {
+        result.error = readerMessage(error, utf8);
+        result.readerError = true;
+    } catch (const std::bad_alloc &) {
+        result.error = QStringLiteral("Недостаточно памяти для загрузки файла \"%1\".").arg(fileName);
+    }
+    return result;
+}
+
+GoodsCsvLoad loadGoodsCsv(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        GoodsCsvLoad result;
+        result.error = QStringLiteral("Не удалось открыть файл \"%1\": %2").arg(path, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        GoodsCsvLoad result;
+        result.error = QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, file.errorString());
+        return result;
+    }
+    file.close();
+    return readGoodsCsv(bytes, path);
+}
+
+GoodsCsvLoad loadGoodsCsv(const QString &path, GoodsTableModel &model)
+{
+    GoodsCsvLoad result = loadGoodsCsv(path);
+    if (result.ok())
+        model.setGoods(std::move(result.rows));
+    result.rows = GoodsList();
+    return result;
+}
+
+namespace {
+
+// An output buffer written through a cursor; grows only in reserve().
+class Out
+{
+public:
+    explicit Out(int capacity) { m_bytes.resize(qMax(capacity, 256)); }
+
+    // A cursor with room for at least more bytes; hand it back to commit().
+    char *reserve(int more)
+    {
+        if (m_size + more > m_bytes.size())
+            m_bytes.resize(qMax(m_bytes.size() * 2, m_size + more));
+        return m_bytes.data() + m_size;
+    }
+    void commit(const char *cursor) { m_size = int(cursor - m_bytes.constData()); }
+    void append(const char *text, int size)
+    {
+        char *o = reserve(size);
+        std::memcpy(o, text, size_t(size));
+        commit(o + size);
+    }
+    QByteArray take()
+    {
+        m_bytes.resize(m_size);
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    int m_size = 0;
+};
+
+// A field the reader would not give back as it is, left unquoted: it holds a
+// separator, a quote or a line break, or has blanks at its ends.
+bool needsQuotes(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    if (text.front() == QLatin1Char(' ') || text.back() == QLatin1Char(' '))
+        return true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == ';' || u == '"' || u == '\n' || u == '\r')
+            return true;
+    }
+    return false;
+}
+
+class CsvWriter
+{
+public:
+    CsvWriter(int rows, bool utf8)
+        : m_out(64 + rows * 96)
+        , m_utf8(utf8)
+        , m_map(Cp1251Table::fromUnicodeTable())
+    {
+        // Output bytes that need more than a copy: a quote (doubled inside
+        // quotes), line breaks (the reader has no multi-line fields, so they
+        // become blanks) and 0, which the table gives for "no such byte".
+        m_special['"'] = m_special['\n'] = m_special['\r'] = m_special[0] = true;
+    }
+
+    // False once a text had a character Windows-1251 lacks.
+    bool lossless() const { return m_lossless; }
+
+    void append(const char *text, int size) { m_out.append(text, size); }
+
+    void field(const QString &text, bool quote)
+    {
+        const int units = m_utf8 ? text.size() * 3 : text.size();
+        char *o = m_out.reserve(2 * units + 2);
+        if (quote)
+            *o++ = '"';
+        if (m_utf8) {
+            const QByteArray bytes = text.toUtf8();
+            for (const char c : bytes)
+                o = put(o, uchar(c), quote);
+        } else {
+            const auto *src = reinterpret_cast<const char16_t *>(text.constData());
+            for (int i = 0; i < units; ++i) {
+                uchar b = m_map[src[i]];
+                if (Q_UNLIKELY(b == 0 && src[i] != 0)) {
+                    m_lossless = false;
+                    b = '?';
+                }
+                o = put(o, b, quote);
+            }
+        }
+        if (quote)
+            *o++ = '"';
+        m_out.commit(o);
+    }
+
+    // The price in whole hundredths, which is what the register keeps:
+    // "12.5", "150", "0.29"; then ";", the department and the line end.
+    void priceDeptLineEnd(double price, int dept)
+    {
+        const double h = std::round(price * 100.0);
+        if (!std::isfinite(h) || std::fabs(h) >= 9e15) {
+            const QByteArray text = QByteArray::number(price, 'g', 17);
+            m_out.append(text.constData(), text.size());
+        } else {
+            char *o = m_out.reserve(24);
+            auto v = qint64(h);
+            if (v < 0) {
+                *o++ = '-';
+                v = -v;
+            }
+            o = writeUnsigned(o, quint64(v / 100));
+            const int frac = int(v % 100);
+            if (frac) {
+                *o++ = '.';
+                *o++ = char('0' + frac / 10);
+                if (frac % 10)
+                    *o++ = char('0' + frac % 10);
+            }
+            m_out.commit(o);
+        }
+        char *o = m_out.reserve(16);
+        *o++ = ';';
+        qint64 d = dept;
+        if (d < 0) {
+            *o++ = '-';
+            d = -d;
+        }
+        o = writeUnsigned(o, quint64(d));
+        for (const char *e = LineEnd; *e; ++e)
+            *o++ = *e;
+        m_out.commit(o);
+    }
+
+    QByteArray take() { return m_out.take(); }
+
+private:
+    char *put(char *o, uchar b, bool quote) const
+    {
+        if (Q_UNLIKELY(m_special[b])) {
+            if (b == '"' && quote)
+                *o++ = '"';
+            else if (b == '\n' || b == '\r')
+                b = ' ';
+        }
+        *o++ = char(b);
+        return o;
+    }
+
+    static char *writeUnsigned(char *o, quint64 v)
+    {
+        char digits[20];
+        int n = 0;
+        do {
+            digits[n++] = char('0' + v % 10);
+            v /= 10;
+        } while (v);
+        while (n)
+            *o++ = digits[--n];
+        return o;
+    }
+
+    Out m_out;
+    bool m_utf8;
+    bool m_lossless = true;
+    const uchar *m_map;
+    bool m_special[256] = {};
+};
+
+QByteArray csvBytes(const GoodsList &rows, bool utf8, bool *lossless)
+{
+    CsvWriter w(rows.size(), utf8);
+    if (utf8)
+        w.append(Bom, BomSize);
+    const QByteArray header = QByteArray("name;intcode;barcode;price;dept") + LineEnd;
+    w.append(header.constData(), header.size());
+    for (const Goods &g : rows) {
+        w.field(g.name, true);
+        w.append(";", 1);
+        w.field(g.intcode, needsQuotes(g.intcode));
+        w.append(";", 1);
+        w.field(g.barcode, needsQuotes(g.barcode));
+        w.append(";", 1);
+        w.priceDeptLineEnd(g.price, g.dept);
+        if (!w.lossless())
+            break;
+    }
+    *lossless = w.lossless();
+    return w.take();
+}
+
+} // namespace
+
+QByteArray goodsCsvBytes(const GoodsList &rows)
+{
+    bool lossless = true;
+    QByteArray bytes = csvBytes(rows, false, &lossless);
+    // A text Windows-1251 cannot hold would be saved as "?"; UTF-8 keeps it,
+    // and the loader recognises it.
+    if (!lossless)
+        bytes = csvBytes(rows, true, &lossless);
+    return bytes;
+}
+
+bool saveGoodsCsv(const QString &path, const GoodsList &rows, QString *error)
+{
+    const QByteArray bytes = goodsCsvBytes(rows);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Не удалось открыть файл \"%1\" для записи: %2")
+                         .arg(path, file.errorString());
+        return false;
+    }
+    // Without commit() the temporary file is discarded and the old file stays.
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("Не удалось записать файл \"%1\": %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "goods/goods.h"
+
+#include <QByteArray>
+#include <QString>
+
+class GoodsTableModel;
+
+// Goods CSV files: header "name;intcode;barcode;price;dept", ";" between
+// fields. Saved in Windows-1251 (UTF-8 with a byte order mark only when a
+// text has a character that code page lacks); loaded as UTF-8 when the bytes
+// are valid UTF-8 with non-ASCII characters or start with a byte order mark,
+// otherwise as Windows-1251.
+
+struct GoodsCsvLoad
+{
+    GoodsList rows;
+    // Empty on success. Otherwise the reader's own message (English) when
+    // readerError is set, or a Russian one for a file that could not be read.
+    QString error;
+    bool readerError = false;
+
+    bool ok() const { return error.isEmpty(); }
+    // The text for the user: the reader's message with a Russian line saying
+    // that the file was not loaded, or the Russian message as it is.
+    QString userText() const;
+};
+
+// Parses a file's contents; fileName is what the reader's messages name.
+// Messages are the reader's own, with two repairs: a header error names line
+// 1 (the reader says -1), and a quoted field of a Windows-1251 file appears
+// decoded. A price whose exponent is -2^31 or below, on which the reader's
+// number parser would never return, is read as 0.
+GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName);
+// Reads the file and parses it.
+GoodsCsvLoad loadGoodsCsv(const QString &path);
+// Loads the file into the model (one model reset) only when all of it parsed;
+// otherwise the model keeps its rows. The result's rows are left empty.
+GoodsCsvLoad loadGoodsCsv(const QString &path, GoodsTableModel &model);
+
+// Says in Russian that the file was not loaded, above a message the CSV
+// reader gives in English.
+QString goodsCsvNotLoadedText(const QString &readerMessage);
+
+// The file's bytes for rows in their order, with the platform's line end:
+// names always quoted, internal code and barcode quoted only when the reader
+// would not give them back otherwise (a ";", a quote, blanks at an end),
+// prices in whole hundredths ("12.5", "150"), line breaks inside texts as
+// blanks (the reader has no multi-line fields).
+QByteArray goodsCsvBytes(const GoodsList &rows);
+// Writes the file through a temporary file that replaces it only when whole,
+// so a failed save never leaves a truncated file behind. On failure returns
+// false and, when error is given, a Russian message naming the file and the
+// reason.
+bool saveGoodsCsv(const QString &path, const GoodsList &rows, QString *error = nullptr);
