@@ -13,6 +13,7 @@ packages=(
     qtbase5-dev libqt5network5
     qttranslations5-l10n
     libfccp-dev
+    zlib1g-dev
     fonts-dejavu-core
     xvfb xauth
     iproute2

@@ -35,8 +35,10 @@ void run(const char *name, RegisterSimulator::Family family, bool write, int run
     for (int i = 0; i < runs; ++i) {
         sim.clearRequestLog();
         const JobTiming t = timeJob(controller, [&] {
-            return write ? controller.writeParams(QStringLiteral("127.0.0.2"), sim.serverPort(), records)
-                         : controller.readParams(QStringLiteral("127.0.0.2"), sim.serverPort());
+            return write
+                ? controller.writeParams(QStringLiteral("127.0.0.2"), sim.serverPort(), records, sim.serial(),
+                                         family == RegisterSimulator::Family252 ? 52 : 53)
+                : controller.readParams(QStringLiteral("127.0.0.2"), sim.serverPort());
         });
         if (t.result != 0) {
             std::printf("%s: job failed with %d\n", name, t.result);

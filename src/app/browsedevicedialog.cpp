@@ -61,10 +61,9 @@ void BrowseDeviceDialog::setupTable()
 {
     m_refresh->setEnabled(false);
 
-    auto *progress
-        = new DeviceProgressDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
-    progress->setLabelText(tr("Поиск ККТ..."));
-    progress->reset();
+    DeviceProgressDialog progress(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    progress.setLabelText(tr("Поиск ККТ..."));
+    progress.reset();
 
     auto *finder = new DeviceFinder;
     finder->setTimeout(1000);
@@ -75,20 +74,25 @@ void BrowseDeviceDialog::setupTable()
     finder->moveToThread(thread);
 
     connect(thread, &QThread::started, finder, &DeviceFinder::run);
-    connect(finder, &DeviceFinder::received, progress, &QProgressDialog::setValue);
+    connect(finder, &DeviceFinder::received, &progress, &QProgressDialog::setValue);
     // The finder's thread is blocked in run(); the stop flag has its own lock.
-    connect(progress, &QProgressDialog::canceled, finder, &DeviceFinder::stop, Qt::DirectConnection);
+    connect(&progress, &QProgressDialog::canceled, finder, &DeviceFinder::stop, Qt::DirectConnection);
     connect(finder, &DeviceFinder::finished, this, &BrowseDeviceDialog::onScanFinished);
-    connect(finder, &DeviceFinder::finished, progress, &QProgressDialog::close);
-    connect(finder, &DeviceFinder::finished, thread, &QThread::quit);
     connect(thread, &QThread::finished, finder, &QObject::deleteLater);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
 
-    thread->start(QThread::InheritPriority);
-    progress->exec();
-    // Only the finder's end closes the dialog (a cancel asks it to stop after
-    // its current wait), so a new scan can never overlap this one.
-    delete progress;
+    // Only the finder's end closes the progress window (a cancel asks it to stop
+    // after its current wait), so a new scan can never overlap this one.
+    progress.runUntil(finder, &DeviceFinder::finished, [thread] {
+        thread->start(QThread::InheritPriority);
+        return true;
+    });
+    // The finder lives until its thread is told to quit. Unlink it from the
+    // progress window first, on this thread: the finder is deleted on its own
+    // thread, and the window goes with this function.
+    disconnect(&progress, nullptr, finder, nullptr);
+    disconnect(finder, nullptr, &progress, nullptr);
+    thread->quit();
 
     m_refresh->setEnabled(true);
 }

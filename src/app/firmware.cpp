@@ -1,8 +1,10 @@
 #include "firmware.h"
 
+#include "link/frame.h"
+
 bool isVersionSupported(int major, int minor, int build)
 {
-    return major == 2 && (minor == 53 || (minor == 52 && build > 37));
+    return Frame::firmwareFamily(major, minor, build) != 0;
 }
 
 QString versionText(int major, int minor, int build)

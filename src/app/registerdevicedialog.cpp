@@ -5,7 +5,7 @@
 #include "app/deviceregistry.h"
 #include "app/firmware.h"
 #include "app/questionbox.h"
-#include "link/deviceprogressdialog.h"
+#include "link/devicejobrunner.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -119,36 +119,18 @@ void RegisterDeviceDialog::validate()
 
 void RegisterDeviceDialog::queryDevice(const QString &address)
 {
-    DeviceProgressDialog progress(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
-    progress.setWindowTitle(windowTitle());
-    progress.setLabelText(QString());
-    progress.setPendingLabel(tr("Получение данных о ККТ..."));
-    progress.reset();
-
-    // Each query connects afresh: an earlier query's connection would report
-    // this one's outcome twice.
-    disconnect(&m_controller, nullptr, nullptr, nullptr);
-    connect(&m_controller, &DeviceController::connected, &progress, &DeviceProgressDialog::connected);
-    // The busy window goes before the outcome's box appears.
-    connect(&m_controller, &DeviceController::finished, &progress, &QWidget::close);
-    connect(&m_controller, &DeviceController::disconnected, &progress, &QWidget::close);
-    connect(&m_controller, &DeviceController::finished, this, &RegisterDeviceDialog::onQueryFinished);
-    // The progress window stays up until the job has ended, so a cancelled
-    // query ends (with -13) before another can start on this controller.
-    connect(&progress, &QProgressDialog::canceled, &m_controller, &DeviceController::stop);
-
-    if (!m_controller.queryInfo(address, m_port))
-        return;
-    progress.exec();
+    // The runner returns once the query has ended; a cancel stops it (-13).
+    m_queryResult = DeviceJobRunner(this, m_controller).queryInfo(address, m_port);
+    onQueryFinished();
 }
 
 void RegisterDeviceDialog::onQueryFinished()
 {
-    const QString queried = m_controller.host();
-    if (m_controller.result() != 0) {
-        QMessageBox::critical(
-            this, windowTitle(),
-            tr("Ошибка подключения (%1) к ККТ по адресу %2").arg(m_controller.result()).arg(queried));
+    if (m_queryResult != 0) {
+        DeviceJobRunner::showFailure(
+            this, QMessageBox::Critical, windowTitle(),
+            tr("Ошибка подключения (%1) к ККТ по адресу %2").arg(m_queryResult).arg(m_controller.host()),
+            m_queryResult);
         return;
     }
     const int major = m_controller.versionMajor();

@@ -36,6 +36,7 @@ public slots:
     void validate();
 
 private slots:
+    // The identity query's end; its result code is in m_queryResult.
     void onQueryFinished();
 
 private:
@@ -48,4 +49,5 @@ private:
     DeviceController m_controller;
     Reachability::PingFunction m_ping;
     quint16 m_port = DefaultPort;
+    int m_queryResult = 0;
 };

@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QThread>
 
+#include <memory>
+
 DeviceController::DeviceController(QObject *parent)
     : QObject(parent)
 {
@@ -32,9 +34,29 @@ bool DeviceController::readParams(const QString &host, quint16 port)
     return start(DeviceJob::ReadParams, host, port);
 }
 
-bool DeviceController::writeParams(const QString &host, quint16 port, const QByteArray &records)
+namespace {
+
+// The serial number as the register holds it; empty when the text cannot be
+// held there exactly (and so matches no register).
+QByteArray serialBytes(const QString &serial)
 {
-    return start(DeviceJob::WriteParams, host, port, records);
+    const QByteArray bytes = TextCodec::encode(serial);
+    return TextCodec::decode(bytes) == serial ? bytes : QByteArray();
+}
+
+} // namespace
+
+bool DeviceController::writeParams(const QString &host, quint16 port, const QByteArray &records,
+                                   const QString &serial, int family)
+{
+    auto job = std::make_unique<DeviceJob>();
+    job->kind = DeviceJob::WriteParams;
+    job->input = records;
+    job->expectedSerial = serialBytes(serial);
+    job->expectedFamily = family;
+    if (job->expectedSerial.isEmpty() || (family != 52 && family != 53))
+        return false;
+    return start(job.release(), host, port);
 }
 
 bool DeviceController::readGoodsRange(const QString &host, quint16 port, int first, int last)
@@ -49,20 +71,34 @@ bool DeviceController::readGoods(const QString &host, quint16 port)
     return start(DeviceJob::ReadGoods, host, port);
 }
 
-bool DeviceController::writeGoods(const QString &host, quint16 port, const QByteArray &image)
+bool DeviceController::writeGoods(const QString &host, quint16 port, const QByteArray &image,
+                                  const QString &serial)
 {
-    return start(DeviceJob::WriteGoods, host, port, image);
+    auto job = std::make_unique<DeviceJob>();
+    job->kind = DeviceJob::WriteGoods;
+    job->input = image;
+    job->expectedSerial = serialBytes(serial);
+    if (job->expectedSerial.isEmpty())
+        return false;
+    return start(job.release(), host, port);
 }
 
 bool DeviceController::start(int kind, const QString &host, quint16 port, const QByteArray &input)
 {
-    if (m_net)
-        return false;
-    m_host = host;
-    m_port = port;
     auto *job = new DeviceJob;
     job->kind = kind;
     job->input = input;
+    return start(job, host, port);
+}
+
+bool DeviceController::start(DeviceJob *job, const QString &host, quint16 port)
+{
+    if (m_net) {
+        delete job;
+        return false;
+    }
+    m_host = host;
+    m_port = port;
 
     auto *net = new DeviceNet;
     auto *thread = new QThread;
@@ -104,6 +140,13 @@ void DeviceController::onDisconnected()
     m_net = nullptr;
 
     const DeviceJob *job = net->job();
+    if (net->identified()) {
+        const Frame::Identity identity = net->identity();
+        m_reported = { true, TextCodec::decode(net->serial()), identity.major(), identity.minor(),
+                       identity.build() };
+    } else {
+        m_reported = {};
+    }
     if (job->result != ResultOk) {
         m_result = job->result;
     } else {

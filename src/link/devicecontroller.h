@@ -21,14 +21,37 @@ public:
     explicit DeviceController(QObject *parent = nullptr);
     ~DeviceController() override;
 
+    // What the register of the last job said about itself in the job's opening
+    // steps. Unlike the results below it is kept also when the job failed
+    // afterwards, so that a write refused by its guard can name the register
+    // that answered. valid is false when the last job ended before its opening
+    // steps were done.
+    struct Reported
+    {
+        bool valid = false;
+        QString serial; // decoded as register text (Windows-1251)
+        int versionMajor = 0;
+        int versionMinor = 0;
+        int versionBuild = 0;
+    };
+
     // Each starts one job. Returns false and starts nothing while a job of this
     // controller is still running (never two jobs on one controller).
     bool queryInfo(const QString &host, quint16 port);
     bool readParams(const QString &host, quint16 port);
-    bool writeParams(const QString &host, quint16 port, const QByteArray &records);
     bool readGoodsRange(const QString &host, quint16 port, int first, int last);
     bool readGoods(const QString &host, quint16 port);
-    bool writeGoods(const QString &host, quint16 port, const QByteArray &image);
+
+    // Writes name the register they are meant for: its serial number and, for
+    // parameters, its firmware family (52 or 53, as Frame::firmwareFamily()).
+    // On the connection that writes, after the opening steps, the job compares
+    // them with what the register reports; on a difference it ends with
+    // ErrSerialMismatch or ErrFamilyMismatch before any page is written.
+    // Returns false and starts nothing for an empty serial number, one that
+    // Windows-1251 cannot hold, or a family other than 52 and 53.
+    bool writeParams(const QString &host, quint16 port, const QByteArray &records, const QString &serial,
+                     int family);
+    bool writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
 
     // True from the operation call until finished() has been emitted.
     bool isBusy() const { return m_net != nullptr; }
@@ -42,10 +65,11 @@ public:
     int goodsCapacity() const { return m_goodsCapacity; }
     QString serial() const { return m_serial; }
     QByteArray data() const { return m_data; }
+    Reported reported() const { return m_reported; }
 
 signals:
     void connected();
-    // Declared for callers to connect to; every job ends with finished() instead.
+    // Never emitted: every job ends with finished(). Kept as part of the interface.
     void disconnected();
     void finished();
     void frame(int pages);
@@ -58,6 +82,7 @@ public slots:
     void onDisconnected();
 
 private:
+    bool start(DeviceJob *job, const QString &host, quint16 port);
     bool start(int kind, const QString &host, quint16 port, const QByteArray &input = {});
 
     QString m_host;
@@ -72,4 +97,5 @@ private:
     QString m_serial;
     int m_result = 0;
     QByteArray m_data;
+    Reported m_reported;
 };

@@ -1,5 +1,7 @@
 #include "devicefinder.h"
 
+#include "link/ipv4address.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,9 +25,8 @@ std::optional<DeviceFinder::Reply> DeviceFinder::parseReply(const QByteArray &da
     // Serial, MAC (":" or "-" between pairs), dotted IPv4 without leading
     // zeros, line feed. Anchored at the start only.
     static const QRegularExpression grammar(
-        QStringLiteral(R"(^(\d+) (([0-9A-Fa-f]{2}[:-]){5}([0-9A-Fa-f]{2})) )"
-                       R"(((([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5])\.){3})"
-                       R"(([0-9]|[1-9][0-9]|1[0-9]{2}|2[0-4][0-9]|25[0-5]))[\n])"));
+        QStringLiteral(R"(^(\d+) (([0-9A-Fa-f]{2}[:-]){5}([0-9A-Fa-f]{2})) )") + Ipv4Address::pattern()
+        + QStringLiteral(R"([\n])"));
 
     const int nul = datagram.indexOf('\0');
     const QString text = QString::fromLatin1(nul < 0 ? datagram : datagram.left(nul));

@@ -2,7 +2,8 @@
 
 #include <QByteArray>
 
-// Outcome of a job. Callers show the number to the user, so the values are fixed.
+// Outcome of a job. Callers show the number to the user, so the values are fixed;
+// resultexplanation.h says what each one means.
 enum DeviceResult : int {
     ResultOk = 0,
     ErrPageCount = -2,
@@ -16,6 +17,13 @@ enum DeviceResult : int {
     ErrReadMismatch = -10,
     ErrStopped = -13,
     ErrSocket = -14,
+    // A write's guard: the register on the writing connection is not the one
+    // the data is meant for. Nothing has been written.
+    ErrSerialMismatch = -15,
+    ErrFamilyMismatch = -16,
+    // The job could not be started: the controller was busy, or a write lacked
+    // the register it is meant for.
+    ErrNotStarted = -17,
 };
 
 // One unit of work for DeviceNet. The controller creates it, DeviceNet owns it.
@@ -34,4 +42,12 @@ struct DeviceJob
     int result = ResultOk;
     QByteArray input;
     QByteArray output;
+
+    // Writes only: the register the data is meant for. Before anything is
+    // written, the job compares the serial number bytes it read in its opening
+    // steps with expectedSerial (an empty one matches nothing) and, for
+    // parameters, the firmware family (Frame::Identity::family()) with
+    // expectedFamily.
+    QByteArray expectedSerial;
+    int expectedFamily = 0;
 };

@@ -9,19 +9,18 @@
 #include <QtEndian>
 
 using Frame::MaxPagesPerRequest;
-using Frame::PageSize;
+using Storage::GoodsRecordSize;
+using Storage::PageSize;
 
 std::atomic<int> DeviceNet::s_instances { 0 };
 
 namespace {
 
-constexpr int GoodsRecordSize = 128;
-
-// A goods record starting with FF FF ends the catalogue.
-bool holdsTerminator(const QByteArray &chunk)
+// A goods record starting with FF FF ends the catalogue; the chunk starts at from.
+bool holdsTerminator(const QByteArray &bytes, int from)
 {
-    for (int pos = 0; pos + 1 < chunk.size(); pos += GoodsRecordSize) {
-        if (quint8(chunk.at(pos)) == 0xFF && quint8(chunk.at(pos + 1)) == 0xFF)
+    for (int pos = from; pos + 1 < bytes.size(); pos += GoodsRecordSize) {
+        if (quint8(bytes.at(pos)) == 0xFF && quint8(bytes.at(pos + 1)) == 0xFF)
             return true;
     }
     return false;
@@ -71,6 +70,12 @@ QByteArray DeviceNet::serial() const
     return m_serial;
 }
 
+bool DeviceNet::identified() const
+{
+    std::lock_guard<std::mutex> lock(m_publishLock);
+    return m_identified;
+}
+
 void DeviceNet::run()
 {
     Q_ASSERT(m_job);
@@ -108,12 +113,13 @@ void DeviceNet::abandon()
 
 void DeviceNet::onStopRequested()
 {
-    if (m_reported) {
+    if (m_phase >= Phase::Reported) {
         if (abandoned())
             close();
         return;
     }
-    if (m_inSteps || !m_socket)
+    // Steps poll the flag themselves; before run() there is nothing to abort.
+    if (m_phase != Phase::Connecting || !m_socket)
         return;
     m_socket->abort();
     m_job->result = ErrStopped;
@@ -134,17 +140,17 @@ bool DeviceNet::abandoned()
 
 void DeviceNet::close()
 {
-    if (m_closed)
+    if (m_phase == Phase::Closed)
         return;
-    m_closed = true;
+    m_phase = Phase::Closed;
     emit closed();
 }
 
 void DeviceNet::report()
 {
-    if (m_reported)
+    if (m_phase >= Phase::Reported)
         return;
-    m_reported = true;
+    m_phase = Phase::Reported;
     {
         std::lock_guard<std::mutex> lock(m_publishLock);
     }
@@ -155,7 +161,7 @@ void DeviceNet::report()
 
 void DeviceNet::onConnect()
 {
-    if (m_reported)
+    if (m_phase != Phase::Connecting)
         return;
     if (stopRequested()) {
         m_job->result = ErrStopped;
@@ -165,10 +171,10 @@ void DeviceNet::onConnect()
     }
     emit connected();
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    m_inSteps = true;
+    m_phase = Phase::Running;
     const int result = runSteps();
     emitQueuedFrame();
-    m_inSteps = false;
+    m_phase = Phase::Finishing;
     m_job->result = result;
     // disconnectFromHost() may report through onDisconnect(); report() covers the
     // case where the socket is already gone and says nothing more.
@@ -178,7 +184,7 @@ void DeviceNet::onConnect()
 
 void DeviceNet::onDisconnect()
 {
-    if (m_inSteps)
+    if (m_phase == Phase::Running || m_phase == Phase::Broken)
         return;
     report();
 }
@@ -186,14 +192,20 @@ void DeviceNet::onDisconnect()
 void DeviceNet::onError(QAbstractSocket::SocketError error)
 {
     qDebug() << "socket error" << int(error);
-    if (m_inSteps) {
+    switch (m_phase) {
+    case Phase::Running:
         // A wait that runs out is the reply window's business, not a broken socket.
         if (error != QAbstractSocket::SocketTimeoutError)
-            m_socketError = true;
+            m_phase = Phase::Broken;
         return;
+    case Phase::Broken:
+    case Phase::Reported:
+    case Phase::Closed:
+        return;
+    case Phase::Connecting:
+    case Phase::Finishing:
+        break;
     }
-    if (m_reported)
-        return;
     m_job->result = ErrSocket;
     report();
 }
@@ -205,7 +217,7 @@ int DeviceNet::exchange(Frame::Command command, const QVector<qint32> &args, con
         return ErrPageCount;
     const QByteArray request = Frame::request(command, args, data);
     if (m_socket->write(request) != request.size())
-        return m_socketError ? ErrSocket : ErrSend;
+        return m_phase == Phase::Broken ? ErrSocket : ErrSend;
     m_socket->flush(); // out now, not on the wait's first round
     emitQueuedFrame();
 
@@ -223,7 +235,7 @@ int DeviceNet::exchange(Frame::Command command, const QVector<qint32> &args, con
             break;
         }
     }
-    if (m_socketError)
+    if (m_phase == Phase::Broken)
         return ErrSocket;
     return received.isEmpty() ? ErrNoReply : ErrBadReply;
 }
@@ -252,58 +264,54 @@ void DeviceNet::announcePages(int total)
     emit pages(total);
 }
 
-int DeviceNet::readPage(int page, QByteArray *data)
+template<typename Chunk> int DeviceNet::transfer(int first, int count, Chunk chunk)
+{
+    int done = 0;
+    while (done < count) {
+        const int n = qMin(count - done, MaxPagesPerRequest);
+        bool last = false;
+        const int rc = chunk(first + done, n, done, &last);
+        if (rc != ResultOk)
+            return rc;
+        if (stopRequested())
+            return ErrStopped;
+        if (last)
+            return ResultOk;
+        done += n;
+        queueFrame(done);
+    }
+    return ResultOk;
+}
+
+int DeviceNet::readChunk(int page, int count, QByteArray *out)
 {
     Frame::Message reply;
-    int rc = exchange(Frame::CmdReadPages, { page, 1 }, {}, &reply);
+    int rc = exchange(Frame::CmdReadPages, { page, count }, {}, &reply);
     if (rc == ResultOk)
-        rc = Frame::acceptRead(reply, 1);
+        rc = Frame::acceptRead(reply, count);
     if (rc == ResultOk)
-        *data = reply.data;
+        out->append(reply.data);
     return rc;
+}
+
+int DeviceNet::writeChunk(Frame::Command command, int page, int count, const QByteArray &data)
+{
+    Frame::Message reply;
+    const int rc = exchange(command, { page, count }, data, &reply);
+    return rc == ResultOk ? Frame::acceptWrite(reply) : rc;
 }
 
 int DeviceNet::readPages(int first, int count, QByteArray *out)
 {
-    int done = 0;
-    while (count > 0) {
-        const int n = qMin(count, MaxPagesPerRequest);
-        Frame::Message reply;
-        int rc = exchange(Frame::CmdReadPages, { first, n }, {}, &reply);
-        if (rc == ResultOk)
-            rc = Frame::acceptRead(reply, n);
-        if (rc != ResultOk)
-            return rc;
-        out->append(reply.data);
-        if (stopRequested())
-            return ErrStopped;
-        first += n;
-        count -= n;
-        done += n;
-        queueFrame(done);
-    }
-    return ResultOk;
+    return transfer(first, count,
+                    [this, out](int page, int n, int, bool *) { return readChunk(page, n, out); });
 }
 
 int DeviceNet::writePages(Frame::Command command, const QByteArray &data, int first, int count)
 {
-    int done = 0;
-    while (count > 0) {
-        const int n = qMin(count, MaxPagesPerRequest);
-        Frame::Message reply;
-        int rc = exchange(command, { first, n }, data.mid(done * PageSize, n * PageSize), &reply);
-        if (rc == ResultOk)
-            rc = Frame::acceptWrite(reply);
-        if (rc != ResultOk)
-            return rc;
-        if (stopRequested())
-            return ErrStopped;
-        first += n;
-        count -= n;
-        done += n;
-        queueFrame(done);
-    }
-    return ResultOk;
+    return transfer(first, count, [this, command, &data](int page, int n, int done, bool *) {
+        return writeChunk(command, page, n, data.mid(done * PageSize, n * PageSize));
+    });
 }
 
 int DeviceNet::runSteps()
@@ -316,7 +324,7 @@ int DeviceNet::runSteps()
         return rc;
 
     QByteArray page;
-    rc = readPage(0, &page);
+    rc = readChunk(0, 1, &page);
     if (rc != ResultOk)
         return rc;
     if (!Storage::parseDirectory(page, &m_directory))
@@ -324,13 +332,19 @@ int DeviceNet::runSteps()
 
     const Storage::SerialPlace place
         = Storage::serialPlace(m_identity.minor(), m_directory.region(Storage::ParameterRegion).firstPage);
-    rc = readPage(place.page, &page);
+    page.clear();
+    rc = readChunk(place.page, 1, &page);
     if (rc != ResultOk)
         return rc;
     m_serial = Storage::serialFromPage(page, place);
+    m_identified = true;
     // A stop asked for while the opening steps ran ends the job before its own steps.
     if (stopRequested())
         return ErrStopped;
+    // Nothing is written to a register that is not the one the data is meant for.
+    rc = checkTarget();
+    if (rc != ResultOk)
+        return rc;
 
     switch (m_job->kind) {
     case DeviceJob::QueryInfo:
@@ -355,6 +369,18 @@ int DeviceNet::runSteps()
     }
     }
     return ErrJobKind;
+}
+
+int DeviceNet::checkTarget() const
+{
+    const int kind = m_job->kind;
+    if (kind != DeviceJob::WriteParams && kind != DeviceJob::WriteGoods)
+        return ResultOk;
+    if (m_job->expectedSerial.isEmpty() || m_serial != m_job->expectedSerial)
+        return ErrSerialMismatch;
+    if (kind == DeviceJob::WriteParams && m_identity.family() != m_job->expectedFamily)
+        return ErrFamilyMismatch;
+    return ResultOk;
 }
 
 // Images travel in tagged records with a 16-bit length; a larger region would
@@ -442,30 +468,13 @@ int DeviceNet::readGoods(qint64 firstIndex, qint64 lastIndex)
     announcePages(int(pageTotal));
 
     QByteArray bytes;
-    int rc = ResultOk;
-    int page = area.firstPage + int(firstPage);
-    int left = int(pageTotal);
-    int done = 0;
-    while (left > 0) {
-        const int n = qMin(left, MaxPagesPerRequest);
-        Frame::Message reply;
-        rc = exchange(Frame::CmdReadPages, { page, n }, {}, &reply);
-        if (rc == ResultOk)
-            rc = Frame::acceptRead(reply, n);
-        if (rc != ResultOk)
-            break;
-        bytes.append(reply.data);
-        if (stopRequested()) {
-            rc = ErrStopped;
-            break;
-        }
-        if (holdsTerminator(reply.data))
-            break;
-        page += n;
-        left -= n;
-        done += n;
-        queueFrame(done);
-    }
+    const int rc = transfer(area.firstPage + int(firstPage), int(pageTotal),
+                            [this, &bytes](int page, int n, int, bool *last) {
+                                const int from = bytes.size();
+                                const int rc = readChunk(page, n, &bytes);
+                                *last = rc == ResultOk && holdsTerminator(bytes, from);
+                                return rc;
+                            });
     m_job->output = (firstIndex % 2) ? bytes.mid(GoodsRecordSize) : bytes;
     return rc;
 }
@@ -482,14 +491,10 @@ int DeviceNet::writeBytes(const QByteArray &data, int firstPage)
     // The tail shares its page with bytes the register keeps: read, patch, write back.
     const int tailPage = firstPage + fullPages;
     QByteArray page;
-    rc = readPage(tailPage, &page);
+    rc = readChunk(tailPage, 1, &page);
     if (rc != ResultOk)
         return rc;
-    const QByteArray patched = data.right(tail) + page.mid(tail);
-    Frame::Message reply;
-    rc = exchange(Frame::CmdWritePages, { tailPage, 1 }, patched, &reply);
-    if (rc == ResultOk)
-        rc = Frame::acceptWrite(reply);
+    rc = writeChunk(Frame::CmdWritePages, tailPage, 1, data.right(tail) + page.mid(tail));
     if (rc == ResultOk)
         queueFrame(fullPages + 1);
     return rc;

@@ -29,6 +29,11 @@ struct DeviceJob;
 // malformed reply) keeps its code. Errors outside the steps (refused
 // connection, unreachable host) end the job with -14 at once.
 //
+// Writes check their target on the connection that writes: after the opening
+// steps (identity, directory, serial) and before any page goes out, the serial
+// number and, for parameters, the firmware family must be the job's expected
+// ones; otherwise the job ends with ErrSerialMismatch or ErrFamilyMismatch.
+//
 // Lifecycle: created without a parent, setJob(), moved to a new thread whose
 // started() calls run(); close() (requestClose() from another thread) emits
 // closed(), which the owner connects to the thread's quit() and to deleteLater().
@@ -45,10 +50,13 @@ public:
     // Called once before the worker thread starts; takes ownership of the job.
     void setJob(const QString &host, quint16 port, DeviceJob *job);
 
-    // Read these only after disconnected() has been delivered.
+    // Read these only after disconnected() has been delivered. identity() and
+    // serial() are the register's once identified() is true, also when the
+    // job failed later on (a write refused by its guard, say).
     const DeviceJob *job() const;
     Frame::Identity identity() const;
     QByteArray serial() const;
+    bool identified() const;
 
     // close() from any thread, once the job has been reported.
     void requestClose();
@@ -80,6 +88,16 @@ public slots:
     void onError(QAbstractSocket::SocketError error);
 
 private:
+    // Where the job stands. Only the worker thread reads or changes it.
+    enum class Phase {
+        Connecting, // run() has asked for the connection
+        Running, // onConnect() runs the job's steps
+        Broken, // the socket reported an error while the steps ran; they end with ErrSocket
+        Finishing, // the steps are over, the job not yet reported
+        Reported, // disconnected() has been emitted
+        Closed, // closed() has been emitted
+    };
+
     bool stopRequested();
     bool abandoned();
     void onStopRequested();
@@ -88,9 +106,17 @@ private:
     void emitQueuedFrame();
     void announcePages(int total);
     int runSteps();
+    int checkTarget() const;
     int exchange(Frame::Command command, const QVector<qint32> &args, const QByteArray &data,
                  Frame::Message *reply);
-    int readPage(int page, QByteArray *data);
+    // Moves count pages from page first in requests of at most four pages.
+    // chunk(page, n, done) makes one request for pages page .. page + n - 1,
+    // done pages into the transfer; it may set *last to end the transfer after
+    // this chunk (without progress for it). After each chunk a stop check, then
+    // progress. Returns the first failing code.
+    template<typename Chunk> int transfer(int first, int count, Chunk chunk);
+    int readChunk(int page, int count, QByteArray *out);
+    int writeChunk(Frame::Command command, int page, int count, const QByteArray &data);
     int readPages(int first, int count, QByteArray *out);
     int writePages(Frame::Command command, const QByteArray &data, int first, int count);
     int readGoods(qint64 firstIndex, qint64 lastIndex);
@@ -111,13 +137,11 @@ private:
     Frame::Identity m_identity;
     QByteArray m_serial;
     Storage::Directory m_directory;
+    bool m_identified = false; // the opening steps are done: identity and serial are the register's
 
-    bool m_inSteps = false; // onConnect() is running the job
-    bool m_socketError = false; // the socket reported an error during the steps
-    bool m_reported = false; // disconnected() has been emitted
+    Phase m_phase = Phase::Connecting;
     bool m_abandoned = false; // under m_stopLock
     int m_queuedFrame = -1; // progress not yet announced
-    bool m_closed = false;
     // Taken once when the job is reported and by the accessors. The queued
     // disconnected() already orders the two threads; the lock makes that order
     // visible to ThreadSanitizer, which cannot see into Qt's event queue.

@@ -1,5 +1,7 @@
 #include "deviceprogressdialog.h"
 
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QProgressBar>
@@ -36,8 +38,41 @@ void DeviceProgressDialog::keyPressEvent(QKeyEvent *event)
     QProgressDialog::keyPressEvent(event);
 }
 
+void DeviceProgressDialog::closeEvent(QCloseEvent *event)
+{
+    if (m_loop && !m_ended) {
+        event->ignore();
+        emit canceled();
+        return;
+    }
+    QProgressDialog::closeEvent(event);
+}
+
 void DeviceProgressDialog::connected()
 {
     if (!m_pendingLabel.isEmpty())
         setLabelText(m_pendingLabel);
+}
+
+DeviceProgressDialog::Run DeviceProgressDialog::runModal(const std::function<bool()> &start)
+{
+    if (!start())
+        return NotStarted;
+    QEventLoop loop;
+    m_loop = &loop;
+    setAttribute(Qt::WA_ShowModal, true);
+    show();
+    // Work that ended before the window came up has already quit nothing.
+    if (!m_ended)
+        loop.exec(QEventLoop::DialogExec);
+    m_loop = nullptr;
+    hide();
+    return m_ended ? Ended : Interrupted;
+}
+
+void DeviceProgressDialog::onWorkEnded()
+{
+    m_ended = true;
+    if (m_loop)
+        m_loop->quit();
 }

@@ -4,33 +4,11 @@
 
 #include <QtEndian>
 
-#include <array>
+#include <zlib.h>
 
 namespace Frame {
 
 namespace {
-
-// Eight tables: table 0 is the classic byte-wise one, table k advances a byte
-// by k more zero bytes, so the update can take eight bytes a step ("slicing by 8").
-using CrcTables = std::array<std::array<quint32, 256>, 8>;
-
-constexpr CrcTables makeCrcTables()
-{
-    CrcTables t {};
-    for (quint32 n = 0; n < 256; ++n) {
-        quint32 c = n;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        t[0][n] = c;
-    }
-    for (size_t k = 1; k < 8; ++k) {
-        for (size_t n = 0; n < 256; ++n)
-            t[k][n] = (t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF];
-    }
-    return t;
-}
-
-constexpr CrcTables crcTables = makeCrcTables();
 
 constexpr quint8 MarkerLow = 0xEF;
 constexpr quint8 MarkerHigh = 0xBE;
@@ -47,19 +25,8 @@ quint32 readU32(const char *p)
 
 quint32 crc32(const char *data, int size)
 {
-    const auto *p = reinterpret_cast<const uchar *>(data);
-    quint32 c = 0xFFFFFFFFu;
-    // Replies carry up to 1 KiB; eight bytes a step keep the check off the profile.
-    for (; size >= 8; size -= 8, p += 8) {
-        const quint32 low = c ^ qFromLittleEndian<quint32>(p);
-        const quint32 high = qFromLittleEndian<quint32>(p + 4);
-        c = crcTables[7][low & 0xFF] ^ crcTables[6][(low >> 8) & 0xFF] ^ crcTables[5][(low >> 16) & 0xFF]
-            ^ crcTables[4][low >> 24] ^ crcTables[3][high & 0xFF] ^ crcTables[2][(high >> 8) & 0xFF]
-            ^ crcTables[1][(high >> 16) & 0xFF] ^ crcTables[0][high >> 24];
-    }
-    for (; size > 0; --size, ++p)
-        c = crcTables[0][(c ^ *p) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    // 0 is zlib's starting value (what crc32(0, Z_NULL, 0) returns).
+    return quint32(::crc32(0L, reinterpret_cast<const Bytef *>(data), uInt(qMax(0, size))));
 }
 
 quint32 crc32(const QByteArray &bytes)
@@ -133,6 +100,15 @@ bool parse(const QByteArray &received, Message *message)
     const int dataStart = 2 + 4 * count;
     message->data = QByteArray(payload + dataStart, int(length) - dataStart);
     return true;
+}
+
+int firmwareFamily(int major, int minor, int build)
+{
+    if (major != 2)
+        return 0;
+    if (minor == 53 || (minor == 52 && build > 37))
+        return minor;
+    return 0;
 }
 
 int acceptInfo(const Message &reply, Identity *identity)

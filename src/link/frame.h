@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/storage.h"
+
 #include <QByteArray>
 #include <QVector>
 
@@ -17,14 +19,13 @@ enum Command : quint8 {
 };
 
 constexpr int HeaderSize = 10;
-constexpr int PageSize = 256;
 constexpr int MaxPagesPerRequest = 4;
 // The largest payload a register may legitimately send: 255 values and four pages.
-constexpr int MaxReplyPayload = 2 + 4 * 255 + 4 * PageSize;
+constexpr int MaxReplyPayload = 2 + 4 * 255 + MaxPagesPerRequest * Storage::PageSize;
 // Requests carry at most two arguments, but be as lenient as for replies.
 constexpr int MaxRequestPayload = MaxReplyPayload;
 
-// CRC-32 as in zlib / IEEE 802.3 (reflected 0xEDB88320, init and final XOR all ones).
+// CRC-32 of IEEE 802.3 (reflected 0xEDB88320, init and final XOR all ones), by zlib.
 quint32 crc32(const char *data, int size);
 quint32 crc32(const QByteArray &bytes);
 
@@ -55,6 +56,10 @@ int frameSize(const QByteArray &received);
 // declared payload are ignored. The marker bytes are not compared. False when malformed.
 bool parse(const QByteArray &received, Message *message);
 
+// The parameter layout family of firmware the utility can configure: 53 for
+// 2.53 (any build), 52 for 2.52 from build 38 on; 0 for any other firmware.
+int firmwareFamily(int major, int minor, int build);
+
 // What the identity reply says.
 struct Identity
 {
@@ -65,6 +70,7 @@ struct Identity
     int major() const { return int(versionWord >> 28); }
     int minor() const { return int((versionWord >> 16) & 0x0FFF); }
     int build() const { return int(versionWord & 0xFFFF); }
+    int family() const { return firmwareFamily(major(), minor(), build()); }
 };
 
 // Reply rules per command; each returns a DeviceResult.

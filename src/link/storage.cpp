@@ -26,7 +26,7 @@ bool parseDirectory(const QByteArray &page, Directory *directory)
 
 QByteArray buildDirectory(const Directory &directory)
 {
-    QByteArray page(256, '\0');
+    QByteArray page(PageSize, '\0');
     char *p = page.data();
     qToLittleEndian<quint32>(DirectoryMagic, p);
     qToLittleEndian<qint16>(directory.value, p + 4);

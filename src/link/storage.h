@@ -7,6 +7,10 @@
 // The register's storage: 256-byte pages, page 0 holding a directory of five regions.
 namespace Storage {
 
+constexpr int PageSize = 256;
+// Goods records: two to a page, record 0 of the goods area being the header.
+constexpr int GoodsRecordSize = 128;
+
 constexpr quint32 DirectoryMagic = 0xAA005500;
 constexpr int RegionCount = 5;
 constexpr int DirectorySize = 6 + 8 * RegionCount;
@@ -22,7 +26,7 @@ struct Region
     quint16 firstPage = 0;
     quint16 pageCount = 0;
 
-    int byteSize() const { return int(pageCount) * 256; }
+    int byteSize() const { return int(pageCount) * PageSize; }
 };
 
 struct Directory

@@ -8,7 +8,9 @@
 #include "app/qttranslation.h"
 #include "app/registerdevicedialog.h"
 #include "link/devicefinder.h"
+#include "link/devicejob.h"
 #include "link/deviceprogressdialog.h"
+#include "link/resultexplanation.h"
 #include "sim/registersimulator.h"
 
 #include <QFrame>
@@ -328,29 +330,30 @@ void TestRegisterDeviceDialog::failureBoxes_data()
     QTest::addColumn<int>("fault"); // on the identity request
     QTest::addColumn<int>("icon");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("code"); // a failed query: the code whose explanation follows the text
 
     const int none = Sim::NoFault;
     const int warning = QMessageBox::Warning;
     QTest::newRow("neither serial nor address")
         << QString() << QString() << 0 << none << warning
-        << QStringLiteral("Введите заводской номер ККТ или IP адрес!");
+        << QStringLiteral("Введите заводской номер ККТ или IP адрес!") << 0;
     QTest::newRow("silent address, no serial") << QString() << Host << 11010 << none << warning
-                                               << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает");
+                                               << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает") << 0;
     QTest::newRow("silent address, serial given, offline declined")
         << QStringLiteral("0530000002") << Host << 11010 << none << int(QMessageBox::Question)
-        << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает. Зарегистрировать оффлайн?");
+        << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает. Зарегистрировать оффлайн?") << 0;
     QTest::newRow("connection closed: socket error code shown")
         << QString() << Host << 0 << int(Sim::CloseConnection) << int(QMessageBox::Critical)
-        << QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.7");
+        << QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.7") << int(ErrSocket);
     QTest::newRow("bad reply: its own code shown")
         << QString() << Host << 0 << int(Sim::BadCrc) << int(QMessageBox::Critical)
-        << QStringLiteral("Ошибка подключения (-5) к ККТ по адресу 127.0.0.7");
+        << QStringLiteral("Ошибка подключения (-5) к ККТ по адресу 127.0.0.7") << int(ErrBadReply);
     QTest::newRow("register reports another serial")
         << QStringLiteral("0530000009") << Host << 0 << none << warning
-        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002");
+        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002") << 0;
     QTest::newRow("serial typed in another case is a mismatch")
         << QStringLiteral("ab0530000002") << Host << 0 << none << warning
-        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002");
+        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002") << 0;
 }
 
 void TestRegisterDeviceDialog::failureBoxes()
@@ -361,6 +364,7 @@ void TestRegisterDeviceDialog::failureBoxes()
     QFETCH(int, fault);
     QFETCH(int, icon);
     QFETCH(QString, text);
+    QFETCH(int, code);
 
     Sim::Config config = registerConfig(QStringLiteral("AB0530000002"));
     Sim sim(config);
@@ -379,6 +383,7 @@ void TestRegisterDeviceDialog::failureBoxes()
     QCOMPARE(boxes.first().title, Title);
     QCOMPARE(int(boxes.first().icon), icon);
     QCOMPARE(boxes.first().text, text);
+    QCOMPARE(boxes.first().informative, code ? resultExplanation(code) : QString());
     QVERIFY(answerer.seenOf("QInputDialog").isEmpty());
     // The dialog stays open with the fields as typed, and nothing is stored.
     QVERIFY(dialog.isVisible());
@@ -485,6 +490,7 @@ void TestRegisterDeviceDialog::cancelStopsTheQuery()
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().icon, QMessageBox::Critical);
     QCOMPARE(boxes.first().text, QStringLiteral("Ошибка подключения (-13) к ККТ по адресу 127.0.0.7"));
+    QCOMPARE(boxes.first().informative, QStringLiteral("Операция остановлена пользователем."));
     QVERIFY(dialog.isVisible());
     QVERIFY(stored().isEmpty());
 }

@@ -4,7 +4,9 @@
 
 #include "app/appsettings.h"
 #include "app/deviceregistry.h"
+#include "link/devicejob.h"
 #include "link/reachability.h"
+#include "link/resultexplanation.h"
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
 #include "params/deviceprofile.h"
@@ -86,6 +88,8 @@ private slots:
     void refusedSettingLeavesFileUnchanged();
     void writeToOtherRegisterIsRefused_data();
     void writeToOtherRegisterIsRefused();
+    void writeChecksTheConnectionItWrites_data();
+    void writeChecksTheConnectionItWrites();
     void badFileIsRefusedBeforeAnyConnection_data();
     void badFileIsRefusedBeforeAnyConnection();
     void unreachableRegister();
@@ -379,6 +383,46 @@ void TestCli::writeToOtherRegisterIsRefused()
         QVERIFY2(req.command == 0xC1 || req.command == 0xC2, "nothing but reads may reach the register");
 }
 
+// The register that the write job checks is the one it writes to: check and
+// writes share one connection, whoever answers the next one.
+void TestCli::writeChecksTheConnectionItWrites_data()
+{
+    QTest::addColumn<QStringList>("serials"); // the register's serial number connection by connection
+    QTest::addColumn<int>("exit");
+    QTest::newRow("the file's register answers, another would answer next")
+        << QStringList { "6300", "6999" } << int(Cli::ExitOk);
+    QTest::newRow("another register answers the writing connection")
+        << QStringList { "6999", "6300" } << int(Cli::ExitMismatch);
+}
+
+void TestCli::writeChecksTheConnectionItWrites()
+{
+    QFETCH(QStringList, serials);
+    QFETCH(int, exit);
+    const QString file = validFile(RegisterSimulator::Family253, "6300");
+    QVERIFY(!file.isEmpty());
+    auto sim = startRegister("127.0.0.39", RegisterSimulator::Family253, "6300");
+    QVERIFY(sim);
+    sim->setConnectionSerials(serials);
+
+    const Run r = cli({ "write-params", "127.0.0.39", file, "--port", portOf(*sim) });
+    QCOMPARE(r.code, exit);
+    const QList<RegisterSimulator::Request> log = sim->requestLog();
+    QVERIFY(!log.isEmpty());
+    int writes = 0;
+    for (const RegisterSimulator::Request &req : log) {
+        QCOMPARE(req.connection, log.first().connection);
+        writes += req.command == 0xC3 || req.command == 0xC5;
+    }
+    if (exit == Cli::ExitOk) {
+        QVERIFY(writes > 0);
+    } else {
+        QCOMPARE(writes, 0);
+        QCOMPARE(r.err.trimmed(),
+                 QStringLiteral("Заводской номер ККТ 6999 не совпадает с номером из файла 6300"));
+    }
+}
+
 void TestCli::badFileIsRefusedBeforeAnyConnection_data()
 {
     QTest::addColumn<QString>("kind");
@@ -474,10 +518,25 @@ void TestCli::unreachableRegister()
     const Run ping = cli({ "ping", "127.0.0.99" });
     QCOMPARE(ping.code, int(Cli::ExitUnreachable));
 
-    // Answers the probe, but nothing listens: the job fails with the socket error.
+    // Answers the probe, but nothing listens: the job fails with the socket
+    // error, and the next line says what it means.
     const Run refused = cli({ "info", "127.0.0.35", "--port", "1" });
     QCOMPARE(refused.code, int(Cli::ExitJobFailed));
-    QCOMPARE(refused.err.trimmed(), QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.35"));
+    QCOMPARE(refused.err.trimmed().split('\n'),
+             QStringList({ QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.35"),
+                           resultExplanation(ErrSocket) }));
+
+    // Text that is no dotted address is refused before anything is probed.
+    m_pinged.clear();
+    for (const QString command : { "ping", "info", "read-params", "write-params" }) {
+        QStringList args { command, "127.0.0.035" };
+        if (command == QLatin1String("write-params"))
+            args << file;
+        const Run r = cli(args);
+        QCOMPARE(r.code, int(Cli::ExitUsage));
+        QVERIFY2(r.err.contains(QStringLiteral("«127.0.0.035» — не IPv4-адрес")), qPrintable(command));
+    }
+    QVERIFY(m_pinged.isEmpty());
 }
 
 void TestCli::infoReportsFamilyAndCapacity()

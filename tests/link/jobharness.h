@@ -36,14 +36,23 @@ struct JobOutcome
     QList<int> pages;
 };
 
-inline JobOutcome runJob(const QString &host, quint16 port, int kind, const QByteArray &input = {},
+// A write job meant for the register with this serial number and family.
+inline DeviceJob writeJob(int kind, const QByteArray &input, const QString &serial, int family = 0)
+{
+    DeviceJob job;
+    job.kind = kind;
+    job.input = input;
+    job.expectedSerial = serial.toLatin1();
+    job.expectedFamily = family;
+    return job;
+}
+
+inline JobOutcome runJob(const QString &host, quint16 port, const DeviceJob &spec,
                          const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000)
 {
     JobOutcome out;
     std::mutex lock;
-    auto *job = new DeviceJob;
-    job->kind = kind;
-    job->input = input;
+    auto *job = new DeviceJob(spec);
     auto *net = new DeviceNet;
     auto *thread = new QThread;
     net->setJob(host, port, job);
@@ -77,4 +86,13 @@ inline JobOutcome runJob(const QString &host, quint16 port, int kind, const QByt
     std::lock_guard<std::mutex> guard(lock);
     out.ended = ended;
     return out;
+}
+
+inline JobOutcome runJob(const QString &host, quint16 port, int kind, const QByteArray &input = {},
+                         const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000)
+{
+    DeviceJob job;
+    job.kind = kind;
+    job.input = input;
+    return runJob(host, port, job, onStart, timeoutMs);
 }

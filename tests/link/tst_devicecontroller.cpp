@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 using Sim = RegisterSimulator;
@@ -50,6 +51,11 @@ private slots:
     void oneJobAtATime();
     void operationsAndTheirData();
     void controllerGoneWhileJobRuns();
+    void writeGuard_data();
+    void writeGuard();
+    void writeGuardAcrossConnections();
+    void writeWithoutTargetIsNotStarted_data();
+    void writeWithoutTargetIsNotStarted();
 };
 
 void TestDeviceController::faultMatrix_data()
@@ -114,8 +120,9 @@ void TestDeviceController::faultMatrix()
     clock.start();
     const QByteArray records = TaggedRecord::make(TaggedRecord::ParameterImageTag, "params")
         + TaggedRecord::make(TaggedRecord::SystemImageTag, "system");
-    QVERIFY(kind == DeviceJob::WriteParams ? controller.writeParams(Host, sim->serverPort(), records)
-                                           : controller.readParams(Host, sim->serverPort()));
+    QVERIFY(kind == DeviceJob::WriteParams
+                ? controller.writeParams(Host, sim->serverPort(), records, sim->serial(), 53)
+                : controller.readParams(Host, sim->serverPort()));
     QVERIFY(finished.wait(10000));
     QVERIFY2(clock.elapsed() < DeviceNet::ReplyWindowMs + 2000, "ends within the reply window and a margin");
     QCOMPARE(controller.result(), result);
@@ -194,7 +201,7 @@ void TestDeviceController::oneJobAtATime()
     QVERIFY(controller.queryInfo(Host, sim->serverPort()));
     QVERIFY(controller.isBusy());
     QVERIFY(!controller.readParams(Host, sim->serverPort()));
-    QVERIFY(!controller.writeGoods(Host, sim->serverPort(), QByteArray(256, 0)));
+    QVERIFY(!controller.writeGoods(Host, sim->serverPort(), QByteArray(256, 0), sim->serial()));
 
     // The caller's finished slot may start the next job at once.
     bool restarted = false;
@@ -226,7 +233,7 @@ void TestDeviceController::operationsAndTheirData()
     QByteArray image(1024, 'g');
     image[128] = char(0xFF); // terminator at record 1 of page 0
     image[129] = char(0xFF);
-    QVERIFY(controller.writeGoods(Host, sim->serverPort(), image));
+    QVERIFY(controller.writeGoods(Host, sim->serverPort(), image, sim->serial()));
     QVERIFY(finished.wait());
     QCOMPARE(controller.result(), int(ResultOk));
     QCOMPARE(sim->goodsArea(), image);
@@ -244,8 +251,8 @@ void TestDeviceController::operationsAndTheirData()
     QVERIFY(finished.wait());
     QCOMPARE(controller.data(), image.mid(128, 1024 - 128));
 
-    QVERIFY(controller.writeParams(Host, sim->serverPort(),
-                                   TaggedRecord::make(TaggedRecord::SystemImageTag, "sys")));
+    QVERIFY(controller.writeParams(
+        Host, sim->serverPort(), TaggedRecord::make(TaggedRecord::SystemImageTag, "sys"), sim->serial(), 53));
     QVERIFY(finished.wait());
     QCOMPARE(controller.result(), int(ResultOk));
     QCOMPARE(sim->systemImage().left(4), QByteArray("sys\0", 4));
@@ -266,6 +273,130 @@ void TestDeviceController::controllerGoneWhileJobRuns()
     }
     QTRY_COMPARE_WITH_TIMEOUT(DeviceNet::instanceCount(), 0, DeviceNet::ReplyWindowMs + 2000);
     QCOMPARE(request.count(), 4); // stopped after the delayed chunk
+}
+
+namespace {
+
+bool isWrite(const Sim::Request &request)
+{
+    return request.command == Frame::CmdWritePages || request.command == Frame::CmdWriteSystemPages;
+}
+
+} // namespace
+
+void TestDeviceController::writeGuard_data()
+{
+    QTest::addColumn<bool>("goods");
+    QTest::addColumn<quint32>("versionWord"); // what the register reports
+    QTest::addColumn<QString>("expectedSerial");
+    QTest::addColumn<int>("expectedFamily");
+    QTest::addColumn<int>("result");
+
+    const quint32 v253 = 0x2035000C; // 2.53.12
+    const quint32 v252 = 0x20340028; // 2.52.40
+    // The register's serial number is AB05300002.
+    const QString right = QStringLiteral("AB05300002");
+    const QString other = QStringLiteral("AB05300003");
+    QTest::newRow("parameters: the right register") << false << v253 << right << 53 << int(ResultOk);
+    QTest::newRow("parameters: another serial") << false << v253 << other << 53 << int(ErrSerialMismatch);
+    QTest::newRow("parameters: serial differing in case")
+        << false << v253 << right.toLower() << 53 << int(ErrSerialMismatch);
+    QTest::newRow("parameters: another family") << false << v252 << right << 53 << int(ErrFamilyMismatch);
+    QTest::newRow("parameters: a build of the family the utility does not configure")
+        << false << quint32(0x20340025) << right << 52 << int(ErrFamilyMismatch);
+    QTest::newRow("goods: the right register, whatever its family")
+        << true << v252 << right << 0 << int(ResultOk);
+    QTest::newRow("goods: another serial") << true << v253 << other << 0 << int(ErrSerialMismatch);
+}
+
+// The write job checks the register on its own connection before it writes.
+void TestDeviceController::writeGuard()
+{
+    QFETCH(bool, goods);
+    QFETCH(quint32, versionWord);
+    QFETCH(QString, expectedSerial);
+    QFETCH(int, expectedFamily);
+    QFETCH(int, result);
+    Sim::Config config;
+    config.family = ((versionWord >> 16) & 0xFFF) == 52 ? Sim::Family252 : Sim::Family253;
+    config.versionWord = versionWord;
+    config.serial = QStringLiteral("AB05300002");
+    config.goodsCapacity = 6;
+    auto sim = startSim(Host, config);
+    QVERIFY(sim);
+    const QByteArray storeBefore = sim->store();
+
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QVERIFY(goods ? controller.writeGoods(Host, sim->serverPort(), QByteArray(512, 'g'), expectedSerial)
+                  : controller.writeParams(Host, sim->serverPort(),
+                                           TaggedRecord::make(TaggedRecord::SystemImageTag, "sys"),
+                                           expectedSerial, expectedFamily));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), result);
+    const QList<Sim::Request> log = sim->requestLog();
+    const bool wrote = std::any_of(log.begin(), log.end(), isWrite);
+    QCOMPARE(wrote, result == ResultOk);
+    if (result != ResultOk)
+        QCOMPARE(sim->store(), storeBefore);
+
+    // What the guard saw, for the caller's message.
+    const DeviceController::Reported reported = controller.reported();
+    QVERIFY(reported.valid);
+    QCOMPARE(reported.serial, QStringLiteral("AB05300002"));
+    QCOMPARE(quint32(reported.versionMajor << 28 | reported.versionMinor << 16 | reported.versionBuild),
+             versionWord);
+}
+
+// The gap of checking on one connection and writing on the next: another
+// register answers the second one.
+void TestDeviceController::writeGuardAcrossConnections()
+{
+    Sim::Config config;
+    config.serial = QStringLiteral("0530000002");
+    auto sim = startSim(Host, config);
+    QVERIFY(sim);
+    sim->setConnectionSerials({ "0530000002", "0530000777" });
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+
+    QVERIFY(controller.queryInfo(Host, sim->serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.serial(), QStringLiteral("0530000002"));
+
+    QVERIFY(controller.writeParams(Host, sim->serverPort(),
+                                   TaggedRecord::make(TaggedRecord::ParameterImageTag, QByteArray(5376, 'p')),
+                                   controller.serial(), controller.versionMinor()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ErrSerialMismatch));
+    const QList<Sim::Request> log = sim->requestLog();
+    QVERIFY(std::none_of(log.begin(), log.end(), isWrite));
+    QCOMPARE(sim->serial(), QStringLiteral("0530000777"));
+    // The failed job keeps the earlier register's results; reported() names the other one.
+    QCOMPARE(controller.serial(), QStringLiteral("0530000002"));
+    QCOMPARE(controller.reported().serial, QStringLiteral("0530000777"));
+}
+
+void TestDeviceController::writeWithoutTargetIsNotStarted_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<int>("family");
+    QTest::newRow("no serial number") << QString() << 53;
+    QTest::newRow("serial number no register can hold") << QStringLiteral("05300\u263A") << 53;
+    QTest::newRow("no family") << QStringLiteral("0530000002") << 0;
+    QTest::newRow("unknown family") << QStringLiteral("0530000002") << 54;
+}
+
+void TestDeviceController::writeWithoutTargetIsNotStarted()
+{
+    QFETCH(QString, serial);
+    QFETCH(int, family);
+    DeviceController controller;
+    const QByteArray records = TaggedRecord::make(TaggedRecord::ParameterImageTag, "p");
+    QVERIFY(!controller.writeParams(Host, 8080, records, serial, family));
+    if (family == 53)
+        QVERIFY(!controller.writeGoods(Host, 8080, QByteArray(256, 'g'), serial));
+    QVERIFY(!controller.isBusy());
 }
 
 QTEST_GUILESS_MAIN(TestDeviceController)

@@ -87,6 +87,7 @@ private slots:
     void regionTooLargeForRecord();
     void writeParams_data();
     void writeParams();
+    void writeWithoutExpectedSerial();
     void writeGoods_data();
     void writeGoods();
     void readGoods_data();
@@ -205,7 +206,7 @@ void TestDeviceNet::regionTooLargeForRecord()
     auto sim = startSim(Host, config(Sim::Family253, parameterPages, systemPages));
     QVERIFY(sim);
     const QByteArray input = TaggedRecord::make(TaggedRecord::ParameterImageTag, "x");
-    const JobOutcome out = runJob(Host, sim->serverPort(), kind, input);
+    const JobOutcome out = runJob(Host, sim->serverPort(), writeJob(kind, input, sim->serial(), 53));
     QVERIFY(out.ended);
     QCOMPARE(out.result, int(ErrCapacity));
     QCOMPARE(out.output, QByteArray());
@@ -252,12 +253,29 @@ void TestDeviceNet::writeParams()
     sim->setSystemImage(pattern(1024, 'o'));
     const QByteArray systemBefore = sim->systemImage();
 
-    const JobOutcome out = runJob(Host, sim->serverPort(), DeviceJob::WriteParams, input);
+    const JobOutcome out
+        = runJob(Host, sim->serverPort(), writeJob(DeviceJob::WriteParams, input, sim->serial(), 52));
     QVERIFY(out.ended);
     QTEST(out.result, "result");
     QTEST(jobRequests(*sim), "requests");
     QCOMPARE(sim->parameterImage(), paramsAfter.isNull() ? paramsBefore : paramsAfter);
     QCOMPARE(sim->systemImage(), systemAfter.isNull() ? systemBefore : systemAfter);
+}
+
+// A blank register (no serial number) is no match for a write that names none.
+void TestDeviceNet::writeWithoutExpectedSerial()
+{
+    Sim::Config blank = config(Sim::Family253);
+    blank.serial.clear();
+    auto sim = startSim(Host, blank);
+    QVERIFY(sim);
+    const QByteArray input = TaggedRecord::make(TaggedRecord::ParameterImageTag, "p");
+    for (const int kind : { int(DeviceJob::WriteParams), int(DeviceJob::WriteGoods) }) {
+        const JobOutcome out = runJob(Host, sim->serverPort(), writeJob(kind, input, QString(), 53));
+        QVERIFY(out.ended);
+        QCOMPARE(out.result, int(ErrSerialMismatch));
+    }
+    QCOMPARE(jobRequests(*sim), QStringList());
 }
 
 void TestDeviceNet::writeGoods_data()
@@ -285,7 +303,8 @@ void TestDeviceNet::writeGoods()
     sim->setGoodsArea(before);
     const QByteArray image = pattern(size, 'w');
 
-    const JobOutcome out = runJob(Host, sim->serverPort(), DeviceJob::WriteGoods, image);
+    const JobOutcome out
+        = runJob(Host, sim->serverPort(), writeJob(DeviceJob::WriteGoods, image, sim->serial()));
     QVERIFY(out.ended);
     QCOMPARE(out.result, result);
     QTEST(out.pages, "pages");

@@ -23,7 +23,6 @@ void prepare(DeviceProgressDialog &dialog, DeviceController &controller, const Q
     dialog.reset();
     QObject::connect(&controller, &DeviceController::connected, &dialog, &DeviceProgressDialog::connected);
     QObject::connect(&controller, &DeviceController::finished, &dialog, &QWidget::close);
-    QObject::connect(&controller, &DeviceController::disconnected, &dialog, &QWidget::close);
     QObject::connect(&controller, &DeviceController::pages, &dialog, &QProgressDialog::setMaximum);
     QObject::connect(&controller, &DeviceController::frame, &dialog, &QProgressDialog::setValue);
 }
@@ -105,7 +104,7 @@ void TestDeviceProgressDialog::goodsWriteBarIsDeterminate()
         visible << dialog.isVisible();
     });
     QSignalSpy finished(&controller, &DeviceController::finished);
-    QVERIFY(controller.writeGoods(Host, sim.serverPort(), QByteArray(11 * 256, 'g')));
+    QVERIFY(controller.writeGoods(Host, sim.serverPort(), QByteArray(11 * 256, 'g'), sim.serial()));
     QTimer::singleShot(10000, &dialog, [&dialog] { dialog.done(-1); });
     dialog.exec();
 

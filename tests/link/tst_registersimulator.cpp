@@ -187,7 +187,8 @@ void TestRegisterSimulator::program()
         const quint16 port = start(process);
         QVERIFY(port != 0);
         QVERIFY(controller.writeParams(QStringLiteral("127.0.0.5"), port,
-                                       TaggedRecord::make(TaggedRecord::ParameterImageTag, params)));
+                                       TaggedRecord::make(TaggedRecord::ParameterImageTag, params),
+                                       QStringLiteral("052777"), 52));
         QVERIFY(finished.wait());
         QCOMPARE(controller.result(), int(ResultOk));
         process.terminate();

@@ -22,6 +22,7 @@ public:
         QString className;
         QString title;
         QString text; // a box's text, or an input or progress dialog's label
+        QString informative; // a box's informative text
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QStringList items; // an item choice: its items and the one preselected
         QString current;
@@ -114,6 +115,7 @@ private:
         s.title = w->windowTitle();
         if (auto *box = qobject_cast<QMessageBox *>(w)) {
             s.text = box->text();
+            s.informative = box->informativeText();
             s.icon = box->icon();
         } else if (auto *input = qobject_cast<QInputDialog *>(w)) {
             s.text = input->labelText();

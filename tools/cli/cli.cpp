@@ -1,6 +1,8 @@
 #include "cli.h"
 
 #include "link/devicecontroller.h"
+#include "link/devicejob.h"
+#include "link/ipv4address.h"
 #include "link/reachability.h"
 
 #include <QCoreApplication>
@@ -160,6 +162,8 @@ bool Cli::reachable(const QString &address, bool skip)
 int Cli::openTarget(const QCommandLineParser &p, const NetOptions &net, QString *address, quint16 *port)
 {
     *address = p.positionalArguments().first();
+    if (!Ipv4Address::isValid(*address))
+        return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(*address));
     bool ok = false;
     const uint value = p.value(net.port).toUInt(&ok);
     if (!ok || value < 1 || value > 65535)
@@ -186,7 +190,7 @@ int Cli::runJob(DeviceController &controller, const std::function<bool()> &start
         });
     }
     if (!start())
-        return -1;
+        return ErrNotStarted;
     loop.exec();
     QObject::disconnect(pagesConn);
     QObject::disconnect(frameConn);

@@ -5,13 +5,26 @@
 #include "app/firmware.h"
 #include "link/devicecontroller.h"
 #include "link/devicefinder.h"
+#include "link/devicejob.h"
+#include "link/ipv4address.h"
 #include "link/reachability.h"
+#include "link/resultexplanation.h"
 #include "link/taggedrecord.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+
+namespace {
+
+// A failed job's message, and on the next line what its code means.
+QString jobFailure(const QString &message, int result)
+{
+    return message + QLatin1Char('\n') + resultExplanation(result);
+}
+
+} // namespace
 
 int Cli::ping(const QStringList &args)
 {
@@ -25,6 +38,8 @@ int Cli::ping(const QStringList &args)
     if (!parse(p, args, 1, 1, &exit))
         return exit;
     const QString address = p.positionalArguments().first();
+    if (!Ipv4Address::isValid(address))
+        return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(address));
     const int code = Reachability::pingFunction()(address, p.value(timeout).toInt());
     if (code == 0) {
         m_out << QStringLiteral("ККТ по адресу %1 отвечает").arg(address) << '\n';
@@ -56,8 +71,10 @@ int Cli::info(const QStringList &args)
     const int result = runJob(
         c, [&] { return c.queryInfo(address, port); }, QString());
     if (result != 0) {
-        return fail(ExitJobFailed,
-                    QStringLiteral("Ошибка подключения (%1) к ККТ по адресу %2").arg(result).arg(address));
+        return fail(
+            ExitJobFailed,
+            jobFailure(QStringLiteral("Ошибка подключения (%1) к ККТ по адресу %2").arg(result).arg(address),
+                       result));
     }
     const QString version = versionText(c.versionMajor(), c.versionMinor(), c.versionBuild());
     const bool supported = isVersionSupported(c.versionMajor(), c.versionMinor(), c.versionBuild());
@@ -105,7 +122,7 @@ int Cli::readParams(const QStringList &args)
     const int result = runJob(
         c, [&] { return c.readParams(address, port); }, QStringLiteral("Загрузка из ККТ"));
     if (result != 0) {
-        return fail(ExitJobFailed, QStringLiteral("Ошибка загрузки. %1").arg(result));
+        return fail(ExitJobFailed, jobFailure(QStringLiteral("Ошибка загрузки. %1").arg(result), result));
     }
 
     ParamFile file;
@@ -154,34 +171,29 @@ int Cli::writeParams(const QStringList &args)
     if (const int failed = openTarget(p, net, &address, &port))
         return failed;
 
-    DeviceController c;
-    int result = runJob(
-        c, [&] { return c.queryInfo(address, port); }, QString());
-    if (result != 0) {
-        return fail(ExitJobFailed,
-                    QStringLiteral("Ошибка подключения (%1) к ККТ по адресу %2").arg(result).arg(address));
-    }
-    if (c.serial() != file.serial) {
-        return fail(ExitMismatch,
-                    QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из файла %2")
-                        .arg(c.serial(), file.serial));
-    }
-    const QString version = versionText(c.versionMajor(), c.versionMinor(), c.versionBuild());
-    if (!isVersionSupported(c.versionMajor(), c.versionMinor(), c.versionBuild())
-        || c.versionMinor() != file.family()) {
-        return fail(ExitMismatch,
-                    QStringLiteral("Версия ККТ %1 не совпадает с семейством файла 2.%2")
-                        .arg(version)
-                        .arg(file.family()));
-    }
-
     QByteArray input = TaggedRecord::make(TaggedRecord::ParameterImageTag, file.params);
     if (!file.system.isEmpty())
         input += TaggedRecord::make(TaggedRecord::SystemImageTag, file.system);
-    result = runJob(
-        c, [&] { return c.writeParams(address, port, input); }, QStringLiteral("Выгрузка в ККТ"));
+    // The job itself confirms, on the connection that writes, that the register
+    // is the file's before it writes anything.
+    DeviceController c;
+    const int result = runJob(
+        c, [&] { return c.writeParams(address, port, input, file.serial, file.family()); },
+        QStringLiteral("Выгрузка в ККТ"));
+    const DeviceController::Reported reported = c.reported();
+    if (result == ErrSerialMismatch) {
+        return fail(ExitMismatch,
+                    QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из файла %2")
+                        .arg(reported.serial, file.serial));
+    }
+    if (result == ErrFamilyMismatch) {
+        return fail(ExitMismatch,
+                    QStringLiteral("Версия ККТ %1 не совпадает с семейством файла 2.%2")
+                        .arg(versionText(reported.versionMajor, reported.versionMinor, reported.versionBuild))
+                        .arg(file.family()));
+    }
     if (result != 0) {
-        return fail(ExitJobFailed, QStringLiteral("Ошибка выгрузки. %1").arg(result));
+        return fail(ExitJobFailed, jobFailure(QStringLiteral("Ошибка выгрузки. %1").arg(result), result));
     }
     m_out << QStringLiteral("Выгрузка завершена успешно") << '\n';
     m_out.flush();
@@ -214,10 +226,9 @@ int Cli::scan(const QStringList &args)
     if (p.isSet(target)) {
         QList<QHostAddress> targets;
         for (const QString &t : p.values(target)) {
-            const QHostAddress a(t);
-            if (a.protocol() != QAbstractSocket::IPv4Protocol)
+            if (!Ipv4Address::isValid(t))
                 return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(t));
-            targets.append(a);
+            targets.append(QHostAddress(t));
         }
         finder.setTargets(targets);
     }

@@ -108,6 +108,11 @@ int main(int argc, char *argv[])
           QStringLiteral("2.52|2.53"), QStringLiteral("2.53") },
         { QStringLiteral("serial"), QStringLiteral("Serial number (default 0012345678)."),
           QStringLiteral("TEXT"), QStringLiteral("0012345678") },
+        { QStringLiteral("connection-serials"),
+          QStringLiteral("Serial numbers for the next connections, comma-separated: each new\n"
+                         "connection takes the next one, as if another register answered; the\n"
+                         "last one stays."),
+          QStringLiteral("LIST") },
         // The utility accepts 2.52 from build 38 on: the default must be one it takes.
         { QStringLiteral("version-build"),
           QStringLiteral("Build number of the firmware version (default 40; the utility\n"
@@ -176,6 +181,9 @@ int main(int argc, char *argv[])
             sim.addFault(rule);
         }
     }
+
+    if (parser.isSet(QStringLiteral("connection-serials")))
+        sim.setConnectionSerials(parser.value(QStringLiteral("connection-serials")).split(QLatin1Char(',')));
 
     const QString state = parser.value(QStringLiteral("state"));
     if (!state.isEmpty()) {

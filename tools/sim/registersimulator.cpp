@@ -1,5 +1,6 @@
 #include "registersimulator.h"
 
+#include "link/devicefinder.h"
 #include "link/frame.h"
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
@@ -16,18 +17,17 @@
 
 #include <memory>
 
-using Frame::PageSize;
+using Storage::GoodsRecordSize;
+using Storage::PageSize;
 
 namespace {
 
-const QByteArray DiscoveryProbe = QByteArrayLiteral("Are You Korvant POS?\n");
-constexpr int GoodsRecordSize = 128;
-constexpr int DefaultBuild = 12;
-
+// Firmware the utility configures: 2.52 only from build 38 on.
 quint32 familyVersionWord(RegisterSimulator::Family family)
 {
-    const quint32 minor = family == RegisterSimulator::Family252 ? 52 : 53;
-    return 2u << 28 | minor << 16 | DefaultBuild;
+    if (family == RegisterSimulator::Family252)
+        return 2u << 28 | 52u << 16 | 40u;
+    return 2u << 28 | 53u << 16 | 12u;
 }
 
 // Page 0 is the directory; then system image, parameter image, regions 3 and 4, goods.
@@ -70,6 +70,11 @@ RegisterSimulator::RegisterSimulator(const Config &config, QObject *parent)
 {
     qRegisterMetaType<RegisterSimulator::Request>();
     placeSerial(config.serial);
+}
+
+void RegisterSimulator::setSerial(const QString &serial)
+{
+    placeSerial(serial);
 }
 
 void RegisterSimulator::placeSerial(const QString &serial)
@@ -295,6 +300,9 @@ RegisterSimulator::FaultRule RegisterSimulator::faultFor(const Request &request)
 void RegisterSimulator::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        // Another register behind the same address from this connection on.
+        if (!m_connectionSerials.isEmpty())
+            placeSerial(m_connectionSerials.takeFirst());
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_connections.insert(socket, Connection { ++m_connectionsSeen, 0, {}, false });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
@@ -475,7 +483,7 @@ void RegisterSimulator::onDiscoveryDatagram()
 {
     while (m_discovery && m_discovery->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_discovery->receiveDatagram();
-        if (datagram.data() != DiscoveryProbe)
+        if (datagram.data() != DeviceFinder::probe())
             continue;
         QHostAddress ip = m_address;
         if (ip.isNull() || ip == QHostAddress::AnyIPv4 || ip == QHostAddress::Any)

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QTcpServer;
@@ -68,7 +69,7 @@ public:
     {
         Family family = Family253;
         QString serial = QStringLiteral("0012345678");
-        quint32 versionWord = 0; // 0: the family's own (2.53.12 or 2.52.12)
+        quint32 versionWord = 0; // 0: the family's own (2.53.12 or 2.52.40)
         int infoValues = 3; // values in the identity reply: 1, 2 or 3
         int goodsCapacity = 2000;
         int goodsPages = -1; // -1: room for goodsCapacity rows, header and terminator
@@ -114,6 +115,12 @@ public:
     quint32 versionWord() const;
     // The serial number as the store holds it at the family's place.
     QString serial() const;
+    // Writes a serial number to the family's place (cut to its length).
+    void setSerial(const QString &serial);
+    // One serial number for each of the next connections, in order: each new
+    // connection first writes the next one with setSerial(), as if another
+    // register answered at this address. The last one stays once the list is used up.
+    void setConnectionSerials(const QStringList &serials) { m_connectionSerials = serials; }
     // A fixed, locally administered MAC derived from the serial number.
     QString macAddress() const;
 
@@ -187,6 +194,7 @@ private:
     int m_connectionsSeen = 0;
     QList<Request> m_log;
     QList<FaultRule> m_faults;
+    QStringList m_connectionSerials;
 };
 
 Q_DECLARE_METATYPE(RegisterSimulator::Request)
