@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/storage.h"
+
 #include <QString>
 #include <QVector>
 
@@ -17,7 +19,7 @@ Q_DECLARE_TYPEINFO(Goods, Q_MOVABLE_TYPE);
 using GoodsList = QVector<Goods>;
 
 // One row's record in the register's goods area and in profiles.
-constexpr int GoodsRecordSize = 128;
+constexpr int GoodsRecordSize = Storage::GoodsRecordSize;
 // Byte limits of the record's text fields and the barcode's digit places.
 constexpr int GoodsNameBytes = 84;
 constexpr int GoodsIntcodeBytes = 5;
