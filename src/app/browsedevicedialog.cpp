@@ -1,7 +1,6 @@
 #include "browsedevicedialog.h"
 
 #include "app/browsetablemodel.h"
-#include "app/windowtitlefit.h"
 #include "link/devicefinder.h"
 #include "link/deviceprogressdialog.h"
 
@@ -111,7 +110,6 @@ void BrowseDeviceDialog::setupTable()
     DeviceProgressDialog progress(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     progress.setWindowTitle(windowTitle());
     progress.setLabelText(tr("Поиск ККТ..."));
-    fitWindowTitle(&progress);
     progress.reset();
 
     auto *finder = new DeviceFinder;

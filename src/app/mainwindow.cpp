@@ -10,7 +10,7 @@
 #include "app/questionbox.h"
 #include "app/registerdevicedialog.h"
 #include "app/version.h"
-#include "app/windowtitlefit.h"
+#include "link/windowtitlefit.h"
 #include "params/deviceprofile.h"
 
 #include <QAction>
@@ -143,7 +143,7 @@ void MainWindow::setupUi()
     filterBar->toggleViewAction()->setVisible(false);
     m_filter = new QLineEdit(filterBar);
     m_filter->setObjectName(QStringLiteral("filterEdit"));
-    m_filter->setPlaceholderText(tr("Поиск по заводскому номеру, наименованию или адресу"));
+    m_filter->setPlaceholderText(tr("Поиск по номеру, наименованию или адресу"));
     m_filter->setClearButtonEnabled(true);
     filterBar->addWidget(m_filter);
     addToolBarBreak(Qt::TopToolBarArea);
@@ -313,8 +313,10 @@ void MainWindow::renameSelected()
     input.setLabelText(tr("Наименование ККТ %1:").arg(entry.serial));
     input.setTextValue(entry.name);
     input.setCancelButtonText(tr("Отмена"));
-    if (auto *edit = input.findChild<QLineEdit *>())
+    if (auto *edit = input.findChild<QLineEdit *>()) {
         edit->setMaxLength(NameMaxLength);
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
+    }
     fitWindowTitle(&input);
     if (input.exec() != QDialog::Accepted)
         return;

@@ -5,10 +5,10 @@
 #include "app/deviceregistry.h"
 #include "app/firmware.h"
 #include "app/questionbox.h"
-#include "app/windowtitlefit.h"
 #include "link/devicejob.h"
 #include "link/devicejobrunner.h"
 #include "link/ipv4address.h"
+#include "link/windowtitlefit.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,5 +1,7 @@
 #include "deviceprogressdialog.h"
 
+#include "link/windowtitlefit.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -46,6 +48,14 @@ void DeviceProgressDialog::closeEvent(QCloseEvent *event)
         return;
     }
     QProgressDialog::closeEvent(event);
+}
+
+void DeviceProgressDialog::changeEvent(QEvent *event)
+{
+    QProgressDialog::changeEvent(event);
+    // Sized by its label alone, the window would cut off its title.
+    if (event->type() == QEvent::WindowTitleChange)
+        fitWindowTitle(this);
 }
 
 void DeviceProgressDialog::connected()
