@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QProgressBar>
+#include <QPushButton>
 
 DeviceProgressDialog::DeviceProgressDialog(QWidget *parent, Qt::WindowFlags flags)
     : QProgressDialog(parent, flags)
@@ -18,6 +19,10 @@ DeviceProgressDialog::DeviceProgressDialog(QWidget *parent, Qt::WindowFlags flag
     setRange(0, 0);
     // No Qt translation is loaded; the button speaks the utility's language.
     setCancelButtonText(tr("Отмена"));
+    // An Enter pressed once too often (after the OK that started the job) must
+    // not stop it: only a click or Escape does.
+    if (auto *cancel = findChild<QPushButton *>())
+        cancel->setAutoDefault(false);
     // Hiding before the job has ended would give input back to a window whose
     // controller is still busy.
     setAutoClose(false);

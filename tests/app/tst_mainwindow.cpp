@@ -395,6 +395,31 @@ void TestMainWindow::rowKeysAndContextMenu()
     QTest::keyClick(view, Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(opened, QStringList({ "200", "200" }));
 
+    // In the search field Delete edits the text, even with a row selected,
+    // and Enter goes on to the registers found.
+    auto *filter = w.findChild<QLineEdit *>("filterEdit");
+    filter->setFocus();
+    filter->setText(QStringLiteral("127.0.0. "));
+    view->selectRow(viewRowOf(view, "300"));
+    ModalAnswerer answerer;
+    filter->setCursorPosition(8);
+    QTest::keyClick(filter, Qt::Key_Delete);
+    QCOMPARE(filter->text(), QStringLiteral("127.0.0."));
+    QTest::qWait(50);
+    QVERIFY(answerer.seen().isEmpty());
+    QTest::keyClick(filter, Qt::Key_Return);
+    QVERIFY(view->hasFocus());
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(opened, QStringList({ "200", "200", "300" }));
+    // With nothing selected, the first register found.
+    view->clearSelection();
+    filter->setText(QStringLiteral("0.0.3"));
+    filter->setFocus();
+    QTest::keyClick(filter, Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(opened.last(), QStringLiteral("100"));
+    filter->clear();
+
     // A right-click selects the row under it and offers what acts on a row.
     const int row = viewRowOf(view, "300");
     QStringList items;

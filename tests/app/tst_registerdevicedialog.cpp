@@ -69,6 +69,7 @@ private slots:
     void secondOkReportsSecondOutcomeOnce();
     void cancelReturnsQuietly_data();
     void cancelReturnsQuietly();
+    void strayEnterDoesNotCancel();
     void trimmedAndIncompleteInput_data();
     void trimmedAndIncompleteInput();
     void browseFillsBothFields_data();
@@ -521,6 +522,35 @@ void TestRegisterDeviceDialog::cancelReturnsQuietly()
     sim.disconnect(this);
     press(dialog, QStringLiteral("0012345678"), Host);
     QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QCOMPARE(stored(), QStringList({ "0012345678|0012345678|2.53.12|" + Host }));
+}
+
+void TestRegisterDeviceDialog::strayEnterDoesNotCancel()
+{
+    Sim::Config config = registerConfig();
+    Sim sim(config);
+    QVERIFY(sim.listen(QHostAddress(Host)));
+    // The second of two quick Enters reaches the progress window's button.
+    bool pressed = false;
+    connect(&sim, &Sim::requestReceived, this, [&](const Sim::Request &request) {
+        if (request.index != 1)
+            return;
+        auto *progress = qobject_cast<DeviceProgressDialog *>(QApplication::activeModalWidget());
+        QVERIFY(progress);
+        QPushButton *cancel = progress->findChild<QPushButton *>();
+        QVERIFY(cancel);
+        cancel->setFocus();
+        QTest::keyClick(cancel, Qt::Key_Return);
+        pressed = true;
+    });
+    RegisterDeviceDialog dialog;
+    prepare(dialog, &sim);
+    ModalAnswerer answerer;
+    press(dialog, QString(), Host);
+
+    QVERIFY(pressed);
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(stored(), QStringList({ "0012345678|0012345678|2.53.12|" + Host }));
 }
 
