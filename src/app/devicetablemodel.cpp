@@ -24,7 +24,7 @@ DeviceTableModel::DeviceTableModel(QObject *parent)
 
 QVariant DeviceTableModel::data(const QModelIndex &index, int role) const
 {
-    if (index.column() != StatusColumn || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!index.isValid() || index.model() != this || index.column() != StatusColumn)
         return RecordTableModel::data(index, role);
     const LinkStatus status = linkStatus(index.row());
     switch (role) {
