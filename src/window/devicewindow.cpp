@@ -36,7 +36,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <memory>
@@ -137,7 +139,22 @@ void DeviceWindow::selectFamily(const QString &version)
     m_tabs = makeTabs(family);
     for (int k = 0; k < m_tabs.size(); ++k)
         m_tabWidget->addTab(m_tabs.at(k), tabCaption(TabOrder[k]));
+    widenForTabs();
     updateActions();
+}
+
+void DeviceWindow::widenForTabs()
+{
+    // All eight captions in sight rather than behind scroll arrows, as far
+    // as the screen allows.
+    // The tab widget's own size hint leaves the captions to its scroll arrows.
+    const QMargins margins = centralWidget()->layout()->contentsMargins();
+    const int needed = m_tabWidget->tabBar()->sizeHint().width() + margins.left() + margins.right() + 4;
+    int limit = needed;
+    if (const QScreen *screen = this->screen())
+        limit = screen->availableGeometry().width();
+    if (width() < needed)
+        resize(qMin(needed, limit), height());
 }
 
 void DeviceWindow::loadProfile(const QString &serial)
@@ -284,9 +301,10 @@ void DeviceWindow::onDeviceImportFinished()
 
 void DeviceWindow::applyRead()
 {
-    qDebug().nospace().noquote() << "read version " << m_readVersion << ", serial " << m_readSerial << ", parameters "
-                       << m_readParamImage.size() << " bytes, system " << m_readSystemImage.size()
-                       << " bytes, goods capacity " << m_readGoodsCapacity;
+    qDebug().nospace().noquote() << "read version " << m_readVersion << ", serial " << m_readSerial
+                                 << ", parameters " << m_readParamImage.size() << " bytes, system "
+                                 << m_readSystemImage.size() << " bytes, goods capacity "
+                                 << m_readGoodsCapacity;
     if (m_readSerial != m_serial) {
         QMessageBox::critical(
             this, tr("Загрузка из ККТ"),

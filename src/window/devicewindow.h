@@ -83,6 +83,7 @@ private:
 
     void setupUi();
     void selectFamily(const QString &version);
+    void widenForTabs();
     void loadProfile(const QString &serial);
     void collectParams();
     void clearFamily();
