@@ -70,8 +70,6 @@ DeviceWindow::DeviceWindow(QWidget *parent, Qt::WindowFlags flags)
     updateActions();
 }
 
-DeviceWindow::~DeviceWindow() = default;
-
 void DeviceWindow::setupUi()
 {
     resize(1000, 720);
@@ -146,8 +144,8 @@ void DeviceWindow::selectFamily(const QString &version)
 void DeviceWindow::widenForTabs()
 {
     // All eight captions in sight rather than behind scroll arrows, as far
-    // as the screen allows.
-    // The tab widget's own size hint leaves the captions to its scroll arrows.
+    // as the screen allows (the tab widget's own size hint leaves them to
+    // its arrows).
     const QMargins margins = centralWidget()->layout()->contentsMargins();
     const int needed = m_tabWidget->tabBar()->sizeHint().width() + margins.left() + margins.right() + 4;
     int limit = needed;

@@ -34,7 +34,6 @@ public:
     static constexpr int PingTimeoutMs = 1000;
 
     explicit DeviceWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
-    ~DeviceWindow() override;
 
     // Called once, right after construction.
     void setDevice(const QString &serial, const QString &version, const QString &name, const QString &addr);
