@@ -23,7 +23,17 @@ for arg in "$@"; do
     esac
 done
 
-bash "$root/scripts/build.sh" build -DKORVANT_BUILD_TESTS=OFF
+# Missing packages are installed in view (it may ask for a sudo password);
+# the build itself is quiet, its output kept for when it fails.
+bash "$root/scripts/install-deps.sh"
+mkdir -p "$root/build"
+build_log="$root/build/build.log"
+echo "Building the utility (output in build/build.log)..."
+if ! bash "$root/scripts/build.sh" build -DKORVANT_BUILD_TESTS=OFF >"$build_log" 2>&1; then
+    cat "$build_log" >&2
+    echo "run.sh: the build failed; its output is above and in $build_log" >&2
+    exit 1
+fi
 app="$root/build/src/app/korvant-utility"
 sim="$root/build/tools/sim/korvant-sim"
 

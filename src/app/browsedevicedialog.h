@@ -12,7 +12,7 @@ class QPushButton;
 class QTableView;
 
 // Lists the registers that answer a discovery scan and lets the user pick one
-// by double-clicking it. Every showing starts a scan.
+// by double-clicking it or pressing Enter on it. Every showing starts a scan.
 class BrowseDeviceDialog : public QDialog
 {
     Q_OBJECT
@@ -38,11 +38,14 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private slots:
     void onScanFinished();
 
 private:
+    void fitTableToColumns();
+
     QPushButton *m_refresh = nullptr;
     QTableView *m_table = nullptr;
     BrowseTableModel *m_model = nullptr;

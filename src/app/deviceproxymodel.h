@@ -2,7 +2,8 @@
 
 #include <QIdentityProxyModel>
 
-// Draws every cell and header of the device table in one fixed font.
+// Draws every cell and header of the device table in one fixed font, and
+// the connection check's outcome in green or red.
 class DeviceProxyModel : public QIdentityProxyModel
 {
     Q_OBJECT

@@ -82,6 +82,14 @@ void DeviceRegistry::setDeviceAddress(const QString &serial, const QString &addr
     }
 }
 
+void DeviceRegistry::setDeviceName(const QString &serial, const QString &name)
+{
+    if (DeviceEntry *e = find(serial)) {
+        e->name = name.isEmpty() ? serial : name;
+        markChanged();
+    }
+}
+
 void DeviceRegistry::removeDevice(const QString &serial)
 {
     const auto newEnd = std::remove_if(m_entries.begin(), m_entries.end(),

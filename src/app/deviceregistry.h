@@ -23,6 +23,8 @@ public:
     void addDevice(const QString &serial, const QString &version, const QString &name, const QString &addr);
     void setDeviceVersion(const QString &serial, const QString &version);
     void setDeviceAddress(const QString &serial, const QString &addr);
+    // The name the user gave; an empty name shows the serial number again.
+    void setDeviceName(const QString &serial, const QString &name);
     void removeDevice(const QString &serial);
 
     // False when the store could not be written.

@@ -2,27 +2,40 @@
 
 #include "app/appicon.h"
 #include "app/appsettings.h"
+#include "app/connectioncheck.h"
+#include "app/devicefilterproxymodel.h"
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
 #include "app/questionbox.h"
 #include "app/registerdevicedialog.h"
 #include "app/version.h"
+#include "link/windowtitlefit.h"
 #include "params/deviceprofile.h"
 #include "window/devicewindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
-#include <QSortFilterProxyModel>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+
+namespace {
+
+// Longer names would only stretch the table.
+constexpr int NameMaxLength = 100;
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -33,12 +46,18 @@ MainWindow::MainWindow(QWidget *parent)
     m_tableModel = new DeviceTableModel(this);
     m_fontProxy = new DeviceProxyModel(this);
     m_fontProxy->setSourceModel(m_tableModel);
-    m_sortProxy = new QSortFilterProxyModel(this);
+    m_sortProxy = new DeviceFilterProxyModel(this);
     m_sortProxy->setSourceModel(m_fontProxy);
     m_deviceTable->setModel(m_sortProxy);
+    // Qt's default indicator is descending; the first start sorts ascending.
+    m_loadedSettings = MainWindowSettings::load();
+    m_deviceTable->horizontalHeader()->setSortIndicator(m_loadedSettings.sortColumn,
+                                                        m_loadedSettings.sortOrder);
     m_deviceTable->setSortingEnabled(true);
     m_deviceTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_deviceTable->horizontalHeader()->setStretchLastSection(true);
+    if (!m_loadedSettings.geometry.isEmpty())
+        restoreGeometry(m_loadedSettings.geometry);
 
     // A lost write would leave the user believing a register was added or
     // removed; say so instead.
@@ -53,7 +72,19 @@ MainWindow::MainWindow(QWidget *parent)
                                  .arg(fileName));
     });
 
+    m_check = new ConnectionCheck(this);
+    connect(m_check, &ConnectionCheck::checked, this, &MainWindow::onChecked);
+    connect(m_check, &ConnectionCheck::finished, this, &MainWindow::onCheckFinished);
+    connect(m_filter, &QLineEdit::textChanged, m_sortProxy, &DeviceFilterProxyModel::setFilterText);
+    connect(m_deviceTable->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MainWindow::updateActions);
+    connect(m_sortProxy, &QAbstractItemModel::modelReset, this, &MainWindow::updateActions);
+    connect(m_sortProxy, &QAbstractItemModel::rowsRemoved, this, &MainWindow::updateActions);
+    connect(m_sortProxy, &QAbstractItemModel::rowsInserted, this, &MainWindow::updateActions);
+    connect(m_sortProxy, &QAbstractItemModel::layoutChanged, this, &MainWindow::updateActions);
+
     m_tableModel->loadFromRegistry();
+    m_deviceTable->setFocus();
 }
 
 void MainWindow::setupUi()
@@ -63,10 +94,14 @@ void MainWindow::setupUi()
     setWindowTitle(tr("Korvant Utility 3"));
     setWindowIcon(appIcon());
 
-    auto *actionNewDevice = new QAction(tr("Регистрация ККТ"), this);
-    actionNewDevice->setObjectName(QStringLiteral("actionNewDevice"));
-    auto *actionDropDevice = new QAction(tr("Удаление ККТ"), this);
-    actionDropDevice->setObjectName(QStringLiteral("actionDropDevice"));
+    m_actionNew = new QAction(tr("Регистрация ККТ"), this);
+    m_actionNew->setObjectName(QStringLiteral("actionNewDevice"));
+    m_actionDrop = new QAction(tr("Удаление ККТ"), this);
+    m_actionDrop->setObjectName(QStringLiteral("actionDropDevice"));
+    m_actionCheckAll = new QAction(tr("Проверить связь"), this);
+    m_actionCheckAll->setObjectName(QStringLiteral("actionCheckConnection"));
+    m_actionCheckAll->setToolTip(tr("Проверить связь со всеми ККТ списка, у которых есть адрес"));
+    connect(m_actionCheckAll, &QAction::triggered, this, &MainWindow::checkShown);
 
     auto *centralWidget = new QWidget(this);
     centralWidget->setObjectName(QStringLiteral("centralWidget"));
@@ -79,8 +114,11 @@ void MainWindow::setupUi()
     m_deviceTable->setObjectName(QStringLiteral("deviceTable"));
     m_deviceTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_deviceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_deviceTable->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_deviceTable, &QWidget::customContextMenuRequested, this, &MainWindow::showContextMenu);
     gridLayout->addWidget(m_deviceTable, 0, 0);
     setCentralWidget(centralWidget);
+    setupRowActions();
 
     auto *menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
@@ -95,12 +133,65 @@ void MainWindow::setupUi()
     auto *mainToolBar = new QToolBar(this);
     mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
     addToolBar(Qt::TopToolBarArea, mainToolBar);
-    mainToolBar->addAction(actionNewDevice);
-    mainToolBar->addAction(actionDropDevice);
+    mainToolBar->addAction(m_actionNew);
+    mainToolBar->addAction(m_actionDrop);
+    mainToolBar->addAction(m_actionCheckAll);
+
+    // The search field sits above the table, in a bar of its own below the tools.
+    auto *filterBar = new QToolBar(tr("Поиск"), this);
+    filterBar->setObjectName(QStringLiteral("filterToolBar"));
+    filterBar->setMovable(false);
+    filterBar->toggleViewAction()->setVisible(false);
+    m_filter = new QLineEdit(filterBar);
+    m_filter->setObjectName(QStringLiteral("filterEdit"));
+    m_filter->setPlaceholderText(tr("Поиск по номеру, наименованию или адресу"));
+    m_filter->setClearButtonEnabled(true);
+    filterBar->addWidget(m_filter);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, filterBar);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_filter->setFocus(Qt::ShortcutFocusReason);
+        m_filter->selectAll();
+    });
+    auto *clearFilter
+        = new QShortcut(QKeySequence(Qt::Key_Escape), m_filter, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(clearFilter, &QShortcut::activated, m_filter, &QLineEdit::clear);
+    // Enter in the search field goes on to the first register found.
+    connect(m_filter, &QLineEdit::returnPressed, this, [this] {
+        if (m_sortProxy->rowCount() == 0)
+            return;
+        if (!selectedRow().isValid())
+            m_deviceTable->selectRow(0);
+        m_deviceTable->setFocus(Qt::OtherFocusReason);
+    });
 
     auto *statusBar = new QStatusBar(this);
     statusBar->setObjectName(QStringLiteral("statusBar"));
     setStatusBar(statusBar);
+}
+
+void MainWindow::setupRowActions()
+{
+    // Keys that act on the selected row work while the table has the focus,
+    // so that Delete and Enter in the search field keep their usual meaning.
+    const auto rowAction = [this](QAction *action, const QList<QKeySequence> &keys) {
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_deviceTable->addAction(action);
+    };
+    m_actionOpen = new QAction(tr("Открыть"), this);
+    m_actionOpen->setObjectName(QStringLiteral("actionOpenDevice"));
+    rowAction(m_actionOpen, { QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter) });
+    connect(m_actionOpen, &QAction::triggered, this, &MainWindow::openSelected);
+    m_actionRename = new QAction(tr("Переименовать"), this);
+    m_actionRename->setObjectName(QStringLiteral("actionRenameDevice"));
+    rowAction(m_actionRename, { QKeySequence(Qt::Key_F2) });
+    connect(m_actionRename, &QAction::triggered, this, &MainWindow::renameSelected);
+    m_actionCheckOne = new QAction(tr("Проверить связь"), this);
+    m_actionCheckOne->setObjectName(QStringLiteral("actionCheckDevice"));
+    connect(m_actionCheckOne, &QAction::triggered, this, &MainWindow::checkSelected);
+    rowAction(m_actionDrop, { QKeySequence(QKeySequence::Delete) });
 }
 
 void MainWindow::showAbout()
@@ -125,6 +216,58 @@ int MainWindow::sourceRow(const QModelIndex &viewIndex) const
 {
     // The font proxy maps rows one to one onto the table model.
     return m_sortProxy->mapToSource(viewIndex).row();
+}
+
+QModelIndex MainWindow::selectedRow() const
+{
+    const QItemSelectionModel *selection = m_deviceTable->selectionModel();
+    if (!selection)
+        return {};
+    const QModelIndexList rows = selection->selectedRows(0);
+    return rows.size() == 1 ? rows.first() : QModelIndex();
+}
+
+void MainWindow::selectSerial(const QString &serial)
+{
+    const int row = m_tableModel->rowOf(serial);
+    if (row < 0)
+        return;
+    const QModelIndex shown
+        = m_sortProxy->mapFromSource(m_fontProxy->mapFromSource(m_tableModel->index(row, 0)));
+    if (shown.isValid()) {
+        m_deviceTable->selectRow(shown.row());
+        m_deviceTable->scrollTo(shown);
+    }
+}
+
+void MainWindow::updateActions()
+{
+    const bool one = selectedRow().isValid();
+    m_actionDrop->setEnabled(one);
+    m_actionOpen->setEnabled(one);
+    m_actionRename->setEnabled(one);
+    const bool idle = !m_check->isRunning();
+    m_actionCheckOne->setEnabled(one && idle);
+    m_actionCheckAll->setEnabled(idle && m_sortProxy->rowCount() > 0);
+}
+
+void MainWindow::showContextMenu(const QPoint &pos)
+{
+    const QModelIndex index = m_deviceTable->indexAt(pos);
+    QMenu menu(this);
+    if (index.isValid()) {
+        m_deviceTable->selectRow(index.row());
+        menu.addAction(m_actionOpen);
+        menu.setDefaultAction(m_actionOpen);
+        menu.addAction(m_actionRename);
+        menu.addAction(m_actionCheckOne);
+        menu.addSeparator();
+        menu.addAction(m_actionDrop);
+    } else {
+        menu.addAction(m_actionNew);
+        menu.addAction(m_actionCheckAll);
+    }
+    menu.exec(m_deviceTable->viewport()->mapToGlobal(pos));
 }
 
 void MainWindow::on_actionNewDevice_triggered()
@@ -156,6 +299,102 @@ void MainWindow::openDevice(const DeviceEntry &entry)
     window->show();
 }
 
+void MainWindow::openSelected()
+{
+    // The same way as a double-click.
+    const QModelIndex row = selectedRow();
+    if (row.isValid())
+        on_deviceTable_doubleClicked(row);
+}
+
+void MainWindow::renameSelected()
+{
+    const QModelIndex row = selectedRow();
+    if (!row.isValid())
+        return;
+    const DeviceEntry entry = m_tableModel->entryAt(sourceRow(row));
+    QInputDialog input(this);
+    input.setWindowTitle(tr("Переименование ККТ"));
+    input.setLabelText(tr("Наименование ККТ %1:").arg(entry.serial));
+    input.setTextValue(entry.name);
+    input.setCancelButtonText(tr("Отмена"));
+    if (auto *edit = input.findChild<QLineEdit *>()) {
+        edit->setMaxLength(NameMaxLength);
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
+    }
+    fitWindowTitle(&input);
+    if (input.exec() != QDialog::Accepted)
+        return;
+    const QString name = input.textValue().trimmed();
+    if (name == entry.name)
+        return;
+    {
+        DeviceRegistry registry;
+        registry.setDeviceName(entry.serial, name);
+        registry.save();
+    }
+    m_tableModel->loadFromRegistry();
+    selectSerial(entry.serial);
+}
+
+void MainWindow::checkShown()
+{
+    QList<int> rows;
+    for (int r = 0; r < m_sortProxy->rowCount(); ++r)
+        rows.append(sourceRow(m_sortProxy->index(r, 0)));
+    checkRows(rows);
+}
+
+void MainWindow::checkSelected()
+{
+    const QModelIndex row = selectedRow();
+    if (row.isValid())
+        checkRows({ sourceRow(row) });
+}
+
+void MainWindow::checkRows(const QList<int> &rows)
+{
+    if (m_check->isRunning())
+        return;
+    QList<ConnectionCheck::Target> targets;
+    for (const int row : rows) {
+        const DeviceEntry e = m_tableModel->entryAt(row);
+        if (e.addr.isEmpty()) {
+            m_tableModel->setLinkStatus(e.serial, e.addr, DeviceTableModel::LinkStatus::NoAddress);
+            continue;
+        }
+        m_tableModel->setLinkStatus(e.serial, e.addr, DeviceTableModel::LinkStatus::Checking);
+        targets.append({ e.serial, e.addr });
+    }
+    if (targets.isEmpty()) {
+        statusBar()->showMessage(tr("Нет ККТ с адресом для проверки"), 5000);
+        return;
+    }
+    m_checkTotal = targets.size();
+    m_checkDone = 0;
+    m_checkSilent = 0;
+    m_check->start(targets);
+    statusBar()->showMessage(tr("Проверка связи: 0 из %1").arg(m_checkTotal));
+    updateActions();
+}
+
+void MainWindow::onChecked(const QString &serial, const QString &addr, bool answered)
+{
+    m_tableModel->setLinkStatus(
+        serial, addr, answered ? DeviceTableModel::LinkStatus::Online : DeviceTableModel::LinkStatus::Silent);
+    ++m_checkDone;
+    if (!answered)
+        ++m_checkSilent;
+    statusBar()->showMessage(tr("Проверка связи: %1 из %2").arg(m_checkDone).arg(m_checkTotal));
+}
+
+void MainWindow::onCheckFinished()
+{
+    statusBar()->showMessage(
+        tr("Связь проверена: в сети %1, нет связи %2").arg(m_checkTotal - m_checkSilent).arg(m_checkSilent));
+    updateActions();
+}
+
 void MainWindow::on_actionDropDevice_triggered()
 {
     const QItemSelectionModel *selection = m_deviceTable->selectionModel();
@@ -168,7 +407,9 @@ void MainWindow::on_actionDropDevice_triggered()
     if (serial.isEmpty())
         return;
 
-    if (!askYesNo(this, tr("Удаление ККТ"), tr("Удалить запись о ККТ %1 вместе с данными?").arg(serial)))
+    // Deleting also drops the stored parameters: "No" is the safe answer to a stray Enter.
+    if (!askYesNo(this, tr("Удаление ККТ"), tr("Удалить запись о ККТ %1 вместе с данными?").arg(serial),
+                  DefaultAnswer::No))
         return;
 
     {
@@ -178,4 +419,21 @@ void MainWindow::on_actionDropDevice_triggered()
     }
     DeviceProfile().remove(serial);
     m_tableModel->loadFromRegistry();
+}
+
+MainWindowSettings MainWindow::currentSettings() const
+{
+    MainWindowSettings s;
+    s.geometry = saveGeometry();
+    s.sortColumn = m_deviceTable->horizontalHeader()->sortIndicatorSection();
+    s.sortOrder = m_deviceTable->horizontalHeader()->sortIndicatorOrder();
+    return s;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    const MainWindowSettings now = currentSettings();
+    if (now != m_loadedSettings && now.save())
+        m_loadedSettings = now;
+    QMainWindow::closeEvent(event);
 }

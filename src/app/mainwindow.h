@@ -1,16 +1,20 @@
 #pragma once
 
 #include "app/deviceentry.h"
+#include "app/mainwindowsettings.h"
 
 #include <QMainWindow>
 
 #include <functional>
 
-class QModelIndex;
-class QSortFilterProxyModel;
-class QTableView;
+class ConnectionCheck;
+class DeviceFilterProxyModel;
 class DeviceProxyModel;
 class DeviceTableModel;
+class QAction;
+class QLineEdit;
+class QModelIndex;
+class QTableView;
 
 // The program's first window: the table of known registers.
 class MainWindow : public QMainWindow
@@ -25,6 +29,9 @@ public:
     using DeviceOpener = std::function<void(const DeviceEntry &)>;
     void setDeviceOpener(DeviceOpener opener);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private slots:
     void on_actionNewDevice_triggered();
     void on_actionDropDevice_triggered();
@@ -32,13 +39,41 @@ private slots:
 
 private:
     void setupUi();
+    void setupRowActions();
     void showAbout();
     int sourceRow(const QModelIndex &viewIndex) const;
     void openDevice(const DeviceEntry &entry);
 
+    // The one selected row of the view (column 0), or an invalid index.
+    QModelIndex selectedRow() const;
+    void selectSerial(const QString &serial);
+    void updateActions();
+    void showContextMenu(const QPoint &pos);
+    void openSelected();
+    void renameSelected();
+    void checkShown();
+    void checkSelected();
+    void checkRows(const QList<int> &rows);
+    void onChecked(const QString &serial, const QString &addr, bool answered);
+    void onCheckFinished();
+    MainWindowSettings currentSettings() const;
+
     QTableView *m_deviceTable = nullptr;
+    QLineEdit *m_filter = nullptr;
     DeviceTableModel *m_tableModel = nullptr;
     DeviceProxyModel *m_fontProxy = nullptr;
-    QSortFilterProxyModel *m_sortProxy = nullptr;
+    DeviceFilterProxyModel *m_sortProxy = nullptr;
+    ConnectionCheck *m_check = nullptr;
+    int m_checkTotal = 0;
+    int m_checkDone = 0;
+    int m_checkSilent = 0;
+    MainWindowSettings m_loadedSettings;
     DeviceOpener m_opener;
+
+    QAction *m_actionNew = nullptr;
+    QAction *m_actionDrop = nullptr;
+    QAction *m_actionCheckAll = nullptr;
+    QAction *m_actionOpen = nullptr;
+    QAction *m_actionRename = nullptr;
+    QAction *m_actionCheckOne = nullptr;
 };

@@ -5,7 +5,10 @@
 #include "app/deviceregistry.h"
 #include "app/firmware.h"
 #include "app/questionbox.h"
+#include "link/devicejob.h"
 #include "link/devicejobrunner.h"
+#include "link/ipv4address.h"
+#include "link/windowtitlefit.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -53,13 +56,13 @@ RegisterDeviceDialog::RegisterDeviceDialog(QWidget *parent)
     grid->addWidget(m_address, 4, 0, 1, 3);
 
     auto *browseButton = new QPushButton(tr("Обзор"), this);
-    auto *okButton = new QPushButton(tr("OK"), this);
-    okButton->setDefault(true);
+    m_ok = new QPushButton(tr("OK"), this);
+    m_ok->setDefault(true);
     auto *closeButton = new QPushButton(tr("Закрыть"), this);
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(browseButton);
     buttons->addStretch();
-    buttons->addWidget(okButton);
+    buttons->addWidget(m_ok);
     buttons->addWidget(closeButton);
 
     auto *layout = new QHBoxLayout(this);
@@ -70,7 +73,7 @@ RegisterDeviceDialog::RegisterDeviceDialog(QWidget *parent)
     setWindowTitle(tr("Регистрация ККТ"));
 
     connect(browseButton, &QPushButton::clicked, this, &RegisterDeviceDialog::browse);
-    connect(okButton, &QPushButton::clicked, this, &RegisterDeviceDialog::validate);
+    connect(m_ok, &QPushButton::clicked, this, &RegisterDeviceDialog::validate);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -86,17 +89,38 @@ void RegisterDeviceDialog::browse()
         return;
     m_serial->setText(dialog.selectedSerial());
     m_address->setText(dialog.selectedAddress());
+    // So that the next Enter registers the pick instead of scanning again.
+    m_ok->setFocus(Qt::OtherFocusReason);
+}
+
+QString RegisterDeviceDialog::typedSerial() const
+{
+    return m_serial->text().trimmed();
+}
+
+QString RegisterDeviceDialog::typedAddress() const
+{
+    return m_address->text().trimmed();
 }
 
 void RegisterDeviceDialog::validate()
 {
-    const QString serial = m_serial->text();
-    const QString address = m_address->text();
+    const QString serial = typedSerial();
+    const QString address = typedAddress();
     if (address.isEmpty()) {
         if (serial.isEmpty())
             QMessageBox::warning(this, windowTitle(), tr("Введите заводской номер ККТ или IP адрес!"));
         else
             registerOffline(serial);
+        return;
+    }
+    // Probing "10.0.0." would only report a silent register that was never asked.
+    if (!Ipv4Address::isValid(address)) {
+        QMessageBox::warning(this, windowTitle(),
+                             tr("Адрес «%1» неполный. Введите IP адрес ККТ полностью: "
+                                "четыре числа от 0 до 255 через точку, например 192.168.1.10.")
+                                 .arg(address));
+        m_address->setFocus(Qt::OtherFocusReason);
         return;
     }
 
@@ -121,6 +145,9 @@ void RegisterDeviceDialog::queryDevice(const QString &address)
 {
     // The runner returns once the query has ended; a cancel stops it (-13).
     m_queryResult = DeviceJobRunner(this, m_controller).queryInfo(address, m_port);
+    // A cancel the user asked for is no error: back to the fields as typed.
+    if (m_queryResult == ErrStopped)
+        return;
     onQueryFinished();
 }
 
@@ -142,14 +169,13 @@ void RegisterDeviceDialog::onQueryFinished()
         return;
     }
     const QString reported = m_controller.serial();
-    const QString typed = m_serial->text();
+    const QString typed = typedSerial();
     if (!typed.isEmpty() && typed != reported) {
-        QMessageBox::warning(
-            this, windowTitle(),
-            tr("По адресу %1 отвечает ККТ с зав.номером %2").arg(m_address->text(), reported));
+        QMessageBox::warning(this, windowTitle(),
+                             tr("По адресу %1 отвечает ККТ с зав.номером %2").arg(typedAddress(), reported));
         return;
     }
-    store(reported, version, m_address->text());
+    store(reported, version, typedAddress());
 }
 
 void RegisterDeviceDialog::registerOffline(const QString &serial)
@@ -161,6 +187,7 @@ void RegisterDeviceDialog::registerOffline(const QString &serial)
     choice.setComboBoxEditable(false);
     choice.setTextValue(familyPatterns().first());
     choice.setCancelButtonText(tr("Отмена"));
+    fitWindowTitle(&choice);
     if (choice.exec() != QDialog::Accepted)
         return;
     store(serial, choice.textValue(), QString());
@@ -170,7 +197,15 @@ void RegisterDeviceDialog::store(const QString &serial, const QString &version, 
 {
     {
         DeviceRegistry registry;
-        registry.addDevice(serial, version, QString(), address);
+        // A register registered again keeps the name the user gave it.
+        QString name;
+        for (const DeviceEntry &e : registry.entries()) {
+            if (e.serial == serial) {
+                name = e.name;
+                break;
+            }
+        }
+        registry.addDevice(serial, version, name, address);
     }
     accept();
 }

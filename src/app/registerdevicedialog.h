@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QLineEdit;
+class QPushButton;
 
 // Adds a register to the device list: by address (probe, identity query,
 // firmware check), by serial number, or offline under a family chosen by hand.
@@ -43,9 +44,13 @@ private:
     void queryDevice(const QString &address);
     void registerOffline(const QString &serial);
     void store(const QString &serial, const QString &version, const QString &address);
+    // The fields' texts without surrounding blanks.
+    QString typedSerial() const;
+    QString typedAddress() const;
 
     QLineEdit *m_serial = nullptr;
     QLineEdit *m_address = nullptr;
+    QPushButton *m_ok = nullptr;
     DeviceController m_controller;
     Reachability::PingFunction m_ping;
     quint16 m_port = DefaultPort;

@@ -1,10 +1,13 @@
 #include "deviceprogressdialog.h"
 
+#include "link/windowtitlefit.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QProgressBar>
+#include <QPushButton>
 
 DeviceProgressDialog::DeviceProgressDialog(QWidget *parent, Qt::WindowFlags flags)
     : QProgressDialog(parent, flags)
@@ -16,6 +19,10 @@ DeviceProgressDialog::DeviceProgressDialog(QWidget *parent, Qt::WindowFlags flag
     setRange(0, 0);
     // No Qt translation is loaded; the button speaks the utility's language.
     setCancelButtonText(tr("Отмена"));
+    // An Enter pressed once too often (after the OK that started the job) must
+    // not stop it: only a click or Escape does.
+    if (auto *cancel = findChild<QPushButton *>())
+        cancel->setAutoDefault(false);
     // Hiding before the job has ended would give input back to a window whose
     // controller is still busy.
     setAutoClose(false);
@@ -46,6 +53,14 @@ void DeviceProgressDialog::closeEvent(QCloseEvent *event)
         return;
     }
     QProgressDialog::closeEvent(event);
+}
+
+void DeviceProgressDialog::changeEvent(QEvent *event)
+{
+    QProgressDialog::changeEvent(event);
+    // Sized by its label alone, the window would cut off its title.
+    if (event->type() == QEvent::WindowTitleChange)
+        fitWindowTitle(this);
 }
 
 void DeviceProgressDialog::connected()

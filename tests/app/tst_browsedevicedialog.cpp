@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
 
@@ -24,6 +25,7 @@ private slots:
     void scanAfterShowThenDoubleClickPicks();
     void refreshReplacesListAndCloseRejects();
     void cancelKeepsWhatWasFound();
+    void enterPicksSelectedRowAndNeverScans();
 
 private:
     static void doubleClickRow(QTableView *view, int row);
@@ -67,6 +69,9 @@ void TestBrowseDeviceDialog::scanAfterShowThenDoubleClickPicks()
     QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("IP адрес"));
 
     QString label;
+    QString title;
+    int titleWidth = 0;
+    int width = 0;
     QString cancelText;
     Qt::WindowFlags flags;
     QStringList rowsBeforePick;
@@ -76,6 +81,9 @@ void TestBrowseDeviceDialog::scanAfterShowThenDoubleClickPicks()
         auto *progress = qobject_cast<QProgressDialog *>(w);
         QVERIFY(progress);
         label = progress->labelText();
+        title = progress->windowTitle();
+        titleWidth = progress->fontMetrics().horizontalAdvance(title);
+        width = progress->width();
         flags = progress->windowFlags();
         const auto *cancel = progress->findChild<QPushButton *>();
         cancelText = cancel ? cancel->text() : QString();
@@ -90,6 +98,9 @@ void TestBrowseDeviceDialog::scanAfterShowThenDoubleClickPicks()
 
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(label, QStringLiteral("Поиск ККТ..."));
+    // A Russian title, and room for all of it.
+    QCOMPARE(title, QStringLiteral("Обзор ККТ в локальной сети"));
+    QVERIFY2(width > titleWidth + 64, qPrintable(QStringLiteral("%1 %2").arg(width).arg(titleWidth)));
     QCOMPARE(cancelText, QStringLiteral("Отмена"));
     QVERIFY(flags.testFlag(Qt::WindowTitleHint) && flags.testFlag(Qt::CustomizeWindowHint));
     QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
@@ -161,6 +172,56 @@ void TestBrowseDeviceDialog::cancelKeepsWhatWasFound()
     QTRY_COMPARE_WITH_TIMEOUT(dialog.model()->rowCount(), 1, 10000);
     QCOMPARE(dialog.model()->index(0, 0).data().toString(), QStringLiteral("200"));
     QCOMPARE(fourth.probes(), 0);
+}
+
+void TestBrowseDeviceDialog::enterPicksSelectedRowAndNeverScans()
+{
+    // Registers with the longest texts a reply can carry.
+    QList<std::shared_ptr<DiscoveryResponder>> responders;
+    m_targets.clear();
+    for (int i = 2; i <= 7; ++i) {
+        const QString address = QStringLiteral("127.0.0.%1").arg(i);
+        auto responder = std::make_shared<DiscoveryResponder>();
+        QVERIFY(responder->start(address, m_port,
+                                 QStringLiteral("05300000000000%1").arg(i, 2, 10, QLatin1Char('0')),
+                                 QStringLiteral("AA:BB:CC:DD:EE:%1").arg(i, 2, 10, QLatin1Char('0'))));
+        responders.append(responder);
+        m_targets.append(QHostAddress(address));
+    }
+
+    BrowseDeviceDialog dialog;
+    auto *view = dialog.findChild<QTableView *>();
+    auto *refresh = dialog.findChild<QPushButton *>();
+    QVERIFY(!refresh->isDefault() && !refresh->autoDefault());
+    dialog.show();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.model()->rowCount(), 6, 10000);
+    QTRY_VERIFY(refresh->isEnabled());
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    // Every row and every MAC address shows in full without scrolling.
+    QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(view->verticalScrollBar()->maximum(), 0);
+    const QString mac = view->model()->index(0, 2).data().toString();
+    QVERIFY(view->columnWidth(2) > view->fontMetrics().horizontalAdvance(mac));
+
+    // Enter with nothing selected, or on the refresh button, starts no scan.
+    view->setFocus();
+    view->clearSelection();
+    QTest::keyClick(view, Qt::Key_Return);
+    refresh->setFocus();
+    QTest::keyClick(refresh, Qt::Key_Return);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(responders.first()->probes(), 1);
+
+    view->setFocus();
+    view->selectRow(3);
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.selectedSerial(), QStringLiteral("0530000000000005"));
+    QCOMPARE(dialog.selectedAddress(), QStringLiteral("127.0.0.5"));
+    QCOMPARE(dialog.selectedMac(), QStringLiteral("AA:BB:CC:DD:EE:05"));
+    QCOMPARE(responders.first()->probes(), 1);
 }
 
 QTEST_MAIN(TestBrowseDeviceDialog)

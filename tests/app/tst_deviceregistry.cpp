@@ -23,6 +23,7 @@ private slots:
     void addDevice_data();
     void addDevice();
     void removingUnknownSerialWritesAndEmitsNothing();
+    void renameKeepsPlaceAndBlankNameShowsSerial();
     void removeDropsEveryEntryOfSerial();
     void shrunkListReadsBackShort();
     void missingKeyLoadsEmpty();
@@ -148,10 +149,31 @@ void TestDeviceRegistry::removingUnknownSerialWritesAndEmitsNothing()
         registry.removeDevice("0009");
         registry.setDeviceAddress("0009", "127.0.0.5");
         registry.setDeviceVersion("0009", "2.53.2");
+        registry.setDeviceName("0009", "Касса");
         QCOMPARE(changed.count(), 0);
         QVERIFY(!registry.isDirty());
     }
     QCOMPARE(storeBytes(), before);
+}
+
+void TestDeviceRegistry::renameKeepsPlaceAndBlankNameShowsSerial()
+{
+    {
+        DeviceRegistry registry;
+        registry.addDevice("0001", "2.53.10", "", "127.0.0.2");
+        registry.addDevice("0002", "2.52.40", "", "");
+    }
+    {
+        DeviceRegistry registry;
+        QSignalSpy changed(&registry, &DeviceRegistry::changed);
+        registry.setDeviceName("0001", "Касса у окна");
+        QCOMPARE(changed.count(), 1);
+    }
+    DeviceRegistry renamed;
+    QCOMPARE(renamed.entries().first(), (DeviceEntry { "0001", "Касса у окна", "2.53.10", "127.0.0.2" }));
+    renamed.setDeviceName("0001", "");
+    QCOMPARE(renamed.entries().first().name, QStringLiteral("0001"));
+    QCOMPARE(renamed.entries().last().serial, QStringLiteral("0002"));
 }
 
 void TestDeviceRegistry::removeDropsEveryEntryOfSerial()
@@ -229,10 +251,11 @@ void TestDeviceRegistry::modelShowsEntriesWithCaptions()
     DeviceTableModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.loadFromRegistry();
-    QCOMPARE(model.columnCount(), 4);
-    const QStringList captions { "Заводской номер", "Наименование", "Версия", "Адрес" };
-    const QStringList cells { "0001", "Касса", "2.53.10", "127.0.0.2" };
-    for (int c = 0; c < 4; ++c) {
+    // The list's four columns, then the connection check's outcome (none yet).
+    QCOMPARE(model.columnCount(), 5);
+    const QStringList captions { "Заводской номер", "Наименование", "Версия", "Адрес", "Связь" };
+    const QStringList cells { "0001", "Касса", "2.53.10", "127.0.0.2", "" };
+    for (int c = 0; c < 5; ++c) {
         QCOMPARE(model.headerData(c, Qt::Horizontal).toString(), captions.at(c));
         QCOMPARE(model.data(model.index(0, c)).toString(), cells.at(c));
         QVERIFY(!model.data(model.index(0, c), Qt::EditRole).isValid());

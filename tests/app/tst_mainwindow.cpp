@@ -2,10 +2,12 @@
 #include "support/testsettings.h"
 
 #include "app/appsettings.h"
+#include "app/connectioncheck.h"
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
 #include "app/mainwindow.h"
+#include "app/qttranslation.h"
 #include "app/registerdevicedialog.h"
 #include "app/version.h"
 #include "link/reachability.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +25,10 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QtTest>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
 
 class TestMainWindow : public QObject
 {
@@ -42,11 +49,19 @@ private slots:
     void registrationAction_data();
     void registrationAction();
     void aboutBoxShowsVersionAndIcon();
+    void deleteNeedsSelectionAndDefaultsToNo();
+    void rowKeysAndContextMenu();
+    void geometryAndSortSurviveRestart();
+    void renameSurvivesReRegistration();
+    void filterKeepsActionsOnShownRow_data();
+    void filterKeepsActionsOnShownRow();
+    void connectionCheckWithReplacedProbe();
 
 private:
     static void seedThreeRegisters();
     static bool hasProfile(const QString &serial);
     static int viewRowOf(QTableView *view, const QString &serial);
+    static QStringList column(QTableView *view, int column);
 
     TestSettingsDir m_store;
 };
@@ -55,6 +70,7 @@ void TestMainWindow::initTestCase()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Korvant Engineering"));
     QCoreApplication::setApplicationName(QStringLiteral("KorvantUtility3"));
+    QVERIFY(loadQtTranslation());
 }
 
 void TestMainWindow::init()
@@ -91,6 +107,14 @@ int TestMainWindow::viewRowOf(QTableView *view, const QString &serial)
     return -1;
 }
 
+QStringList TestMainWindow::column(QTableView *view, int column)
+{
+    QStringList texts;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        texts.append(view->model()->index(r, column).data().toString());
+    return texts;
+}
+
 void TestMainWindow::windowLayout()
 {
     MainWindow w;
@@ -100,11 +124,14 @@ void TestMainWindow::windowLayout()
     auto *toolBar = w.findChild<QToolBar *>("mainToolBar");
     QVERIFY(toolBar);
     QCOMPARE(w.toolBarArea(toolBar), Qt::TopToolBarArea);
-    QCOMPARE(toolBar->actions().size(), 2);
+    // The two actions of every version first, then the connection check.
+    QCOMPARE(toolBar->actions().size(), 3);
     QCOMPARE(toolBar->actions().at(0)->objectName(), QStringLiteral("actionNewDevice"));
     QCOMPARE(toolBar->actions().at(0)->text(), QStringLiteral("Регистрация ККТ"));
     QCOMPARE(toolBar->actions().at(1)->objectName(), QStringLiteral("actionDropDevice"));
     QCOMPARE(toolBar->actions().at(1)->text(), QStringLiteral("Удаление ККТ"));
+    QCOMPARE(toolBar->actions().at(2)->text(), QStringLiteral("Проверить связь"));
+    QVERIFY(w.findChild<QLineEdit *>("filterEdit"));
     auto *view = w.findChild<QTableView *>("deviceTable");
     QVERIFY(view);
     QVERIFY(view->isSortingEnabled());
@@ -114,9 +141,18 @@ void TestMainWindow::windowLayout()
     QVERIFY(w.findChild<QWidget *>("centralWidget"));
     QVERIFY(w.findChild<QWidget *>("menuBar"));
     QVERIFY(w.findChild<QWidget *>("statusBar"));
-    // First run: an empty table, and nothing written to the store.
+    QStringList headers;
+    for (int section = 0; section < view->model()->columnCount(); ++section)
+        headers.append(view->model()->headerData(section, Qt::Horizontal).toString());
+    QCOMPARE(headers, QStringList({ "Заводской номер", "Наименование", "Версия", "Адрес", "Связь" }));
+    // First run: an empty table, and nothing written to the store; closing
+    // the window writes its own group only.
     QCOMPARE(view->model()->rowCount(), 0);
     QVERIFY(!QFile::exists(QSettings().fileName()) || QSettings().allKeys().isEmpty());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.close();
+    QCOMPARE(QSettings().childGroups(), QStringList({ "MainWindow" }));
 }
 
 void TestMainWindow::fontRoleOnCellsAndHeaders()
@@ -340,6 +376,298 @@ void TestMainWindow::aboutBoxShowsVersionAndIcon()
     QCOMPARE(answerer.seen().first().title, QStringLiteral("О программе"));
     QVERIFY2(answerer.seen().first().text.contains(QStringLiteral("Версия %1").arg(KorvantVersion)),
              qPrintable(answerer.seen().first().text));
+}
+
+void TestMainWindow::deleteNeedsSelectionAndDefaultsToNo()
+{
+    seedThreeRegisters();
+    MainWindow w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *view = w.findChild<QTableView *>("deviceTable");
+    auto *action = w.findChild<QAction *>("actionDropDevice");
+    QVERIFY(!action->isEnabled());
+    view->selectRow(viewRowOf(view, "300"));
+    QVERIFY(action->isEnabled());
+
+    // The Delete key asks the action's question; Enter on it answers "Нет".
+    QStringList defaultButton;
+    ModalAnswerer answerer;
+    answerer.thenOn<QMessageBox>([&](QMessageBox *box) {
+        defaultButton << box->defaultButton()->text().remove('&');
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().title, QStringLiteral("Удаление ККТ"));
+    QCOMPARE(answerer.seen().first().text, QStringLiteral("Удалить запись о ККТ 300 вместе с данными?"));
+    QCOMPARE(defaultButton, QStringList({ "Нет" }));
+    QCOMPARE(DeviceRegistry().entries().size(), 3);
+    QVERIFY(hasProfile("300"));
+
+    view->clearSelection();
+    QVERIFY(!action->isEnabled());
+}
+
+void TestMainWindow::rowKeysAndContextMenu()
+{
+    seedThreeRegisters();
+    MainWindow w;
+    QStringList opened;
+    w.setDeviceOpener([&](const DeviceEntry &e) { opened.append(e.serial); });
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *view = w.findChild<QTableView *>("deviceTable");
+
+    // Enter without a selection opens nothing; on a row it opens that row.
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Return);
+    QVERIFY(opened.isEmpty());
+    view->selectRow(viewRowOf(view, "200"));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(opened, QStringList({ "200", "200" }));
+
+    // In the search field Delete edits the text, even with a row selected,
+    // and Enter goes on to the registers found.
+    auto *filter = w.findChild<QLineEdit *>("filterEdit");
+    filter->setFocus();
+    filter->setText(QStringLiteral("127.0.0. "));
+    view->selectRow(viewRowOf(view, "300"));
+    ModalAnswerer answerer;
+    filter->setCursorPosition(8);
+    QTest::keyClick(filter, Qt::Key_Delete);
+    QCOMPARE(filter->text(), QStringLiteral("127.0.0."));
+    QTest::qWait(50);
+    QVERIFY(answerer.seen().isEmpty());
+    QTest::keyClick(filter, Qt::Key_Return);
+    QVERIFY(view->hasFocus());
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(opened, QStringList({ "200", "200", "300" }));
+    // With nothing selected, the first register found.
+    view->clearSelection();
+    filter->setText(QStringLiteral("0.0.3"));
+    filter->setFocus();
+    QTest::keyClick(filter, Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(opened.last(), QStringLiteral("100"));
+    filter->clear();
+
+    // A right-click selects the row under it and offers what acts on a row.
+    const int row = viewRowOf(view, "300");
+    QStringList items;
+    QTimer::singleShot(50, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            for (QAction *a : popup->actions())
+                items.append(a->isSeparator() ? QStringLiteral("|") : a->text());
+            popup->close();
+        }
+    });
+    emit view->customContextMenuRequested(view->visualRect(view->model()->index(row, 1)).center());
+    QCOMPARE(items, QStringList({ "Открыть", "Переименовать", "Проверить связь", "|", "Удаление ККТ" }));
+    QCOMPARE(view->selectionModel()->selectedRows().value(0).row(), row);
+}
+
+void TestMainWindow::geometryAndSortSurviveRestart()
+{
+    seedThreeRegisters();
+    const QRect moved(120, 80, 640, 420);
+    {
+        MainWindow w;
+        auto *view = w.findChild<QTableView *>("deviceTable");
+        // The first start sorts by serial number, ascending.
+        QCOMPARE(view->horizontalHeader()->sortIndicatorSection(), 0);
+        QCOMPARE(view->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(column(view, 0), QStringList({ "100", "200", "300" }));
+        QCOMPARE(w.size(), QSize(400, 300));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setGeometry(moved);
+        view->sortByColumn(1, Qt::DescendingOrder);
+        w.close();
+    }
+    QVERIFY(QSettings().childGroups().contains(QStringLiteral("MainWindow")));
+    MainWindow again;
+    auto *view = again.findChild<QTableView *>("deviceTable");
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QCOMPARE(again.geometry(), moved);
+    QCOMPARE(view->horizontalHeader()->sortIndicatorSection(), 1);
+    QCOMPARE(view->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(column(view, 1), QStringList({ "В-касса", "Б-касса", "А-касса" }));
+}
+
+void TestMainWindow::renameSurvivesReRegistration()
+{
+    seedThreeRegisters();
+    Reachability::setPingFunction([](const QString &, int) { return ETIMEDOUT; });
+    MainWindow w;
+    QList<DeviceEntry> opened;
+    w.setDeviceOpener([&](const DeviceEntry &e) { opened.append(e); });
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *view = w.findChild<QTableView *>("deviceTable");
+    QVERIFY(!w.findChild<QAction *>("actionRenameDevice")->isEnabled());
+    view->selectRow(viewRowOf(view, "100"));
+
+    // F2 offers the current name; blanks around the new one are dropped.
+    ModalAnswerer answerer;
+    answerer.thenOn<QInputDialog>([](QInputDialog *input) {
+        input->setTextValue(QStringLiteral("  Касса у входа "));
+        input->accept();
+    });
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_F2);
+    QCOMPARE(answerer.seenOf("QInputDialog").size(), 1);
+    QCOMPARE(answerer.seenOf("QInputDialog").first().current, QStringLiteral("В-касса"));
+    const int row = viewRowOf(view, "100");
+    QCOMPARE(view->model()->index(row, 1).data().toString(), QStringLiteral("Касса у входа"));
+    // The renamed register stays selected, and opens under its new name.
+    QCOMPARE(view->selectionModel()->selectedRows().value(0).row(), row);
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(opened.value(0).name, QStringLiteral("Касса у входа"));
+
+    // Registering the serial again (offline here) keeps the name.
+    answerer.thenOn<RegisterDeviceDialog>([](RegisterDeviceDialog *dialog) {
+        dialog->findChild<QLineEdit *>("serialEdit")->setText("100");
+        for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
+            if (b->text() == QStringLiteral("OK"))
+                QTimer::singleShot(0, b, &QPushButton::click);
+        }
+    });
+    answerer.thenItem(QStringLiteral("2.53.*"));
+    w.findChild<QAction *>("actionNewDevice")->trigger();
+    Reachability::setPingFunction({});
+    QCOMPARE(answerer.pending(), 0);
+    const DeviceRegistry registry;
+    QCOMPARE(registry.entries().at(1).serial, QStringLiteral("100"));
+    QCOMPARE(registry.entries().at(1).name, QStringLiteral("Касса у входа"));
+    QCOMPARE(registry.entries().at(1).version, QStringLiteral("2.53.*"));
+    QCOMPARE(registry.entries().at(1).addr, QString());
+}
+
+void TestMainWindow::filterKeepsActionsOnShownRow_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("name in another letter case") << QStringLiteral("в-КАССА") << QStringList({ "100" });
+    QTest::newRow("part of an address") << QStringLiteral("0.0.2") << QStringList({ "300" });
+    QTest::newRow("serial number") << QStringLiteral("20") << QStringList({ "200" });
+    QTest::newRow("every word must match somewhere")
+        << QStringLiteral(" касса  127.0.0. ") << QStringList({ "100", "300" });
+    // The version column is not searched.
+    QTest::newRow("version only") << QStringLiteral("2.52.40") << QStringList();
+}
+
+void TestMainWindow::filterKeepsActionsOnShownRow()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    seedThreeRegisters();
+    MainWindow w;
+    QStringList opened;
+    w.setDeviceOpener([&](const DeviceEntry &e) { opened.append(e.serial); });
+    w.show();
+    auto *view = w.findChild<QTableView *>("deviceTable");
+    w.findChild<QLineEdit *>("filterEdit")->setText(filter);
+    QCOMPARE(column(view, 0), shown);
+    if (shown.isEmpty())
+        return;
+
+    const int last = shown.size() - 1;
+    QVERIFY(QMetaObject::invokeMethod(&w, "on_deviceTable_doubleClicked",
+                                      Q_ARG(QModelIndex, view->model()->index(last, 0))));
+    QCOMPARE(opened, QStringList({ shown.last() }));
+
+    view->selectRow(last);
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Yes);
+    w.findChild<QAction *>("actionDropDevice")->trigger();
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().text,
+             QStringLiteral("Удалить запись о ККТ %1 вместе с данными?").arg(shown.last()));
+    QVERIFY(!hasProfile(shown.last()));
+    QCOMPARE(DeviceRegistry().entries().size(), 2);
+    QCOMPARE(column(view, 0), shown.mid(0, last));
+}
+
+void TestMainWindow::connectionCheckWithReplacedProbe()
+{
+    {
+        DeviceRegistry registry;
+        registry.addDevice("001", "2.53.10", "", "127.0.0.2");
+        registry.addDevice("002", "2.53.10", "", "127.0.0.3");
+        registry.addDevice("003", "2.52.*", "", "");
+        for (int i = 4; i <= 12; ++i)
+            registry.addDevice(QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), "2.53.10", "",
+                               QStringLiteral("127.0.0.%1").arg(i));
+    }
+    // 127.0.0.3 stays silent; the others answer. Nothing is pinged for real.
+    std::mutex lock;
+    QStringList pinged;
+    bool offGuiThread = true;
+    std::atomic<int> inFlight { 0 };
+    std::atomic<int> mostInFlight { 0 };
+    QThread *gui = QThread::currentThread();
+    Reachability::setPingFunction([&](const QString &address, int timeoutMs) {
+        const int now = ++inFlight;
+        int most = mostInFlight.load();
+        while (now > most && !mostInFlight.compare_exchange_weak(most, now)) { }
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            pinged.append(QStringLiteral("%1/%2").arg(address).arg(timeoutMs));
+            offGuiThread = offGuiThread && QThread::currentThread() != gui;
+        }
+        QThread::msleep(20); // lets several probes overlap
+        --inFlight;
+        return address == QLatin1String("127.0.0.3") ? ETIMEDOUT : 0;
+    });
+
+    MainWindow w;
+    w.show();
+    auto *view = w.findChild<QTableView *>("deviceTable");
+    const int status = DeviceTableModel::StatusColumn;
+    // Nothing is probed unless the user asks.
+    QTest::qWait(50);
+    QVERIFY(pinged.isEmpty());
+    QCOMPARE(column(view, status).join(QString()), QString());
+
+    w.findChild<QAction *>("actionCheckConnection")->trigger();
+    QVERIFY(!w.findChild<QAction *>("actionCheckConnection")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(w.findChild<QAction *>("actionCheckConnection")->isEnabled(), 10000);
+    Reachability::setPingFunction({});
+
+    QStringList expected { "в сети", "нет связи", "—" };
+    QStringList expectedPings { "127.0.0.2/1000", "127.0.0.3/1000" };
+    for (int i = 4; i <= 12; ++i) {
+        expected.append(QStringLiteral("в сети"));
+        expectedPings.append(QStringLiteral("127.0.0.%1/1000").arg(i));
+    }
+    QCOMPARE(column(view, status), expected);
+    QCOMPARE(view->model()->index(1, status).data(Qt::ForegroundRole).value<QColor>(),
+             QColor(0xb0, 0x1e, 0x1e));
+    // Each address once, the offline entry never.
+    pinged.sort();
+    expectedPings.sort();
+    QCOMPARE(pinged, expectedPings);
+    QVERIFY(offGuiThread);
+    QVERIFY2(mostInFlight <= ConnectionCheck::MaxParallel, qPrintable(QString::number(mostInFlight)));
+
+    // The outcome stays until the next check, also across a reload; a register
+    // whose address changed shows as unchecked.
+    {
+        DeviceRegistry registry;
+        registry.setDeviceAddress("001", "127.0.0.99");
+    }
+    w.findChild<DeviceTableModel *>()->loadFromRegistry();
+    QCOMPARE(view->model()->index(0, status).data().toString(), QString());
+    QCOMPARE(view->model()->index(1, status).data().toString(), QStringLiteral("нет связи"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <cerrno>
+
 using Sim = RegisterSimulator;
 
 namespace {
@@ -65,9 +67,14 @@ private slots:
     void firmwareSupport_data();
     void firmwareSupport();
     void secondOkReportsSecondOutcomeOnce();
-    void cancelStopsTheQuery();
+    void cancelReturnsQuietly_data();
+    void cancelReturnsQuietly();
+    void strayEnterDoesNotCancel();
+    void trimmedAndIncompleteInput_data();
+    void trimmedAndIncompleteInput();
     void browseFillsBothFields_data();
     void browseFillsBothFields();
+    void enterAfterBrowsePickRegisters();
 
 private:
     // Shows the dialog with the fake probe and the simulator's port.
@@ -274,8 +281,13 @@ void TestRegisterDeviceDialog::offlineRegistration()
         });
     }
     bool editable = true;
+    bool titleFits = false;
     answerer.thenOn<QInputDialog>([&](QInputDialog *input) {
         editable = input->isComboBoxEditable();
+        QFont bold = input->font();
+        bold.setBold(true);
+        // The title and a title bar's close button.
+        titleFits = input->width() >= QFontMetrics(bold).horizontalAdvance(input->windowTitle()) + 64;
         for (const QPushButton *b : input->findChildren<QPushButton *>())
             buttonTexts << b->text();
         input->setTextValue(family);
@@ -300,6 +312,7 @@ void TestRegisterDeviceDialog::offlineRegistration()
     QCOMPARE(choices.first().items, QStringList({ "2.52.*", "2.53.*" }));
     QCOMPARE(choices.first().current, QStringLiteral("2.52.*"));
     QVERIFY(!editable);
+    QVERIFY(titleFits);
     // Russian texts on the standard buttons too.
     QVERIFY2(buttonTexts.contains(QStringLiteral("Отмена")), qPrintable(buttonTexts.join(',')));
     if (!address.isEmpty())
@@ -461,13 +474,21 @@ void TestRegisterDeviceDialog::secondOkReportsSecondOutcomeOnce()
     QCOMPARE(stored().size(), 1);
 }
 
-void TestRegisterDeviceDialog::cancelStopsTheQuery()
+void TestRegisterDeviceDialog::cancelReturnsQuietly_data()
 {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("cancel button") << false;
+    QTest::newRow("Escape key") << true;
+}
+
+void TestRegisterDeviceDialog::cancelReturnsQuietly()
+{
+    QFETCH(bool, escape);
     Sim::Config config = registerConfig();
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
     // The user cancels while the register is still answering the opening steps.
-    bool clicked = false;
+    bool cancelled = false;
     connect(&sim, &Sim::requestReceived, this, [&](const Sim::Request &request) {
         if (request.index != 1)
             return;
@@ -475,24 +496,118 @@ void TestRegisterDeviceDialog::cancelStopsTheQuery()
         QVERIFY(progress);
         QPushButton *cancel = progress->findChild<QPushButton *>();
         QVERIFY(cancel);
-        cancel->click();
-        clicked = true;
+        if (escape)
+            QTest::keyClick(progress, Qt::Key_Escape);
+        else
+            cancel->click();
+        cancelled = true;
         // Cancel asks the job to stop; the window stays until the job has ended.
         QVERIFY(progress->isVisible());
     });
     RegisterDeviceDialog dialog;
     prepare(dialog, &sim);
     ModalAnswerer answerer;
+    press(dialog, QStringLiteral("0012345678"), Host);
+
+    // No box: the dialog is back with the fields as typed, nothing stored.
+    QVERIFY(cancelled);
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(field(dialog, "serialEdit")->text(), QStringLiteral("0012345678"));
+    QCOMPARE(field(dialog, "addressEdit")->text(), Host);
+    QVERIFY(stored().isEmpty());
+
+    // The next OK queries afresh and registers.
+    sim.disconnect(this);
+    press(dialog, QStringLiteral("0012345678"), Host);
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QCOMPARE(stored(), QStringList({ "0012345678|0012345678|2.53.12|" + Host }));
+}
+
+void TestRegisterDeviceDialog::strayEnterDoesNotCancel()
+{
+    Sim::Config config = registerConfig();
+    Sim sim(config);
+    QVERIFY(sim.listen(QHostAddress(Host)));
+    // The second of two quick Enters reaches the progress window's button.
+    bool pressed = false;
+    connect(&sim, &Sim::requestReceived, this, [&](const Sim::Request &request) {
+        if (request.index != 1)
+            return;
+        auto *progress = qobject_cast<DeviceProgressDialog *>(QApplication::activeModalWidget());
+        QVERIFY(progress);
+        QPushButton *cancel = progress->findChild<QPushButton *>();
+        QVERIFY(cancel);
+        cancel->setFocus();
+        QTest::keyClick(cancel, Qt::Key_Return);
+        pressed = true;
+    });
+    RegisterDeviceDialog dialog;
+    prepare(dialog, &sim);
+    ModalAnswerer answerer;
     press(dialog, QString(), Host);
 
-    QVERIFY(clicked);
-    const QList<ModalAnswerer::Seen> boxes = answerer.seenOf("QMessageBox");
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(boxes.first().icon, QMessageBox::Critical);
-    QCOMPARE(boxes.first().text, QStringLiteral("Ошибка подключения (-13) к ККТ по адресу 127.0.0.7"));
-    QCOMPARE(boxes.first().informative, QStringLiteral("Операция остановлена пользователем."));
-    QVERIFY(dialog.isVisible());
-    QVERIFY(stored().isEmpty());
+    QVERIFY(pressed);
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(stored(), QStringList({ "0012345678|0012345678|2.53.12|" + Host }));
+}
+
+void TestRegisterDeviceDialog::trimmedAndIncompleteInput_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("box"); // the one box shown, or none
+    QTest::addColumn<QString>("pinged");
+    QTest::addColumn<QString>("stored");
+
+    const QString incomplete
+        = QStringLiteral("Адрес «%1» неполный. Введите IP адрес ККТ полностью: четыре числа "
+                         "от 0 до 255 через точку, например 192.168.1.10.");
+    QTest::newRow("serial of blanks only is no serial")
+        << QStringLiteral("   ") << QString() << QStringLiteral("Введите заводской номер ККТ или IP адрес!")
+        << QString() << QString();
+    QTest::newRow("blanks around an offline serial are dropped")
+        << QStringLiteral(" 0530000002\t") << QString() << QString() << QString()
+        << QStringLiteral("0530000002|0530000002|2.52.*|");
+    QTest::newRow("blanks around a serial the register reports: no mismatch")
+        << QStringLiteral(" 0530000002 ") << Host << QString() << Host + "/1000"
+        << QStringLiteral("0530000002|0530000002|2.53.12|") + Host;
+    QTest::newRow("blanks around the address are dropped")
+        << QString() << " " + Host + " " << QString() << Host + "/1000"
+        << QStringLiteral("0530000002|0530000002|2.53.12|") + Host;
+    QTest::newRow("incomplete address is not probed")
+        << QString() << QStringLiteral("127.0.0.") << incomplete.arg("127.0.0.") << QString() << QString();
+    QTest::newRow("incomplete address with a serial offers no offline registration")
+        << QStringLiteral("0530000002") << QStringLiteral("10.1") << incomplete.arg("10.1") << QString()
+        << QString();
+}
+
+void TestRegisterDeviceDialog::trimmedAndIncompleteInput()
+{
+    QFETCH(QString, serial);
+    QFETCH(QString, address);
+    QFETCH(QString, box);
+    QFETCH(QString, pinged);
+    QFETCH(QString, stored);
+
+    Sim::Config config = registerConfig(QStringLiteral("0530000002"));
+    Sim sim(config);
+    QVERIFY(sim.listen(QHostAddress(Host)));
+    RegisterDeviceDialog dialog;
+    prepare(dialog, &sim);
+    ModalAnswerer answerer;
+    answerer.thenItem(QStringLiteral("2.52.*")); // in case the family choice comes
+    press(dialog, serial, address);
+
+    QStringList boxes;
+    for (const ModalAnswerer::Seen &seen : answerer.seenOf("QMessageBox"))
+        boxes.append(seen.text);
+    QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList({ box }));
+    QCOMPARE(m_pinged, pinged.isEmpty() ? QStringList() : QStringList({ pinged }));
+    QCOMPARE(this->stored(), stored.isEmpty() ? QStringList() : QStringList({ stored }));
+    QCOMPARE(dialog.isVisible(), stored.isEmpty());
 }
 
 void TestRegisterDeviceDialog::browseFillsBothFields_data()
@@ -538,6 +653,46 @@ void TestRegisterDeviceDialog::browseFillsBothFields()
     QCOMPARE(field(dialog, "addressEdit")->text(), pick ? Host : QStringLiteral("10.0.0."));
     QVERIFY(m_pinged.isEmpty());
     QVERIFY(stored().isEmpty());
+}
+
+void TestRegisterDeviceDialog::enterAfterBrowsePickRegisters()
+{
+    Sim::Config config = registerConfig(QStringLiteral("0530000002"));
+    config.discoveryPort = Sim::EphemeralPort;
+    Sim sim(config);
+    QVERIFY(sim.listen(QHostAddress(Host)));
+    m_scanTargets = { QHostAddress(Host) };
+    m_scanPort = sim.discoveryPort();
+    int scans = 0;
+
+    RegisterDeviceDialog dialog;
+    prepare(dialog, &sim);
+    ModalAnswerer answerer;
+    answerer.thenOn<BrowseDeviceDialog>([&scans](BrowseDeviceDialog *browse) {
+        connect(
+            browse->model(), &QAbstractItemModel::modelReset, browse,
+            [browse, &scans] {
+                ++scans;
+                browse->pickDevice(browse->model()->index(0, 0));
+            },
+            Qt::QueuedConnection);
+    });
+    QTimer::singleShot(20000, &dialog, &QDialog::reject); // a hang fails instead of stalling
+    QPushButton *browseButton = button(dialog, QStringLiteral("Обзор"));
+    browseButton->setFocus();
+    QTest::keyClick(browseButton, Qt::Key_Space);
+    QCOMPARE(scans, 1);
+
+    // The pick moved the focus to OK: one Enter registers, with no second scan.
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), button(dialog, QStringLiteral("OK")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(scans, 1);
+    QCOMPARE(answerer.seenOf("BrowseDeviceDialog").size(), 1);
+    QCOMPARE(m_pinged, QStringList({ Host + "/1000" }));
+    QCOMPARE(stored(), QStringList({ "0530000002|0530000002|2.53.12|" + Host }));
 }
 
 QTEST_MAIN(TestRegisterDeviceDialog)

@@ -19,6 +19,7 @@
 #include <QTextStream>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -93,6 +94,8 @@ private slots:
     void badFileIsRefusedBeforeAnyConnection_data();
     void badFileIsRefusedBeforeAnyConnection();
     void unreachableRegister();
+    void pingExplainsFailureInWords_data();
+    void pingExplainsFailureInWords();
     void infoReportsFamilyAndCapacity();
     void profileExportImportRoundTrip();
     void scanListsSimulatedRegisters();
@@ -539,6 +542,29 @@ void TestCli::unreachableRegister()
     QVERIFY(m_pinged.isEmpty());
 }
 
+void TestCli::pingExplainsFailureInWords_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("time-out") << ETIMEDOUT << QStringLiteral("нет ответа за 1000 мс");
+    QTest::newRow("no host on the network")
+        << EHOSTUNREACH << QStringLiteral("узел недоступен: в сети нет устройства с этим адресом");
+    QTest::newRow("no way to probe") << -2 << QStringLiteral("проверить адрес нечем");
+}
+
+void TestCli::pingExplainsFailureInWords()
+{
+    QFETCH(int, code);
+    QFETCH(QString, reason);
+    Reachability::setPingFunction([code](const QString &, int) { return code; });
+    const Run r = cli({ "ping", "127.0.0.40" });
+    QCOMPARE(r.code, int(Cli::ExitUnreachable));
+    const QString prefix = QStringLiteral("ККТ по адресу 127.0.0.40 не доступен: ");
+    QVERIFY2(r.err.startsWith(prefix + reason), qPrintable(r.err));
+    // Words, not the bare errno value.
+    QVERIFY2(!r.err.contains(QString::number(code)), qPrintable(r.err));
+}
+
 void TestCli::infoReportsFamilyAndCapacity()
 {
     RegisterSimulator::Config config;
@@ -597,7 +623,14 @@ void TestCli::profileExportImportRoundTrip()
 
     r = cli({ "profile", "list" });
     QCOMPARE(r.code, int(Cli::ExitOk));
-    QVERIFY(r.out.startsWith(QStringLiteral("3300\t2.52.40\t3300\t")));
+    const QStringList lines = r.out.split('\n');
+    QCOMPARE(lines.first(), QStringLiteral("Заводской номер\tВерсия\tНаименование\tДанные"));
+    QVERIFY(lines.value(1).startsWith(QStringLiteral("3300\t2.52.40\t3300\t")));
+
+    m_store.clear();
+    r = cli({ "profile", "list" });
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QCOMPARE(r.out, QStringLiteral("Сохранённых профилей нет\n"));
 }
 
 void TestCli::scanListsSimulatedRegisters()

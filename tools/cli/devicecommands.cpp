@@ -1,6 +1,7 @@
 // Commands that talk to a register: ping, info, read-params, write-params, scan.
 #include "cli.h"
 #include "paramfile.h"
+#include "pingfailure.h"
 
 #include "app/firmware.h"
 #include "link/devicecontroller.h"
@@ -40,13 +41,16 @@ int Cli::ping(const QStringList &args)
     const QString address = p.positionalArguments().first();
     if (!Ipv4Address::isValid(address))
         return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(address));
-    const int code = Reachability::pingFunction()(address, p.value(timeout).toInt());
+    const int timeoutMs = p.value(timeout).toInt();
+    const int code = Reachability::pingFunction()(address, timeoutMs);
     if (code == 0) {
         m_out << QStringLiteral("ККТ по адресу %1 отвечает").arg(address) << '\n';
         m_out.flush();
         return ExitOk;
     }
-    return fail(ExitUnreachable, QStringLiteral("ККТ по адресу %1 не доступен (%2)").arg(address).arg(code));
+    return fail(
+        ExitUnreachable,
+        QStringLiteral("ККТ по адресу %1 не доступен: %2").arg(address, pingFailureText(code, timeoutMs)));
 }
 
 int Cli::info(const QStringList &args)

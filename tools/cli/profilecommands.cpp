@@ -30,7 +30,13 @@ int Cli::profile(const QStringList &args)
 
     if (action == QLatin1String("list") && pos.size() == 1) {
         const QStringList keys = DeviceProfile().keys();
+        if (keys.isEmpty()) {
+            m_out << QStringLiteral("Сохранённых профилей нет\n");
+            m_out.flush();
+            return ExitOk;
+        }
         const DeviceRegistry registry;
+        m_out << QStringLiteral("Заводской номер\tВерсия\tНаименование\tДанные\n");
         for (const QString &key : keys) {
             QString version, name;
             int cap = 0;
