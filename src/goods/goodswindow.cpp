@@ -5,6 +5,7 @@
 #include "goods/goodsimage.h"
 #include "goods/goodssortfilterproxymodel.h"
 #include "goods/goodstablemodel.h"
+#include "goods/priceitemdelegate.h"
 #include "link/devicejob.h"
 #include "link/devicejobrunner.h"
 #include "link/reachability.h"
@@ -16,6 +17,7 @@
 #include "window/issuelistmodel.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -58,12 +60,21 @@ GoodsWindow::GoodsWindow(QWidget *parent, Qt::WindowFlags flags)
     m_view->setSortingEnabled(true);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     m_view->setItemDelegateForColumn(GoodsNameColumn, new TextItemDelegate(GoodsNameBytes, false, this));
+    m_view->setItemDelegateForColumn(GoodsPriceColumn, new PriceItemDelegate(this));
+    // Rows as tall as the tallest editor (the department list), no taller:
+    // the style's default would show half as many rows.
+    m_view->verticalHeader()->setDefaultSectionSize(QComboBox().sizeHint().height());
+    // Every column in sight, the name taking what the others leave.
     const QFontMetrics metrics(m_view->font());
-    m_view->setColumnWidth(GoodsNameColumn, metrics.horizontalAdvance(QLatin1Char('x')) * 60);
-    m_view->setColumnWidth(GoodsIntcodeColumn, metrics.horizontalAdvance(QStringLiteral("Вн. код 00000")));
-    m_view->setColumnWidth(GoodsBarcodeColumn, metrics.horizontalAdvance(QStringLiteral("00000000000000 ")));
-    m_view->setColumnWidth(GoodsPriceColumn, metrics.horizontalAdvance(QStringLiteral("0000000000,00 ")));
-    m_view->horizontalHeader()->setStretchLastSection(true);
+    QHeaderView *header = m_view->horizontalHeader();
+    header->setSectionResizeMode(GoodsNameColumn, QHeaderView::Stretch);
+    header->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("Отдел")) + 16);
+    m_view->setColumnWidth(GoodsIntcodeColumn, metrics.horizontalAdvance(QStringLiteral("Вн. код 0")) + 16);
+    m_view->setColumnWidth(GoodsBarcodeColumn,
+                           metrics.horizontalAdvance(QStringLiteral("00000000000000")) + 16);
+    m_view->setColumnWidth(GoodsPriceColumn, metrics.horizontalAdvance(QStringLiteral("00 000 000,00")) + 16);
+    m_view->setColumnWidth(GoodsDeptColumn,
+                           metrics.horizontalAdvance(QStringLiteral("Бакалейные товары")) + 16);
 
     connect(m_view, &QWidget::customContextMenuRequested, this, &GoodsWindow::onTableMenu);
     connect(m_proxy, &GoodsSortFilterProxyModel::sorting, this, &GoodsWindow::onSorting);

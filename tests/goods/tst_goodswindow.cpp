@@ -174,6 +174,10 @@ void TestGoodsWindow::setupLoadsProfileAndEditors()
     QCOMPARE(w.model()->departments(), Departments);
     QVERIFY(qobject_cast<TextItemDelegate *>(w.view()->itemDelegateForColumn(GoodsNameColumn)));
     QVERIFY(qobject_cast<ComboBoxItemDelegate *>(w.view()->itemDelegateForColumn(GoodsDeptColumn)));
+    // Round prices keep their decimals instead of the default "1e+06".
+    auto *price = qobject_cast<QStyledItemDelegate *>(w.view()->itemDelegateForColumn(GoodsPriceColumn));
+    QVERIFY(price);
+    QCOMPARE(price->displayText(1000000.0, QLocale::c()), QStringLiteral("1000000.00"));
 
     // An edit saved to the profile is what the next window shows.
     QVERIFY(w.model()->setData(w.model()->index(3, GoodsNameColumn), QStringLiteral("Кефир")));
