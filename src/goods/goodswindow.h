@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/devicecontroller.h"
+#include "window/goodsissuewidget.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class ComboBoxItemDelegate;
-class GoodsIssueWidget;
 class GoodsSortFilterProxyModel;
 class GoodsTableModel;
 class QAction;
