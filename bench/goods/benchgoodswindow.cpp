@@ -79,8 +79,10 @@ private:
 
 struct Figures
 {
-    std::vector<double> open, scroll;
+    std::vector<double> open, scroll, scrolls;
 };
+
+constexpr int Scrolls = 40;
 
 void record(Figures &f, const std::function<QTableView *()> &open)
 {
@@ -95,6 +97,16 @@ void record(Figures &f, const std::function<QTableView *()> &open)
     view->scrollToBottom();
     watch.waitForPaint();
     f.scroll.push_back(t.nsecsElapsed() / 1e6);
+    // Then to the top and back again and again: one scroll and its paint.
+    t.restart();
+    for (int i = 0; i < Scrolls; ++i) {
+        if (i % 2)
+            view->scrollToBottom();
+        else
+            view->scrollToTop();
+        watch.waitForPaint();
+    }
+    f.scrolls.push_back(t.nsecsElapsed() / 1e6 / Scrolls);
 }
 
 void line(const char *what, const std::vector<double> &v, const std::vector<double> &ref)
@@ -173,6 +185,7 @@ int main(int argc, char *argv[])
     line("setup from the profile to first paint", fromProfile.open, plain.open);
     line("same, settings file read anew", fromColdProfile.open, plain.open);
     line("rows set in the model, to first paint", fromRows.open, plain.open);
-    line("scroll to the end, to its paint", fromProfile.scroll, plain.scroll);
+    line("first scroll to the end, to its paint", fromProfile.scroll, plain.scroll);
+    line("then one scroll end to end, to its paint", fromProfile.scrolls, plain.scrolls);
     return 0;
 }
