@@ -27,6 +27,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
