@@ -147,31 +147,12 @@ int main(int argc, char *argv[])
         });
     // Load again over a loaded catalogue: freeing the old rows counts.
     const Timing replace = measure(runs, [&] { loadGoodsCsv(path, check); });
-    // The same parse and rows in one piece on one thread: what the second
-    // thread saves on this machine at this moment.
-    QFile file(path);
-    const QByteArray contents = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    GoodsList sunk;
-    const Timing onePiece = measure(
-        runs, [&] { sunk = readGoodsCsv(contents, path, false).rows; },
-        [&] {
-            sunk = GoodsList();
-            malloc_trim(0);
-        });
-    const Timing twoPieces = measure(
-        runs, [&] { sunk = readGoodsCsv(contents, path).rows; },
-        [&] {
-            sunk = GoodsList();
-            malloc_trim(0);
-        });
     size_t sink = 0;
     const Timing bare = measure(runs, [&] { sink += bareParse(nativePath); });
     const Timing pyLoad = pythonTiming("load", path, out, runs);
     report("CSV load into a new model", fresh, "python csv, cp1251", pyLoad, "<= 0.20");
     report("CSV load into a new model", fresh, "bare libfccp parse", bare, "<= 1.50");
     report("CSV load over 100 000 loaded rows", replace, "bare libfccp parse", bare, "<= 1.50");
-    report("(parse + rows, two threads)", twoPieces, "bare libfccp parse", bare, "(none)");
-    report("(parse + rows, one thread)", onePiece, "bare libfccp parse", bare, "(none)");
 
     // What the rows alone cost: the same texts, already split, decoded into
     // 100 000 rows of three heap strings each.

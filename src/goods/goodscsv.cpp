@@ -231,7 +231,7 @@ GoodsCsvLoad parsePiece(const QByteArray &piece, const QByteArray &shownName, bo
 
 } // namespace
 
-GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName, bool twoThreads)
+GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
 {
     const bool bom = bytes.startsWith(Bom);
     const int start = bom ? BomSize : 0;
@@ -246,7 +246,7 @@ GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName, bool
     // (a quoted part open at a line end is an error), so each half parses as
     // it would within the whole file; the second gets a copy of the header.
     const int headerEnd = bytes.indexOf('\n', start);
-    const int split = twoThreads && bytes.size() >= ParallelBytes && headerEnd >= 0
+    const int split = bytes.size() >= ParallelBytes && headerEnd >= 0
         ? bytes.indexOf('\n', qMax(headerEnd + 1, bytes.size() / 2)) + 1
         : 0;
     if (split <= 0 || split >= bytes.size())

@@ -32,11 +32,7 @@ struct GoodsCsvLoad
 // 1 (the reader says -1), and a quoted field of a Windows-1251 file appears
 // decoded. A price whose exponent is -2^31 or below, on which the reader's
 // number parser would never return, is read as 0.
-//
-// A file of a megabyte or more is parsed in two halves at once, each on its
-// own thread, with the same rows and messages as in one piece; twoThreads
-// false keeps it in one piece (to compare).
-GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName, bool twoThreads = true);
+GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName);
 // Reads the file and parses it.
 GoodsCsvLoad loadGoodsCsv(const QString &path);
 // Loads the file into the model (one model reset) only when all of it parsed;

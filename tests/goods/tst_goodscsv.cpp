@@ -311,8 +311,6 @@ void TestGoodsCsv::halvesOfALargeFile()
     }
     QVERIFY(file.size() > (1 << 20));
     const GoodsCsvLoad load = readGoodsCsv(file, QStringLiteral("big.csv"));
-    const GoodsCsvLoad whole = readGoodsCsv(file, QStringLiteral("big.csv"), false);
-    QCOMPARE(load.error, whole.error);
     if (!error.isEmpty()) {
         QVERIFY2(load.error.contains(error), qPrintable(load.error));
         QVERIFY(load.rows.isEmpty());
