@@ -12,8 +12,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -177,22 +175,19 @@ QString goodsCsvNotLoadedText(const QString &readerMessage)
     return QStringLiteral("Файл не загружен, таблица осталась прежней.\n\n%1").arg(readerMessage);
 }
 
-namespace {
-
-// Files from this size on are parsed in two halves at once, one on a thread
-// of its own: on two cores the rows of one half are built while the other
-// is parsed. Smaller files are done before a thread would have started.
-constexpr int ParallelBytes = 1 << 20;
-
-// Parses one piece of a file: the header line, then data lines whose first
-// one is file line firstLine (2 for the whole file). Messages name file
-// lines. Never throws.
-GoodsCsvLoad parsePiece(const QByteArray &piece, const QByteArray &shownName, bool utf8, int firstLine)
+GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
 {
     GoodsCsvLoad result;
+    const bool bom = bytes.startsWith(Bom);
+    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData()) + (bom ? BomSize : 0);
+    bool nonAscii = false;
+    const bool utf8
+        = isUtf8(begin, reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii) && (bom || nonAscii);
+    // Cut here, on a character boundary, rather than by the reader.
+    const QByteArray shownName = utf8Prefix(fileName.toUtf8(), io::error::max_file_name_length);
     try {
         SemicolonCsvReader<GoodsColumnCount> reader(shownName.constData(),
-                                                    std::make_unique<QCsvSource>(piece));
+                                                    std::make_unique<QCsvSource>(bytes));
         try {
             reader.read_header(io::ignore_extra_column, "name", "intcode", "barcode", "price", "dept");
         } catch (io::error::with_file_line &error) {
@@ -200,9 +195,8 @@ GoodsCsvLoad parsePiece(const QByteArray &piece, const QByteArray &shownName, bo
             error.set_file_line(int(reader.get_file_line()));
             throw;
         }
-        reader.set_file_line(unsigned(firstLine - 1));
         GoodsList rows;
-        rows.reserve(lineCount(piece));
+        rows.reserve(lineCount(bytes));
         char *name = nullptr, *intcode = nullptr, *barcode = nullptr, *priceText = nullptr,
              *deptText = nullptr;
         while (reader.read_row(name, intcode, barcode, priceText, deptText)) {
@@ -219,59 +213,8 @@ GoodsCsvLoad parsePiece(const QByteArray &piece, const QByteArray &shownName, bo
         result.error = readerMessage(error, utf8);
         result.readerError = true;
     } catch (const std::bad_alloc &) {
-        result.error = QStringLiteral("Недостаточно памяти для загрузки файла \"%1\".")
-                           .arg(QString::fromUtf8(shownName));
-    } catch (const std::exception &error) {
-        // The reader's own read-ahead thread could not start, say.
-        result.error = QStringLiteral("Не удалось загрузить файл \"%1\": %2")
-                           .arg(QString::fromUtf8(shownName), QString::fromLocal8Bit(error.what()));
+        result.error = QStringLiteral("Недостаточно памяти для загрузки файла \"%1\".").arg(fileName);
     }
-    return result;
-}
-
-} // namespace
-
-GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
-{
-    const bool bom = bytes.startsWith(Bom);
-    const int start = bom ? BomSize : 0;
-    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData()) + start;
-    bool nonAscii = false;
-    const bool utf8
-        = isUtf8(begin, reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii) && (bom || nonAscii);
-    // Cut here, on a character boundary, rather than by the reader.
-    const QByteArray shownName = utf8Prefix(fileName.toUtf8(), io::error::max_file_name_length);
-
-    // Split after the line end nearest the middle. Lines hold no line breaks
-    // (a quoted part open at a line end is an error), so each half parses as
-    // it would within the whole file; the second gets a copy of the header.
-    const int headerEnd = bytes.indexOf('\n', start);
-    const int split = bytes.size() >= ParallelBytes && headerEnd >= 0
-        ? bytes.indexOf('\n', qMax(headerEnd + 1, bytes.size() / 2)) + 1
-        : 0;
-    if (split <= 0 || split >= bytes.size())
-        return parsePiece(bytes, shownName, utf8, 2);
-
-    const QByteArray first = QByteArray::fromRawData(bytes.constData(), split);
-    const QByteArray second = bytes.mid(start, headerEnd + 1 - start) + bytes.mid(split);
-    const int secondLine = lineCount(first) + 1;
-    GoodsCsvLoad tail;
-    std::thread worker;
-    try {
-        worker = std::thread([&] { tail = parsePiece(second, shownName, utf8, secondLine); });
-    } catch (const std::system_error &) {
-        return parsePiece(bytes, shownName, utf8, 2);
-    }
-    GoodsCsvLoad result = parsePiece(first, shownName, utf8, 2);
-    worker.join();
-    // The first error in file order is the one reported.
-    if (!result.ok())
-        return result;
-    if (!tail.ok())
-        return tail;
-    result.rows.reserve(result.rows.size() + tail.rows.size());
-    for (Goods &g : tail.rows)
-        result.rows.append(std::move(g));
     return result;
 }
 
