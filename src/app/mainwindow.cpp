@@ -9,6 +9,7 @@
 #include "app/registerdevicedialog.h"
 #include "app/version.h"
 #include "params/deviceprofile.h"
+#include "window/devicewindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -147,8 +148,12 @@ void MainWindow::openDevice(const DeviceEntry &entry)
         m_opener(entry);
         return;
     }
-    QMessageBox::information(this, tr("ККТ %1").arg(entry.name),
-                             tr("Окно параметров ККТ в этой версии программы ещё не доступно."));
+    auto *window = new DeviceWindow(this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::WindowModal);
+    window->setDevice(entry.serial, entry.version, entry.name, entry.addr);
+    connect(window, &DeviceWindow::updateRegistry, m_tableModel, &DeviceTableModel::loadFromRegistry);
+    window->show();
 }
 
 void MainWindow::on_actionDropDevice_triggered()

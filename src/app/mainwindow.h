@@ -20,7 +20,8 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
 
-    // What a double-click on a register does with its entry.
+    // What a double-click on a register does with its entry; by default it
+    // opens the register's device window.
     using DeviceOpener = std::function<void(const DeviceEntry &)>;
     void setDeviceOpener(DeviceOpener opener);
 

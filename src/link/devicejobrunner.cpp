@@ -47,10 +47,10 @@ int DeviceJobRunner::writeGoods(const QString &host, quint16 port, const QByteAr
 }
 
 void DeviceJobRunner::showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                                  const QString &text, int result)
+                                  const QString &text, int result, const QString &explanation)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
-    box.setInformativeText(resultExplanation(result));
+    box.setInformativeText(explanation.isEmpty() ? resultExplanation(result) : explanation);
     box.exec();
 }
 

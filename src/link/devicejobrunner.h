@@ -53,9 +53,10 @@ public:
     int writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
 
     // A modal box for a failed job: the caller's text (which carries the code)
-    // and, as informative text, what the code means (resultExplanation()).
+    // and, as informative text, what the code means: explanation when given
+    // (writeFailureExplanation() for a write), else resultExplanation().
     static void showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                            const QString &text, int result);
+                            const QString &text, int result, const QString &explanation = QString());
 
 private:
     enum class Transfer { Identity, Load, Upload };

@@ -86,3 +86,27 @@ QString resultExplanation(int code)
                                        "ошибка повторится, сообщите о ней разработчику.")
         .arg(code);
 }
+
+QString writeFailureExplanation(int code, bool registerIdentified)
+{
+    const QString text = resultExplanation(code);
+    if (!registerIdentified)
+        return text;
+    switch (code) {
+    case ErrSend:
+    case ErrNoReply:
+    case ErrBadReply:
+    case ErrCapacity:
+    case ErrStopped:
+    case ErrSocket:
+        break;
+    default:
+        // Refused before any page (guard, start), or a text that says so itself (-9).
+        return text;
+    }
+    return text + QLatin1Char(' ')
+        + QCoreApplication::translate(Context,
+                                      "Запись в ККТ уже могла начаться: ККТ может хранить часть новых "
+                                      "данных вместе с частью прежних. Не работайте на ККТ, пока выгрузка "
+                                      "не завершится успешно.");
+}

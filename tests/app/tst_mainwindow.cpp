@@ -10,6 +10,7 @@
 #include "app/version.h"
 #include "link/reachability.h"
 #include "params/deviceprofile.h"
+#include "window/devicewindow.h"
 
 #include <QAction>
 #include <QFile>
@@ -36,6 +37,7 @@ private slots:
     void deleteAnswer_data();
     void deleteAnswer();
     void sortedViewActsOnShownRow();
+    void doubleClickOpensTheDeviceWindow();
     void failedStoreWriteShowsWarning();
     void registrationAction_data();
     void registrationAction();
@@ -217,6 +219,40 @@ void TestMainWindow::sortedViewActsOnShownRow()
         left.append(e.serial);
     QCOMPARE(left, QStringList({ "300", "100" }));
     QVERIFY(!hasProfile("200"));
+}
+
+void TestMainWindow::doubleClickOpensTheDeviceWindow()
+{
+    seedThreeRegisters();
+    MainWindow w;
+    w.show();
+    auto *view = w.findChild<QTableView *>("deviceTable");
+    const QModelIndex shown = view->model()->index(viewRowOf(view, "100"), 0);
+    QVERIFY(QMetaObject::invokeMethod(&w, "on_deviceTable_doubleClicked", Q_ARG(QModelIndex, shown)));
+
+    const QList<DeviceWindow *> windows = w.findChildren<DeviceWindow *>();
+    QCOMPARE(windows.size(), 1);
+    QPointer<DeviceWindow> window = windows.first();
+    QVERIFY(window->isVisible());
+    QVERIFY(window->isWindow());
+    QCOMPARE(window->windowModality(), Qt::WindowModal);
+    QCOMPARE(window->windowTitle(), QStringLiteral("ККТ В-касса. Заводской номер 100"));
+    QCOMPARE(window->version(), QStringLiteral("2.52.40"));
+    QCOMPARE(window->address(), QStringLiteral("127.0.0.3"));
+
+    // The window changes the list and says so; the table follows.
+    {
+        DeviceRegistry registry;
+        registry.setDeviceAddress("100", "127.0.0.9");
+        registry.save();
+    }
+    emit window->updateRegistry();
+    QCOMPARE(view->model()->index(viewRowOf(view, "100"), 3).data().toString(), QStringLiteral("127.0.0.9"));
+
+    ModalAnswerer answerer;
+    QVERIFY(window->close());
+    QTRY_VERIFY(window.isNull());
+    QVERIFY(answerer.seen().isEmpty());
 }
 
 void TestMainWindow::failedStoreWriteShowsWarning()

@@ -1,0 +1,484 @@
+#include "devicewindow.h"
+
+#include "app/deviceregistry.h"
+#include "app/firmware.h"
+#include "app/inputipdialog.h"
+#include "app/questionbox.h"
+#include "link/devicejob.h"
+#include "link/devicejobrunner.h"
+#include "link/reachability.h"
+#include "link/resultexplanation.h"
+#include "link/taggedrecord.h"
+#include "params/deviceparams.h"
+#include "params/deviceprofile.h"
+#include "tabs/configtab52.h"
+#include "tabs/configtab53.h"
+#include "tabs/depttab.h"
+#include "tabs/designtab.h"
+#include "tabs/devicetab.h"
+#include "tabs/ofdtab52.h"
+#include "tabs/ofdtab53.h"
+#include "tabs/orgtab52.h"
+#include "tabs/orgtab53.h"
+#include "tabs/positiontab.h"
+#include "tabs/registrationtab52.h"
+#include "tabs/registrationtab53.h"
+#include "tabs/usertab52.h"
+#include "tabs/usertab53.h"
+#include "window/deviceissuewidget.h"
+#include "window/issuelistmodel.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <memory>
+
+namespace {
+
+// The family's tabs in tab order; an empty list for a version of neither family.
+QList<DeviceWidget *> makeTabs(int family)
+{
+    if (family == 52)
+        return { new ConfigTab52, new PositionTab, new UserTab52, new DeptTab,
+                 new OrgTab52,    new DesignTab,   new OfdTab52,  new RegistrationTab52 };
+    if (family == 53)
+        return { new ConfigTab53, new PositionTab, new UserTab53, new DeptTab,
+                 new OrgTab53,    new DesignTab,   new OfdTab53,  new RegistrationTab53 };
+    return {};
+}
+
+const DeviceTab TabOrder[]
+    = { DeviceTab::Config,       DeviceTab::Positions, DeviceTab::Users, DeviceTab::Departments,
+        DeviceTab::Organisation, DeviceTab::Design,    DeviceTab::Ofd,   DeviceTab::Registration };
+
+} // namespace
+
+DeviceWindow::DeviceWindow(QWidget *parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags)
+{
+    setupUi();
+    updateActions();
+}
+
+void DeviceWindow::setupUi()
+{
+    resize(1000, 720);
+
+    auto *central = new QWidget(this);
+    auto *grid = new QGridLayout(central);
+    m_tabWidget = new QTabWidget(central);
+    m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
+    grid->addWidget(m_tabWidget, 0, 0);
+    setCentralWidget(central);
+
+    m_statusAddressLabel = new QLabel(this);
+    m_statusAddressLabel->setObjectName(QStringLiteral("statusAddressLabel"));
+    m_statusAddressLabel->setText(QStringLiteral(" 000.000.000.000 "));
+    m_statusAddressLabel->setMinimumSize(m_statusAddressLabel->sizeHint());
+    m_statusAddressLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    statusBar()->addPermanentWidget(m_statusAddressLabel, 0);
+    statusBar()->addPermanentWidget(new QLabel(this), 1);
+
+    QMenu *deviceMenu = menuBar()->addMenu(tr("ККТ"));
+    m_changeAddrAction
+        = deviceMenu->addAction(tr("Изменить адрес ККТ"), this, &DeviceWindow::onDeviceChangeAddr);
+    m_changeAddrAction->setObjectName(QStringLiteral("actionDeviceChangeAddr"));
+    m_importAction = deviceMenu->addAction(tr("Загрузить из ККТ"), this, &DeviceWindow::onDeviceImport);
+    m_importAction->setObjectName(QStringLiteral("actionDeviceImport"));
+    m_exportAction = deviceMenu->addAction(tr("Выгрузить в ККТ"), this, &DeviceWindow::onDeviceExport);
+    m_exportAction->setObjectName(QStringLiteral("actionDeviceExport"));
+
+    QMenu *profileMenu = menuBar()->addMenu(tr("Профиль"));
+    m_saveProfileAction
+        = profileMenu->addAction(tr("Сохранить профиль"), this, &DeviceWindow::onProfileExport);
+    m_saveProfileAction->setObjectName(QStringLiteral("actionProfileExport"));
+
+    QMenu *dataMenu = menuBar()->addMenu(tr("Данные"));
+    m_validateAction = dataMenu->addAction(tr("Проверить"), this, &DeviceWindow::onValidate);
+    m_validateAction->setObjectName(QStringLiteral("actionValidate"));
+    m_goodsAction = dataMenu->addAction(tr("Номенклатура"), this, &DeviceWindow::onShowGoods);
+    m_goodsAction->setObjectName(QStringLiteral("actionShowGoods"));
+}
+
+void DeviceWindow::setDevice(const QString &serial, const QString &version, const QString &name,
+                             const QString &addr)
+{
+    setWindowTitle(tr("ККТ %1. Заводской номер %2").arg(name, serial));
+    selectFamily(version);
+    loadProfile(serial);
+    m_address = addr;
+    if (!addr.isEmpty())
+        m_statusAddressLabel->setText(addr);
+}
+
+QStringList DeviceWindow::departmentNames(const DeviceParams &params)
+{
+    QStringList names;
+    for (const DepartmentRecord &department : params.departments)
+        names.append(department.name.text());
+    return names;
+}
+
+void DeviceWindow::selectFamily(const QString &version)
+{
+    m_version = version;
+    const int family = DeviceParams::familyOf(version);
+    m_params = DeviceParams::create(version, this);
+    m_tabs = makeTabs(family);
+    for (int k = 0; k < m_tabs.size(); ++k)
+        m_tabWidget->addTab(m_tabs.at(k), tabCaption(TabOrder[k]));
+    widenForTabs();
+    updateActions();
+}
+
+void DeviceWindow::widenForTabs()
+{
+    // All eight captions in sight rather than behind scroll arrows, as far
+    // as the screen allows (the tab widget's own size hint leaves them to
+    // its arrows).
+    const QMargins margins = centralWidget()->layout()->contentsMargins();
+    const int needed = m_tabWidget->tabBar()->sizeHint().width() + margins.left() + margins.right() + 4;
+    int limit = needed;
+    if (const QScreen *screen = this->screen())
+        limit = screen->availableGeometry().width();
+    if (width() < needed)
+        resize(qMin(needed, limit), height());
+}
+
+void DeviceWindow::loadProfile(const QString &serial)
+{
+    m_serial = serial;
+    QString storedVersion;
+    DeviceProfile().load(serial, storedVersion, m_goodsCapacity, m_paramImage, m_systemImage);
+    m_imagesKnown = !m_paramImage.isEmpty();
+    loadTabs();
+}
+
+void DeviceWindow::loadTabs()
+{
+    if (m_params) {
+        m_params->fromImage(m_paramImage, m_systemImage);
+        for (DeviceWidget *tab : qAsConst(m_tabs))
+            tab->loadParams(*m_params);
+    }
+    markUnchanged();
+}
+
+void DeviceWindow::collectParams()
+{
+    if (!m_params)
+        return;
+    for (DeviceWidget *tab : qAsConst(m_tabs))
+        tab->saveParams(*m_params);
+    m_params->toImage(m_paramImage, m_systemImage);
+}
+
+void DeviceWindow::clearFamily()
+{
+    if (m_issueDock)
+        m_issueDock->model()->clear();
+    delete m_params;
+    m_tabWidget->clear();
+    qDeleteAll(m_tabs);
+    m_tabs.clear();
+}
+
+std::unique_ptr<DeviceParams> DeviceWindow::shownParams() const
+{
+    std::unique_ptr<DeviceParams> copy(DeviceParams::create(m_version));
+    if (!copy)
+        return copy;
+    copy->fromImage(m_paramImage, m_systemImage);
+    for (DeviceWidget *tab : m_tabs)
+        tab->saveParams(*copy);
+    return copy;
+}
+
+DeviceWindow::Images DeviceWindow::collectedImages() const
+{
+    Images images { m_paramImage, m_systemImage };
+    if (const std::unique_ptr<DeviceParams> shown = shownParams())
+        shown->toImage(images.params, images.system);
+    return images;
+}
+
+void DeviceWindow::markUnchanged()
+{
+    m_unchanged = collectedImages();
+}
+
+bool DeviceWindow::hasUnsavedChanges() const
+{
+    return m_params && collectedImages() != m_unchanged;
+}
+
+void DeviceWindow::updateActions()
+{
+    // Without a family there is nothing to write, save, check or list goods for.
+    const bool family = m_params != nullptr;
+    m_exportAction->setEnabled(family);
+    m_saveProfileAction->setEnabled(family);
+    m_validateAction->setEnabled(family);
+    m_goodsAction->setEnabled(family);
+}
+
+bool DeviceWindow::answers(const QString &address) const
+{
+    if (address.isEmpty())
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int result = Reachability::pingFunction()(address, PingTimeoutMs);
+    QApplication::restoreOverrideCursor();
+    return result == 0;
+}
+
+void DeviceWindow::storeAddress(const QString &address)
+{
+    m_address = address;
+    DeviceRegistry registry;
+    registry.setDeviceAddress(m_serial, m_address);
+    registry.save();
+    emit updateRegistry();
+    m_statusAddressLabel->setText(m_address);
+}
+
+void DeviceWindow::onDeviceImport()
+{
+    const QString title = tr("Загрузка из ККТ");
+    if (!answers(m_address)) {
+        QString candidate = m_address;
+        do {
+            candidate = InputIpDialog::getAddress(
+                this, title, tr("ККТ по адресу %1 не доступен. Введите адрес:").arg(candidate));
+            if (candidate.isEmpty()) {
+                QMessageBox::warning(this, title, tr("ККТ по адресу %1 не доступен").arg(m_address));
+                return;
+            }
+        } while (!answers(candidate));
+        storeAddress(candidate);
+    }
+
+    m_readParamImage.clear();
+    m_readSystemImage.clear();
+    m_readVersion.clear();
+    m_readSerial.clear();
+    m_jobResult = DeviceJobRunner(this, m_controller).readParams(m_address, m_port);
+    onDeviceImportFinished();
+}
+
+void DeviceWindow::onDeviceImportFinished()
+{
+    if (m_jobResult != ResultOk) {
+        // A cancelled load ends here too, with the stop result.
+        DeviceJobRunner::showFailure(this, QMessageBox::Warning, tr("Загрузка из ККТ"),
+                                     tr("Ошибка загрузки. %1").arg(m_jobResult), m_jobResult);
+        return;
+    }
+    m_readVersion
+        = versionText(m_controller.versionMajor(), m_controller.versionMinor(), m_controller.versionBuild());
+    m_readGoodsCapacity = m_controller.goodsCapacity();
+    m_readSerial = m_controller.serial();
+    for (const TaggedRecord::Record &record : TaggedRecord::parse(m_controller.data())) {
+        if (record.tag == TaggedRecord::ParameterImageTag)
+            m_readParamImage = record.bytes;
+        else if (record.tag == TaggedRecord::SystemImageTag)
+            m_readSystemImage = record.bytes;
+    }
+    applyRead();
+}
+
+void DeviceWindow::applyRead()
+{
+    qDebug().nospace().noquote() << "read version " << m_readVersion << ", serial " << m_readSerial
+                                 << ", parameters " << m_readParamImage.size() << " bytes, system "
+                                 << m_readSystemImage.size() << " bytes, goods capacity "
+                                 << m_readGoodsCapacity;
+    if (m_readSerial != m_serial) {
+        QMessageBox::critical(
+            this, tr("Загрузка из ККТ"),
+            tr("Заводской номер ККТ %1 не совпадает с номером из профиля %2").arg(m_readSerial, m_serial));
+        return;
+    }
+
+    m_tabWidget->setUpdatesEnabled(false);
+    clearFamily();
+    selectFamily(m_readVersion);
+    m_tabWidget->setUpdatesEnabled(true);
+    m_tabWidget->repaint();
+
+    m_paramImage = m_readParamImage;
+    m_systemImage = m_readSystemImage;
+    m_goodsCapacity = m_readGoodsCapacity;
+    m_imagesKnown = !m_paramImage.isEmpty();
+    loadTabs();
+}
+
+void DeviceWindow::onDeviceExport()
+{
+    const QString title = tr("Выгрузка в ККТ");
+    if (!m_params)
+        return;
+    // A set never read from the register or a profile holds the family's
+    // defaults: written, they would replace the register's own data (its
+    // serial number and registration history among it).
+    if (!m_imagesKnown) {
+        QMessageBox::warning(this, title,
+                             tr("Параметры ККТ ещё не загружены ни из ККТ, ни из профиля. Сначала "
+                                "выполните «Загрузить из ККТ»: иначе в ККТ будут записаны значения по "
+                                "умолчанию вместо её собственных данных."));
+        return;
+    }
+    if (!answers(m_address)) {
+        QMessageBox::warning(this, title, tr("ККТ по адресу %1 не доступен").arg(m_address));
+        return;
+    }
+    collectParams();
+
+    QByteArray records;
+    if (!m_paramImage.isEmpty())
+        records += TaggedRecord::make(TaggedRecord::ParameterImageTag, m_paramImage);
+    if (!m_systemImage.isEmpty())
+        records += TaggedRecord::make(TaggedRecord::SystemImageTag, m_systemImage);
+    m_jobResult = DeviceJobRunner(this, m_controller)
+                      .writeParams(m_address, m_port, records, m_serial, m_params->family());
+    onDeviceExportFinished();
+}
+
+void DeviceWindow::onDeviceExportFinished()
+{
+    const QString title = tr("Выгрузка в ККТ");
+    const DeviceController::Reported reported = m_controller.reported();
+    switch (m_jobResult) {
+    case ResultOk:
+        markUnchanged();
+        QMessageBox::information(this, title, tr("Выгрузка завершена успешно"));
+        return;
+    case ErrSerialMismatch:
+        DeviceJobRunner::showFailure(
+            this, QMessageBox::Critical, title,
+            tr("Заводской номер ККТ %1 не совпадает с номером из профиля %2").arg(reported.serial, m_serial),
+            m_jobResult);
+        return;
+    case ErrFamilyMismatch:
+        DeviceJobRunner::showFailure(
+            this, QMessageBox::Critical, title,
+            tr("Версия ККТ %1 не совпадает с версией из профиля %2")
+                .arg(versionText(reported.versionMajor, reported.versionMinor, reported.versionBuild),
+                     m_version),
+            m_jobResult);
+        return;
+    default:
+        DeviceJobRunner::showFailure(this, QMessageBox::Warning, title,
+                                     tr("Ошибка выгрузки. %1").arg(m_jobResult), m_jobResult,
+                                     writeFailureExplanation(m_jobResult, reported.valid));
+        return;
+    }
+}
+
+bool DeviceWindow::saveProfile()
+{
+    if (!m_params)
+        return false;
+    collectParams();
+    const bool saved
+        = DeviceProfile().save(m_serial, m_version, m_goodsCapacity, m_paramImage, m_systemImage);
+    if (saved) {
+        m_imagesKnown = true;
+        markUnchanged();
+    }
+    DeviceRegistry registry;
+    registry.setDeviceVersion(m_serial, m_version);
+    registry.save();
+    emit updateRegistry();
+    return saved;
+}
+
+void DeviceWindow::onProfileExport()
+{
+    saveProfile();
+}
+
+void DeviceWindow::onDeviceChangeAddr()
+{
+    const QString title = tr("Смена адреса ККТ");
+    const QString prompt = tr("Введите адрес:");
+    QString candidate = InputIpDialog::getAddress(this, title, prompt);
+    if (candidate.isEmpty())
+        return;
+    while (!answers(candidate)) {
+        if (askYesNo(this, title,
+                     tr("ККТ по адресу %1 не доступен. Все равно сменить адрес?").arg(candidate)))
+            break;
+        candidate = InputIpDialog::getAddress(this, title, prompt);
+        if (candidate.isEmpty())
+            return;
+    }
+    storeAddress(candidate);
+}
+
+void DeviceWindow::onValidate()
+{
+    if (!m_issueDock) {
+        m_issueDock = new DeviceIssueWidget(m_tabWidget, this);
+        addDockWidget(Qt::BottomDockWidgetArea, m_issueDock);
+    } else {
+        m_issueDock->show();
+    }
+    DeviceWidget::runValidation(m_tabs, m_issueDock);
+}
+
+void DeviceWindow::onShowGoods()
+{
+    // The names as the departments tab shows them now, edits not yet saved included.
+    const std::unique_ptr<DeviceParams> shown = shownParams();
+    if (!shown)
+        return;
+    openGoodsWindow(m_serial, m_goodsCapacity, m_address, m_port, departmentNames(*shown));
+}
+
+void DeviceWindow::openGoodsWindow(const QString &serial, int goodsCapacity, const QString &address,
+                                   quint16 port, const QStringList &departmentNames)
+{
+    // TODO: replace with the goods window (setup(serial, goodsCapacity,
+    // address, port, departmentNames), deleted on close, window-modal) once
+    // it is part of the program.
+    Q_UNUSED(serial)
+    Q_UNUSED(goodsCapacity)
+    Q_UNUSED(address)
+    Q_UNUSED(port)
+    Q_UNUSED(departmentNames)
+    QMessageBox::information(this, tr("Номенклатура"), tr("Номенклатура будет доступна после объединения"));
+}
+
+void DeviceWindow::closeEvent(QCloseEvent *event)
+{
+    if (hasUnsavedChanges()) {
+        switch (QMessageBox::question(this, windowTitle(), tr("Сохранить изменения в профиль?"),
+                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                      QMessageBox::Yes)) {
+        case QMessageBox::Yes:
+            // A profile the store refused would be lost with the window.
+            if (!saveProfile()) {
+                event->ignore();
+                return;
+            }
+            break;
+        case QMessageBox::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,928 @@
+#include "support/modalanswer.h"
+#include "support/testsettings.h"
+
+#include "app/deviceregistry.h"
+#include "app/inputipdialog.h"
+#include "link/devicejob.h"
+#include "link/frame.h"
+#include "link/reachability.h"
+#include "link/resultexplanation.h"
+#include "params/deviceparams52.h"
+#include "params/deviceparams53.h"
+#include "params/deviceprofile.h"
+#include "sim/registersimulator.h"
+#include "tabs/devicetab.h"
+#include "tabs/devicewidget.h"
+#include "window/deviceissuewidget.h"
+#include "window/devicewindow.h"
+#include "window/issuelistmodel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSet>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <memory>
+
+using Sim = RegisterSimulator;
+
+namespace {
+
+const QString Host = QStringLiteral("127.0.0.71");
+const QString OtherHost = QStringLiteral("127.0.0.72");
+const QString SilentHost = QStringLiteral("127.0.0.73");
+const QString Serial = QStringLiteral("0530000071");
+const QString OtherSerial = QStringLiteral("0530000079");
+
+const QStringList Tabs52 = { "ConfigTab52", "PositionTab", "UserTab52", "DeptTab",
+                             "OrgTab52",    "DesignTab",   "OfdTab52",  "RegistrationTab52" };
+const QStringList Tabs53 = { "ConfigTab53", "PositionTab", "UserTab53", "DeptTab",
+                             "OrgTab53",    "DesignTab",   "OfdTab53",  "RegistrationTab53" };
+const QStringList Captions
+    = { "Конфигурация",          "Должности",   "Пользователи",  "Отделы",
+        "Реквизиты организации", "Дизайн чека", "Настройки ОФД", "Регистрационные данные" };
+
+const QString ShopName52 = QStringLiteral("ООО \"Ромашка\"");
+const QString ShopName53 = QStringLiteral("ООО \"Василёк\"");
+
+std::unique_ptr<Sim> startSim(int family, const QString &serial, const QString &host = Host)
+{
+    Sim::Config config;
+    config.family = family == 52 ? Sim::Family252 : Sim::Family253;
+    config.serial = serial;
+    config.goodsCapacity = family == 52 ? 1500 : 3000;
+    config.discoveryPort = 0;
+    auto sim = std::make_unique<Sim>(config);
+    sim->fillDemoParameters();
+    if (!sim->listen(QHostAddress(host)))
+        return nullptr;
+    return sim;
+}
+
+void storeProfile(const QString &serial, const QString &version, const QByteArray &params,
+                  const QByteArray &system, int goodsCapacity = 2000)
+{
+    QVERIFY(DeviceProfile().save(serial, version, goodsCapacity, params, system));
+}
+
+DeviceEntry registryEntry(const QString &serial)
+{
+    const DeviceRegistry registry;
+    for (const DeviceEntry &entry : registry.entries()) {
+        if (entry.serial == serial)
+            return entry;
+    }
+    return {};
+}
+
+QStringList classNames(const QList<DeviceWidget *> &tabs)
+{
+    QStringList names;
+    for (const DeviceWidget *tab : tabs)
+        names.append(QString::fromLatin1(tab->metaObject()->className()));
+    return names;
+}
+
+QStringList captions(const QTabWidget *tabs)
+{
+    QStringList list;
+    for (int k = 0; k < tabs->count(); ++k)
+        list.append(tabs->tabText(k));
+    return list;
+}
+
+// The organisation tab's line edit that shows text.
+QLineEdit *orgEdit(DeviceWindow *window, const QString &text)
+{
+    const int index = Captions.indexOf(QStringLiteral("Реквизиты организации"));
+    if (index >= window->tabs().size())
+        return nullptr;
+    for (QLineEdit *edit : window->tabs().at(index)->findChildren<QLineEdit *>()) {
+        if (edit->text() == text)
+            return edit;
+    }
+    return nullptr;
+}
+
+void trigger(DeviceWindow *window, const char *action)
+{
+    QAction *a = window->findChild<QAction *>(QLatin1String(action));
+    QVERIFY2(a, action);
+    QVERIFY2(a->isEnabled(), action);
+    a->trigger();
+}
+
+bool enabled(DeviceWindow *window, const char *action)
+{
+    QAction *a = window->findChild<QAction *>(QLatin1String(action));
+    return a && a->isEnabled();
+}
+
+QString statusAddress(DeviceWindow *window)
+{
+    return window->findChild<QLabel *>(QStringLiteral("statusAddressLabel"))->text();
+}
+
+// Answers the next address request with address (empty: cancels it) and
+// notes its prompt.
+void answerAddress(ModalAnswerer &answerer, const QString &address, QStringList *prompts)
+{
+    answerer.thenOn<InputIpDialog>([address, prompts](InputIpDialog *dialog) {
+        prompts->append(dialog->findChild<QLabel *>()->text());
+        if (address.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->findChild<QLineEdit *>()->setText(address);
+        dialog->accept();
+    });
+}
+
+bool wroteAnything(const Sim &sim)
+{
+    for (const Sim::Request &request : sim.requestLog()) {
+        if (request.command == Frame::CmdWritePages || request.command == Frame::CmdWriteSystemPages)
+            return true;
+    }
+    return false;
+}
+
+QByteArray profileParams(const QString &serial, QByteArray *system = nullptr, QString *version = nullptr)
+{
+    QString v;
+    int capacity = 0;
+    QByteArray params;
+    QByteArray sys;
+    DeviceProfile().load(serial, v, capacity, params, sys);
+    if (system)
+        *system = sys;
+    if (version)
+        *version = v;
+    return params;
+}
+
+} // namespace
+
+class TestDeviceWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensWithTheProfile_data();
+    void opensWithTheProfile();
+    void withoutFamilyOnlyLoadAndAddress_data();
+    void withoutFamilyOnlyLoadAndAddress();
+    void loadFromAnotherSerialChangesNothing();
+    void loadFollowsTheRegistersFamily();
+    void offlineLoadAsksForAnAddressFirst_data();
+    void offlineLoadAsksForAnAddressFirst();
+    void cancelledLoadReportsTheStop();
+    void writeToSilentAddressOnlyWarns();
+    void writeChangesTheRegister();
+    void writeNeverStartsFromDefaults();
+    void writeGuardRefusesAnotherRegister_data();
+    void writeGuardRefusesAnotherRegister();
+    void failedWriteSaysWhatTheRegisterMayHold_data();
+    void failedWriteSaysWhatTheRegisterMayHold();
+    void checkListsEachFindingOnce_data();
+    void checkListsEachFindingOnce();
+    void changeAddress_data();
+    void changeAddress();
+    void closeAsksAboutUnsavedChanges_data();
+    void closeAsksAboutUnsavedChanges();
+    void roundTripKeepsTheImage_data();
+    void roundTripKeepsTheImage();
+    void departmentNamesForTheGoods();
+
+private:
+    // The window of a register listed under serial, as the main window opens it.
+    std::unique_ptr<DeviceWindow> open(const QString &serial, const QString &version, const QString &addr,
+                                       quint16 port = 0);
+
+    TestSettingsDir m_store;
+    QSet<QString> m_answering; // addresses the probe finds
+    QStringList m_pinged;
+    bool m_pingWithoutWaitCursor = false;
+};
+
+void TestDeviceWindow::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvant Engineering"));
+    QCoreApplication::setApplicationName(QStringLiteral("KorvantUtility3"));
+    qRegisterMetaType<Sim::Request>();
+}
+
+void TestDeviceWindow::init()
+{
+    m_store.clear();
+    m_answering.clear();
+    m_pinged.clear();
+    m_pingWithoutWaitCursor = false;
+    Reachability::setPingFunction([this](const QString &address, int timeoutMs) {
+        m_pinged.append(address);
+        const QCursor *cursor = QApplication::overrideCursor();
+        if (!cursor || cursor->shape() != Qt::WaitCursor || timeoutMs != 1000)
+            m_pingWithoutWaitCursor = true;
+        return m_answering.contains(address) ? 0 : 11010;
+    });
+}
+
+void TestDeviceWindow::cleanup()
+{
+    Reachability::setPingFunction({});
+    QVERIFY2(!m_pingWithoutWaitCursor, "every probe runs under a wait cursor for its second");
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+std::unique_ptr<DeviceWindow> TestDeviceWindow::open(const QString &serial, const QString &version,
+                                                     const QString &addr, quint16 port)
+{
+    {
+        DeviceRegistry registry;
+        registry.addDevice(serial, version, QStringLiteral("Касса 1"), addr);
+        registry.save();
+    }
+    auto window = std::make_unique<DeviceWindow>();
+    if (port)
+        window->setPort(port);
+    window->setDevice(serial, version, QStringLiteral("Касса 1"), addr);
+    window->show();
+    return window;
+}
+
+void TestDeviceWindow::opensWithTheProfile_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<bool>("profile");
+    QTest::addColumn<QString>("addr");
+    QTest::newRow("2.52 with a stored profile") << 52 << true << Host;
+    QTest::newRow("2.53 registered offline, no profile") << 53 << false << QString();
+}
+
+void TestDeviceWindow::opensWithTheProfile()
+{
+    QFETCH(int, family);
+    QFETCH(bool, profile);
+    QFETCH(QString, addr);
+    const auto sim = startSim(family, Serial);
+    QVERIFY(sim);
+    if (profile)
+        storeProfile(Serial, "2.52.40", sim->parameterImage(), sim->systemImage(), 1234);
+
+    const auto window = open(Serial, family == 52 ? "2.52.40" : "2.53.*", addr);
+    QCOMPARE(window->windowTitle(), QStringLiteral("ККТ Касса 1. Заводской номер ") + Serial);
+    QCOMPARE(statusAddress(window.get()), addr.isEmpty() ? QStringLiteral(" 000.000.000.000 ") : addr);
+    QStringList menus;
+    for (QAction *menu : window->menuBar()->actions()) {
+        menus.append(menu->text());
+        for (QAction *action : menu->menu()->actions())
+            menus.append("  " + action->text());
+    }
+    QCOMPARE(menus,
+             QStringList({ "ККТ", "  Изменить адрес ККТ", "  Загрузить из ККТ", "  Выгрузить в ККТ",
+                           "Профиль", "  Сохранить профиль", "Данные", "  Проверить", "  Номенклатура" }));
+    QCOMPARE(classNames(window->tabs()), family == 52 ? Tabs52 : Tabs53);
+    QCOMPARE(captions(window->tabWidget()), Captions);
+    QCOMPARE(window->goodsCapacity(), profile ? 1234 : 0);
+    // Without a profile the family's defaults show: no organisation name.
+    QCOMPARE(orgEdit(window.get(), ShopName52) != nullptr, profile);
+}
+
+void TestDeviceWindow::withoutFamilyOnlyLoadAndAddress_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::newRow("another family") << "2.54.1";
+    QTest::newRow("no second part") << "2";
+    QTest::newRow("empty") << "";
+}
+
+void TestDeviceWindow::withoutFamilyOnlyLoadAndAddress()
+{
+    QFETCH(QString, version);
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    m_answering.insert(Host);
+    const auto window = open(Serial, version, Host, sim->serverPort());
+    QVERIFY(!window->params());
+    QCOMPARE(window->tabWidget()->count(), 0);
+    QVERIFY(enabled(window.get(), "actionDeviceImport"));
+    QVERIFY(enabled(window.get(), "actionDeviceChangeAddr"));
+    for (const char *action :
+         { "actionDeviceExport", "actionProfileExport", "actionValidate", "actionShowGoods" })
+        QVERIFY2(!enabled(window.get(), action), action);
+
+    ModalAnswerer answerer;
+    trigger(window.get(), "actionDeviceImport");
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QCOMPARE(classNames(window->tabs()), Tabs53);
+    for (const char *action :
+         { "actionDeviceExport", "actionProfileExport", "actionValidate", "actionShowGoods" })
+        QVERIFY2(enabled(window.get(), action), action);
+    QVERIFY(orgEdit(window.get(), ShopName53));
+}
+
+void TestDeviceWindow::loadFromAnotherSerialChangesNothing()
+{
+    const auto sim = startSim(52, OtherSerial);
+    QVERIFY(sim);
+    const auto profileSim = startSim(53, Serial, OtherHost);
+    QVERIFY(profileSim);
+    storeProfile(Serial, "2.53.12", profileSim->parameterImage(), profileSim->systemImage());
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    QLineEdit *name = orgEdit(window.get(), ShopName53);
+    QVERIFY(name);
+    name->setText(QStringLiteral("Изменено"));
+    const QList<DeviceWidget *> before = window->tabs();
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceImport");
+
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Critical);
+    QCOMPARE(boxes.first().title, QStringLiteral("Загрузка из ККТ"));
+    QCOMPARE(boxes.first().text,
+             QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из профиля %2")
+                 .arg(OtherSerial, Serial));
+    QCOMPARE(window->tabs(), before);
+    QCOMPARE(window->version(), QStringLiteral("2.53.12"));
+    QCOMPARE(name->text(), QStringLiteral("Изменено"));
+    QCOMPARE(window->goodsCapacity(), 2000);
+}
+
+void TestDeviceWindow::loadFollowsTheRegistersFamily()
+{
+    const auto sim = startSim(52, Serial);
+    QVERIFY(sim);
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.*", Host, sim->serverPort());
+    QCOMPARE(classNames(window->tabs()), Tabs53);
+    QSignalSpy registryUpdates(window.get(), &DeviceWindow::updateRegistry);
+
+    ModalAnswerer answerer;
+    QTest::ignoreMessage(
+        QtDebugMsg,
+        QRegularExpression(QStringLiteral("read version 2\\.52\\.40, serial %1, parameters "
+                                          "2560 bytes, system 1024 bytes, goods capacity 1500")
+                               .arg(Serial)));
+    trigger(window.get(), "actionDeviceImport");
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QCOMPARE(classNames(window->tabs()), Tabs52);
+    QCOMPARE(captions(window->tabWidget()), Captions);
+    QVERIFY(orgEdit(window.get(), ShopName52));
+    QCOMPARE(window->version(), QStringLiteral("2.52.40"));
+    QCOMPARE(window->goodsCapacity(), 1500);
+    // The list keeps its version until the profile is saved.
+    QCOMPARE(registryEntry(Serial).version, QStringLiteral("2.53.*"));
+    QCOMPARE(registryUpdates.count(), 0);
+
+    trigger(window.get(), "actionProfileExport");
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QCOMPARE(registryEntry(Serial).version, QStringLiteral("2.52.40"));
+    QCOMPARE(registryUpdates.count(), 1);
+    QString version;
+    QByteArray system;
+    QCOMPARE(profileParams(Serial, &system, &version).size(), 2560);
+    QCOMPARE(version, QStringLiteral("2.52.40"));
+    QCOMPARE(system, sim->systemImage());
+
+    // Reopened, the window shows what was saved.
+    const auto reopened = open(Serial, registryEntry(Serial).version, Host);
+    QCOMPARE(classNames(reopened->tabs()), Tabs52);
+    QVERIFY(orgEdit(reopened.get(), ShopName52));
+    QCOMPARE(reopened->goodsCapacity(), 1500);
+}
+
+void TestDeviceWindow::offlineLoadAsksForAnAddressFirst_data()
+{
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("prompts");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("a silent address, then one that answers")
+        << QStringList({ SilentHost, Host })
+        << QStringList({ "ККТ по адресу  не доступен. Введите адрес:",
+                         "ККТ по адресу 127.0.0.73 не доступен. Введите адрес:" })
+        << Host;
+    QTest::newRow("cancelled") << QStringList({ QString() })
+                               << QStringList({ "ККТ по адресу  не доступен. Введите адрес:" }) << QString();
+}
+
+void TestDeviceWindow::offlineLoadAsksForAnAddressFirst()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, prompts);
+    QFETCH(QString, stored);
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.*", QString(), sim->serverPort());
+    QSignalSpy registryUpdates(window.get(), &DeviceWindow::updateRegistry);
+    // The address must be in the list before the register is asked anything.
+    QString listedAtFirstRequest = QStringLiteral("(no request)");
+    connect(sim.get(), &Sim::requestReceived, this, [&] {
+        if (sim->requestLog().size() == 1)
+            listedAtFirstRequest = registryEntry(Serial).addr;
+    });
+
+    ModalAnswerer answerer;
+    QStringList seenPrompts;
+    for (const QString &answer : answers)
+        answerAddress(answerer, answer, &seenPrompts);
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceImport");
+
+    QCOMPARE(seenPrompts, prompts);
+    QVERIFY(!m_pinged.contains(QString()));
+    const auto boxes = answerer.seenOf("QMessageBox");
+    if (stored.isEmpty()) {
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+        QCOMPARE(boxes.first().title, QStringLiteral("Загрузка из ККТ"));
+        QCOMPARE(boxes.first().text, QStringLiteral("ККТ по адресу  не доступен"));
+        QCOMPARE(registryUpdates.count(), 0);
+        QCOMPARE(sim->connectionCount(), 0);
+        QVERIFY(sim->requestLog().isEmpty());
+        QCOMPARE(registryEntry(Serial).addr, QString());
+        return;
+    }
+    QCOMPARE(boxes.size(), 0);
+    QCOMPARE(listedAtFirstRequest, stored);
+    QCOMPARE(registryEntry(Serial).addr, stored);
+    QCOMPARE(registryUpdates.count(), 1);
+    QCOMPARE(window->address(), stored);
+    QCOMPARE(statusAddress(window.get()), stored);
+    QVERIFY(orgEdit(window.get(), ShopName53));
+}
+
+void TestDeviceWindow::cancelledLoadReportsTheStop()
+{
+    const auto sim = startSim(52, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.12", QByteArray(), QByteArray());
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    const QList<DeviceWidget *> before = window->tabs();
+    // Each reply takes a moment, so the cancel comes while pages are read.
+    sim->setFault(Sim::ReplyDelay, Sim::EveryRequest, 50);
+    bool cancelled = false;
+    connect(sim.get(), &Sim::requestReceived, this, [&](const Sim::Request &request) {
+        auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+        if (request.index != 3 || !dialog)
+            return;
+        QPushButton *cancel = dialog->findChild<QPushButton *>();
+        QVERIFY(cancel);
+        cancel->click();
+        cancelled = true;
+    });
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceImport");
+
+    QVERIFY(cancelled);
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(boxes.first().title, QStringLiteral("Загрузка из ККТ"));
+    QCOMPARE(boxes.first().text, QStringLiteral("Ошибка загрузки. -13"));
+    QCOMPARE(boxes.first().informative, resultExplanation(ErrStopped));
+    QCOMPARE(window->tabs(), before);
+    QCOMPARE(window->version(), QStringLiteral("2.53.12"));
+}
+
+void TestDeviceWindow::writeToSilentAddressOnlyWarns()
+{
+    const auto sim = startSim(53, Serial, SilentHost);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
+    const auto window = open(Serial, "2.53.12", SilentHost, sim->serverPort());
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+
+    QCOMPARE(answerer.seen().size(), 1);
+    QCOMPARE(answerer.seen().first().className, QStringLiteral("QMessageBox"));
+    QCOMPARE(answerer.seen().first().icon, QMessageBox::Warning);
+    QCOMPARE(answerer.seen().first().title, QStringLiteral("Выгрузка в ККТ"));
+    QCOMPARE(answerer.seen().first().text, QStringLiteral("ККТ по адресу 127.0.0.73 не доступен"));
+    QCOMPARE(m_pinged, QStringList({ SilentHost }));
+    QCOMPARE(sim->connectionCount(), 0);
+    QVERIFY(sim->requestLog().isEmpty());
+}
+
+void TestDeviceWindow::writeChangesTheRegister()
+{
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    QLineEdit *name = orgEdit(window.get(), ShopName53);
+    QVERIFY(name);
+    name->setText(QStringLiteral("ООО «Ёлка»"));
+
+    // The write's progress window offers no cancel: it would not stop the write.
+    bool sawProgress = false;
+    bool cancelButton = true;
+    connect(sim.get(), &Sim::requestReceived, this, [&](const Sim::Request &request) {
+        auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+        if (request.index != 0 || !dialog)
+            return;
+        sawProgress = true;
+        cancelButton = dialog->findChild<QPushButton *>() != nullptr;
+    });
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Information);
+    QCOMPARE(boxes.first().title, QStringLiteral("Выгрузка в ККТ"));
+    QCOMPARE(boxes.first().text, QStringLiteral("Выгрузка завершена успешно"));
+    QVERIFY(sawProgress);
+    QVERIFY(!cancelButton);
+
+    // The register holds what the window holds, the edit included; the rest
+    // of its parameter region is cleared, its serial number kept.
+    trigger(window.get(), "actionProfileExport");
+    const QByteArray held = profileParams(Serial);
+    const QByteArray stored = sim->parameterImage();
+    QCOMPARE(stored.left(held.size()).toHex(), held.toHex());
+    QCOMPARE(stored.mid(held.size()), QByteArray(stored.size() - held.size(), '\0'));
+    DeviceParams53 written;
+    written.fromImage(stored, sim->systemImage());
+    QCOMPARE(written.organisation.name.text(), QStringLiteral("ООО «Ёлка»"));
+    QCOMPARE(sim->serial(), Serial);
+}
+
+void TestDeviceWindow::writeNeverStartsFromDefaults()
+{
+    // A register listed by address but never loaded: the window shows the
+    // family's defaults, which must not replace the register's own data.
+    const auto sim = startSim(52, Serial);
+    QVERIFY(sim);
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.52.40", Host, sim->serverPort());
+    const QByteArray before = sim->store();
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(boxes.first().title, QStringLiteral("Выгрузка в ККТ"));
+    QVERIFY2(boxes.first().text.contains(QStringLiteral("Загрузить из ККТ")), qPrintable(boxes.first().text));
+    QCOMPARE(sim->connectionCount(), 0);
+    QCOMPARE(sim->store(), before);
+
+    // Once loaded, the same window writes.
+    trigger(window.get(), "actionDeviceImport");
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 2);
+    QCOMPARE(answerer.seenOf("QMessageBox").last().text, QStringLiteral("Выгрузка завершена успешно"));
+    QVERIFY(wroteAnything(*sim));
+    QCOMPARE(sim->serial(), Serial);
+}
+
+void TestDeviceWindow::writeGuardRefusesAnotherRegister_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<QStringList>("serials"); // the register's serial on each connection
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("another serial number") << 53 << QStringList({ OtherSerial }) << int(ErrSerialMismatch)
+                                           << QStringLiteral("Заводской номер ККТ %1 не совпадает с номером "
+                                                             "из профиля %2")
+                                                  .arg(OtherSerial, Serial);
+    QTest::newRow("another register answers after the load")
+        << 53 << QStringList({ Serial, OtherSerial }) << int(ErrSerialMismatch)
+        << QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из профиля %2")
+               .arg(OtherSerial, Serial);
+    QTest::newRow("another firmware family")
+        << 52 << QStringList({ Serial }) << int(ErrFamilyMismatch)
+        << QStringLiteral("Версия ККТ 2.52.40 не совпадает с версией из профиля 2.53.12");
+}
+
+void TestDeviceWindow::writeGuardRefusesAnotherRegister()
+{
+    QFETCH(int, family);
+    QFETCH(QStringList, serials);
+    QFETCH(int, result);
+    QFETCH(QString, text);
+    const auto profileSim = startSim(53, Serial, OtherHost);
+    QVERIFY(profileSim);
+    storeProfile(Serial, "2.53.12", profileSim->parameterImage(), profileSim->systemImage());
+    const auto sim = startSim(family, Serial);
+    QVERIFY(sim);
+    sim->setConnectionSerials(serials);
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    if (serials.size() > 1) {
+        ModalAnswerer loading;
+        trigger(window.get(), "actionDeviceImport");
+        QCOMPARE(loading.seenOf("QMessageBox").size(), 0);
+    }
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Critical);
+    QCOMPARE(boxes.first().title, QStringLiteral("Выгрузка в ККТ"));
+    QCOMPARE(boxes.first().text, text);
+    QCOMPARE(boxes.first().informative, resultExplanation(result));
+    QVERIFY(!sim->requestLog().isEmpty());
+    QVERIFY(!wroteAnything(*sim));
+}
+
+void TestDeviceWindow::failedWriteSaysWhatTheRegisterMayHold_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("partial");
+    // Requests 0 to 2 are the opening steps; page writes follow.
+    QTest::newRow("connection lost during the page writes")
+        << int(Sim::CloseConnection) << 4 << int(ErrSocket) << true;
+    QTest::newRow("no reply to a page write") << int(Sim::NoReply) << 3 << int(ErrNoReply) << true;
+    QTest::newRow("connection lost before the register was identified")
+        << int(Sim::CloseConnection) << 1 << int(ErrSocket) << false;
+    QTest::newRow("write refused") << int(Sim::WriteRejected) << 3 << int(ErrWriteRejected) << false;
+}
+
+void TestDeviceWindow::failedWriteSaysWhatTheRegisterMayHold()
+{
+    QFETCH(int, fault);
+    QFETCH(int, request);
+    QFETCH(int, result);
+    QFETCH(bool, partial);
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    sim->setFault(Sim::Fault(fault), request);
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(boxes.first().title, QStringLiteral("Выгрузка в ККТ"));
+    QCOMPARE(boxes.first().text, QStringLiteral("Ошибка выгрузки. %1").arg(result));
+    QVERIFY(boxes.first().informative.startsWith(resultExplanation(result)));
+    QCOMPARE(boxes.first().informative.contains(QStringLiteral("часть новых данных")), partial);
+}
+
+void TestDeviceWindow::checkListsEachFindingOnce_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<bool>("findings");
+    QTest::newRow("2.53: operator settings missing") << 53 << true;
+    QTest::newRow("2.52 has no rules") << 52 << false;
+}
+
+void TestDeviceWindow::checkListsEachFindingOnce()
+{
+    QFETCH(int, family);
+    QFETCH(bool, findings);
+    const auto sim = startSim(family, Serial);
+    QVERIFY(sim);
+    const QString version = family == 52 ? "2.52.40" : "2.53.12";
+    storeProfile(Serial, version, sim->parameterImage(), sim->systemImage());
+    const auto window = open(Serial, version, Host);
+    QVERIFY(!window->issueDock());
+
+    auto listed = [&] {
+        QStringList texts;
+        const IssueListModel *model = window->issueDock()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts.append(model->index(row).data().toString());
+        return texts;
+    };
+    trigger(window.get(), "actionValidate");
+    QVERIFY(window->issueDock());
+    QCOMPARE(window->dockWidgetArea(window->issueDock()), Qt::BottomDockWidgetArea);
+    const QStringList first = listed();
+    QCOMPARE(first.isEmpty(), !findings);
+    if (findings)
+        QVERIFY(first.contains(QStringLiteral("ИНН ОФД не задан")));
+    QCOMPARE(QSet<QString>(first.begin(), first.end()).size(), first.size());
+
+    trigger(window.get(), "actionValidate");
+    QCOMPARE(listed(), first);
+
+    DeviceIssueWidget *dock = window->issueDock();
+    dock->close();
+    QVERIFY(!dock->isVisible());
+    trigger(window.get(), "actionValidate");
+    QCOMPARE(window->issueDock(), dock);
+    QVERIFY(dock->isVisible());
+    QCOMPARE(listed(), first);
+}
+
+void TestDeviceWindow::changeAddress_data()
+{
+    QTest::addColumn<QStringList>("answers"); // addresses typed; empty: cancelled
+    QTest::addColumn<QList<int>>("questions"); // answers to "change anyway?"
+    QTest::addColumn<QString>("stored"); // empty: nothing changes
+    QTest::newRow("an answering address") << QStringList({ OtherHost }) << QList<int>() << OtherHost;
+    QTest::newRow("silent, Yes keeps it")
+        << QStringList({ SilentHost }) << QList<int>({ QMessageBox::Yes }) << SilentHost;
+    QTest::newRow("silent, No, then an answering one")
+        << QStringList({ SilentHost, OtherHost }) << QList<int>({ QMessageBox::No }) << OtherHost;
+    QTest::newRow("silent, No, then cancelled")
+        << QStringList({ SilentHost, QString() }) << QList<int>({ QMessageBox::No }) << QString();
+    QTest::newRow("cancelled at once") << QStringList({ QString() }) << QList<int>() << QString();
+}
+
+void TestDeviceWindow::changeAddress()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(QList<int>, questions);
+    QFETCH(QString, stored);
+    m_answering.insert(OtherHost);
+    const auto window = open(Serial, "2.53.*", Host);
+    QSignalSpy registryUpdates(window.get(), &DeviceWindow::updateRegistry);
+
+    ModalAnswerer answerer;
+    QStringList prompts;
+    answerAddress(answerer, answers.first(), &prompts);
+    for (int k = 0; k < questions.size(); ++k) {
+        answerer.thenButton(QMessageBox::StandardButton(questions.at(k)));
+        if (k + 1 < answers.size())
+            answerAddress(answerer, answers.at(k + 1), &prompts);
+    }
+    trigger(window.get(), "actionDeviceChangeAddr");
+
+    QCOMPARE(answerer.pending(), 0);
+    QCOMPARE(prompts,
+             QStringList(QVector<QString>(answers.size(), QStringLiteral("Введите адрес:")).toList()));
+    for (const auto &seen : answerer.seen())
+        QCOMPARE(seen.title, QStringLiteral("Смена адреса ККТ"));
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), questions.size());
+    for (const auto &box : boxes) {
+        QCOMPARE(box.icon, QMessageBox::Question);
+        QCOMPARE(box.text, QStringLiteral("ККТ по адресу 127.0.0.73 не доступен. Все равно сменить адрес?"));
+    }
+    const QString expected = stored.isEmpty() ? Host : stored;
+    QCOMPARE(window->address(), expected);
+    QCOMPARE(registryEntry(Serial).addr, expected);
+    QCOMPARE(statusAddress(window.get()), expected);
+    QCOMPARE(registryUpdates.count(), stored.isEmpty() ? 0 : 1);
+}
+
+void TestDeviceWindow::closeAsksAboutUnsavedChanges_data()
+{
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<QString>("before"); // action run before closing
+    QTest::addColumn<int>("answer"); // to the question; NoButton: none asked
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("saved"); // the edit is in the profile
+    QTest::newRow("unchanged: no question")
+        << false << QString() << int(QMessageBox::NoButton) << true << false;
+    QTest::newRow("edited, Cancel keeps the window")
+        << true << QString() << int(QMessageBox::Cancel) << false << false;
+    QTest::newRow("edited, No closes") << true << QString() << int(QMessageBox::No) << true << false;
+    QTest::newRow("edited, Yes saves and closes")
+        << true << QString() << int(QMessageBox::Yes) << true << true;
+    QTest::newRow("edited and saved: no question")
+        << true << "actionProfileExport" << int(QMessageBox::NoButton) << true << true;
+    QTest::newRow("edited and written: no question")
+        << true << "actionDeviceExport" << int(QMessageBox::NoButton) << true << false;
+    QTest::newRow("edited, then loaded from the register: no question")
+        << true << "actionDeviceImport" << int(QMessageBox::NoButton) << true << false;
+}
+
+void TestDeviceWindow::closeAsksAboutUnsavedChanges()
+{
+    QFETCH(bool, edit);
+    QFETCH(QString, before);
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QFETCH(bool, saved);
+    const auto sim = startSim(52, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.52.40", sim->parameterImage(), sim->systemImage());
+    // The register now holds another name than the profile.
+    DeviceParams52 held;
+    held.fromImage(sim->parameterImage(), sim->systemImage());
+    held.organisation.name.setText(QStringLiteral("ООО \"Лютик\""));
+    QByteArray image = sim->parameterImage();
+    QByteArray system = sim->systemImage();
+    held.toImage(image, system);
+    sim->setParameterImage(image);
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.52.40", Host, sim->serverPort());
+    if (edit)
+        orgEdit(window.get(), ShopName52)->setText(QStringLiteral("Изменено"));
+
+    ModalAnswerer answerer;
+    if (!before.isEmpty()) {
+        if (before == "actionDeviceExport")
+            answerer.thenButton(QMessageBox::Ok);
+        trigger(window.get(), before.toLatin1().constData());
+    }
+    const int boxesBefore = answerer.seenOf("QMessageBox").size();
+    QCOMPARE(boxesBefore, before == "actionDeviceExport" ? 1 : 0);
+    if (answer != QMessageBox::NoButton)
+        answerer.thenButton(QMessageBox::StandardButton(answer));
+    QCOMPARE(window->close(), closed);
+
+    const auto boxes = answerer.seenOf("QMessageBox").mid(boxesBefore);
+    QCOMPARE(boxes.size(), answer == QMessageBox::NoButton ? 0 : 1);
+    if (!boxes.isEmpty()) {
+        QCOMPARE(boxes.first().icon, QMessageBox::Question);
+        QCOMPARE(boxes.first().title, window->windowTitle());
+        QCOMPARE(boxes.first().text, QStringLiteral("Сохранить изменения в профиль?"));
+    }
+    QCOMPARE(window->isVisible(), !closed);
+    DeviceParams52 profile;
+    profile.fromImage(profileParams(Serial), QByteArray());
+    QCOMPARE(profile.organisation.name.text(), saved ? QStringLiteral("Изменено") : ShopName52);
+}
+
+void TestDeviceWindow::roundTripKeepsTheImage_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<QStringList>("changes"); // path=value the tabs change by their Parts
+    // 2.53: the connection timer's spin box starts at 40 (the default is 30);
+    // both families: the receipt blocks are written as six lines.
+    QTest::newRow("2.52") << 52 << QStringList({ "receiptHeader[5]=", "receiptFooter[5]=" });
+    QTest::newRow("2.53") << 53
+                          << QStringList({ "ofd.connectTimer=40", "receiptHeader[5]=", "receiptFooter[5]=" });
+}
+
+void TestDeviceWindow::roundTripKeepsTheImage()
+{
+    QFETCH(int, family);
+    QFETCH(QStringList, changes);
+    const auto sim = startSim(family, Serial);
+    QVERIFY(sim);
+    const QString version = family == 52 ? "2.52.40" : "2.53.12";
+    const QByteArray image = sim->parameterImage();
+    const QByteArray system = sim->systemImage();
+    storeProfile(Serial, version, image, system);
+
+    const auto window = open(Serial, version, Host);
+    trigger(window.get(), "actionProfileExport");
+    QByteArray savedSystem;
+    const QByteArray saved = profileParams(Serial, &savedSystem);
+
+    std::unique_ptr<DeviceParams> expected(DeviceParams::create(version));
+    expected->fromImage(image, system);
+    for (const QString &change : changes) {
+        QString error;
+        QVERIFY2(expected->setValue(change.section('=', 0, 0), change.section('=', 1), &error),
+                 qPrintable(error));
+    }
+    QByteArray expectedImage = image;
+    QByteArray expectedSystem = system;
+    expected->toImage(expectedImage, expectedSystem);
+    QCOMPARE(saved.toHex(), expectedImage.toHex());
+    QCOMPARE(savedSystem.toHex(), expectedSystem.toHex());
+}
+
+void TestDeviceWindow::departmentNamesForTheGoods()
+{
+    DeviceParams53 params;
+    params.departments[0].name.setText(QStringLiteral("Бакалея"));
+    params.departments[15].name.setText(QStringLiteral("Двенадцать12"));
+    const QStringList names = DeviceWindow::departmentNames(params);
+    QCOMPARE(names.size(), 16);
+    QCOMPARE(names.first(), QStringLiteral("Бакалея"));
+    QCOMPARE(names.at(1), QStringLiteral("Отдел 2")); // the default
+    QCOMPARE(names.last(), QStringLiteral("Двенадцать12"));
+
+    const auto window = open(Serial, "2.53.12", Host);
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionShowGoods");
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 1);
+    QCOMPARE(answerer.seenOf("QMessageBox").first().text,
+             QStringLiteral("Номенклатура будет доступна после объединения"));
+}
+
+QTEST_MAIN(TestDeviceWindow)
+#include "tst_devicewindow.moc"
