@@ -1,8 +1,10 @@
 // What a 10 000-row goods catalogue kept in a register's profile costs the
 // rest of the program, which reads the same settings file: the main window's
 // registry reload (alone, and after a change to the device list, which
-// rewrites the file) and a device window's profile load. Each figure against
-// the same operation on a store without the catalogue, in the same run.
+// rewrites the file), a device window's profile load, and the device window
+// itself from construction to its first paint. Each figure against the same
+// operation on a store without the catalogue, in the same run. Runs on the
+// offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include "goodsbench.h"
 
 #include "app/appsettings.h"
@@ -10,9 +12,11 @@
 #include "goods/goodsimage.h"
 #include "params/deviceparams.h"
 #include "params/deviceprofile.h"
+#include "window/devicewindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -63,9 +67,35 @@ qint64 storeSize()
 
 } // namespace
 
+// Waits until the widget has painted, the paint included.
+class PaintWatch : public QObject
+{
+public:
+    explicit PaintWatch(QWidget *w) { w->installEventFilter(this); }
+    void waitForPaint()
+    {
+        while (!m_painted)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents();
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_painted = true;
+        return false;
+    }
+
+private:
+    bool m_painted = false;
+};
+
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     AppSettings::applyIdentity();
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
     const int goodsRows = 10000;
@@ -103,6 +133,16 @@ int main(int argc, char *argv[])
         sink += size_t(params.size());
     };
 
+    // The main window's double-click on the register with the catalogue.
+    const auto openWindow = [&] {
+        DeviceWindow window;
+        window.setDevice(serialOf(0), QStringLiteral("2.53.40"), QStringLiteral("Касса 1"),
+                         QStringLiteral("127.0.0.2"));
+        PaintWatch watch(&window);
+        window.show();
+        watch.waitForPaint();
+        sink += size_t(window.tabs().size());
+    };
     // Qt keeps a parsed settings file between QSettings objects and reads it
     // again only when its time stamp or size changed: as at start-up, or
     // after korvant-cli or a second window of the program wrote it.
@@ -123,6 +163,8 @@ int main(int argc, char *argv[])
         { "registry change + reload", changeAndReload, false },
         { "device window profile load, read before", openDevice, false },
         { "device window profile load, changed outside", openDevice, true },
+        { "device window to first paint, read before", openWindow, false },
+        { "device window to first paint, changed outside", openWindow, true },
     };
     for (const Case &c : cases) {
         std::vector<double> wallWith, cpuWith, wallPlain, cpuPlain;
