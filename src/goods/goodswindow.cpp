@@ -60,6 +60,9 @@ GoodsWindow::GoodsWindow(QWidget *parent, Qt::WindowFlags flags)
     m_view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_view->setSortingEnabled(true);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    // One line per row: a long name is cut with "…" rather than wrapped out
+    // of sight, and painting skips the line breaking.
+    m_view->setWordWrap(false);
     m_view->setItemDelegateForColumn(GoodsNameColumn, new TextItemDelegate(GoodsNameBytes, false, this));
     m_view->setItemDelegateForColumn(GoodsPriceColumn, new PriceItemDelegate(this));
     // Rows as tall as the tallest editor (the department list), no taller:
