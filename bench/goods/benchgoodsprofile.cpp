@@ -6,6 +6,7 @@
 // operation on a store without the catalogue, in the same run. Runs on the
 // offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include "goodsbench.h"
+#include "paintwatch.h"
 
 #include "app/appsettings.h"
 #include "app/deviceregistry.h"
@@ -66,30 +67,6 @@ qint64 storeSize()
 }
 
 } // namespace
-
-// Waits until the widget has painted, the paint included.
-class PaintWatch : public QObject
-{
-public:
-    explicit PaintWatch(QWidget *w) { w->installEventFilter(this); }
-    void waitForPaint()
-    {
-        while (!m_painted)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCoreApplication::processEvents();
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_painted = true;
-        return false;
-    }
-
-private:
-    bool m_painted = false;
-};
 
 int main(int argc, char *argv[])
 {

@@ -4,6 +4,7 @@
 // QTableView over a trivial model of the same size, alternating runs.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include "goodsbench.h"
+#include "paintwatch.h"
 
 #include "app/appsettings.h"
 #include "goods/goodsimage.h"
@@ -50,31 +51,6 @@ public:
 
 private:
     int m_rows;
-};
-
-// Waits until the widget has painted once more, the paint included.
-class PaintWatch : public QObject
-{
-public:
-    explicit PaintWatch(QWidget *w) { w->installEventFilter(this); }
-    void waitForPaint()
-    {
-        m_painted = false;
-        while (!m_painted)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCoreApplication::processEvents(); // whatever the paint itself queued
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_painted = true;
-        return false;
-    }
-
-private:
-    bool m_painted = false;
 };
 
 struct Figures
