@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -128,6 +129,7 @@ private slots:
     void findingsDroppedWhenRowsMove_data();
     void findingsDroppedWhenRowsMove();
     void contextMenuOffersRemovalOnlyWithRows();
+    void deleteKeyRemovesRowsNotTextBeingEdited();
     void failedCsvLoadLeavesTable_data();
     void failedCsvLoadLeavesTable();
     void csvSaveFailureNamesTheFile();
@@ -367,6 +369,38 @@ void TestGoodsWindow::contextMenuOffersRemovalOnlyWithRows()
     QCOMPARE(offered(), QStringList { "Добавить товар Ins" });
     w.model()->setGoods({ item("Молоко", 1) });
     QCOMPARE(offered(), (QStringList { "Добавить товар Ins", "Убрать товар Del" }));
+}
+
+// Delete on the table removes the selected row; Delete in a cell being
+// edited deletes a character, never the row.
+void TestGoodsWindow::deleteKeyRemovesRowsNotTextBeingEdited()
+{
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    w.model()->setGoods({ item("Молоко", 1), item("Кефир", 2), item("Хлеб", 3) });
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    const QModelIndex name = w.proxy()->index(0, GoodsNameColumn);
+    w.view()->setFocus();
+    w.view()->setCurrentIndex(name);
+    w.view()->edit(name);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->setCursorPosition(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QCOMPARE(editor->text(), QStringLiteral("олоко"));
+    QCOMPARE(w.model()->rowCount(), 3);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(w.model()->goods().at(0).name, QStringLiteral("олоко")); // committed queued
+
+    w.view()->selectionModel()->select(w.proxy()->index(1, GoodsPriceColumn),
+                                       QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(w.view(), Qt::Key_Delete);
+    QCOMPARE(names(w.model()->goods()), (QStringList { "олоко", "Хлеб" }));
+    QTest::keyClick(w.view(), Qt::Key_Insert);
+    QCOMPARE(w.model()->rowCount(), 3);
 }
 
 void TestGoodsWindow::failedCsvLoadLeavesTable_data()
