@@ -19,12 +19,12 @@ QString exitStatusHelp()
     return QStringLiteral(R"(
 Коды завершения:
   0  успешно
-  1  diff: файлы различаются; check: найдены ошибки
+  1  diff: файлы различаются; check, goods-check: найдены ошибки
   2  ошибка в командной строке; set: значение не принято
   3  ККТ по адресу не отвечает
   4  обмен с ККТ завершился ошибкой (код результата выводится)
   5  заводской номер или семейство прошивки ККТ не совпадает с файлом
-  6  ошибка чтения или записи файла или хранилища настроек
+  6  ошибка чтения или записи файла или хранилища настроек; файл CSV не загружен
 )");
 }
 
@@ -77,6 +77,12 @@ static const CommandInfo Commands[] = {
     { "profile", "profile list | export SERIAL [-o FILE] | import FILE", "профили ККТ в настройках программы",
       &Cli::profile },
     { "scan", "scan [--target ADDRESS...]", "найти ККТ в локальной сети", &Cli::scan },
+    { "read-goods", "read-goods ADDRESS [-o FILE.csv]", "прочитать номенклатуру ККТ в файл CSV",
+      &Cli::readGoods },
+    { "write-goods", "write-goods ADDRESS FILE.csv --serial SERIAL",
+      "записать номенклатуру из файла CSV в ККТ", &Cli::writeGoods },
+    { "goods-check", "goods-check FILE.csv [--capacity N] [--departments N] [--json]",
+      "проверить номенклатуру из файла CSV по правилам окна «Номенклатура»", &Cli::goodsCheck },
 };
 
 int Cli::run(const QStringList &args)

@@ -21,12 +21,12 @@ public:
     enum Exit {
         ExitOk = 0,
         ExitDiffers = 1, // diff: the files differ
-        ExitFindings = 1, // check: the parameters break rules of the device window
+        ExitFindings = 1, // check, goods-check: the parameters or goods break the windows' rules
         ExitUsage = 2, // bad command line; set: a value refused
         ExitUnreachable = 3, // the register does not answer at its address
         ExitJobFailed = 4, // the transfer failed; its result code is printed
         ExitMismatch = 5, // the register's serial number or family is not the file's
-        ExitFile = 6, // a file or the settings store could not be read or written
+        ExitFile = 6, // a file or the settings store could not be read or written, or a CSV file loaded
     };
 
     Cli(QTextStream &out, QTextStream &err);
@@ -45,6 +45,9 @@ public:
     int check(const QStringList &args);
     int profile(const QStringList &args);
     int scan(const QStringList &args);
+    int readGoods(const QStringList &args);
+    int writeGoods(const QStringList &args);
+    int goodsCheck(const QStringList &args);
 
 private:
     static constexpr int PingTimeoutMs = 1000;

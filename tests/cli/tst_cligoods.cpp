@@ -1,0 +1,256 @@
+#include "cli.h"
+#include "support/testsettings.h"
+
+#include "goods/goodscsv.h"
+#include "goods/goodsimage.h"
+#include "link/devicejob.h"
+#include "link/frame.h"
+#include "link/reachability.h"
+#include "link/resultexplanation.h"
+#include "sim/registersimulator.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtTest>
+
+#include <memory>
+
+using Sim = RegisterSimulator;
+
+namespace {
+
+const QString Host = QStringLiteral("127.0.0.62");
+const QString Serial = QStringLiteral("0530000062");
+const QByteArray Header = "name;intcode;barcode;price;dept\n";
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &args)
+{
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    Cli c(out, err);
+    r.code = c.run(QStringList { QStringLiteral("korvant-cli") } + args);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+std::unique_ptr<Sim> startRegister(int goodsPages = -1)
+{
+    Sim::Config config;
+    config.serial = Serial;
+    config.discoveryPort = 0;
+    config.goodsPages = goodsPages;
+    auto sim = std::make_unique<Sim>(config);
+    if (!sim->listen(QHostAddress(Host)))
+        return nullptr;
+    return sim;
+}
+
+bool anyWrite(const Sim &sim)
+{
+    for (const Sim::Request &r : sim.requestLog())
+        if (r.command == Frame::CmdWritePages)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TestCliGoods : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void goodsCheck_data();
+    void goodsCheck();
+    void goodsCheckJson();
+    void writeThenReadThroughFiles();
+    void writeGoodsRefusals_data();
+    void writeGoodsRefusals();
+
+private:
+    QString file(const QString &name, const QByteArray &content);
+
+    TestSettingsDir m_store;
+    QTemporaryDir m_dir;
+};
+
+void TestCliGoods::init()
+{
+    // The simulated register's address answers; nothing is pinged.
+    Reachability::setPingFunction([](const QString &address, int) { return address == Host ? 0 : 1; });
+}
+
+void TestCliGoods::cleanup()
+{
+    Reachability::setPingFunction({});
+}
+
+QString TestCliGoods::file(const QString &name, const QByteArray &content)
+{
+    const QString path = m_dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        return QString();
+    return path;
+}
+
+void TestCliGoods::goodsCheck_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no such file
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err"); // a part of it
+
+    const QByteArray clean = Header + "Молоко;1;4600000000015;12.5;16\n";
+    QTest::newRow("clean file") << clean << QStringList() << int(Cli::ExitOk) << QString() << QString();
+    QTest::newRow("findings in file order, one a line")
+        << Header + "Молоко;;;1;17\n\"\";12a;4600000000017;1;1\n"
+        << QStringList() << int(Cli::ExitFindings)
+        << QStringLiteral("1. Внутренний код не задан\n1. Номер отдела содержит некорректное значение\n"
+                          "2. Наименование не задано\n2. Внутренний код содержит некорректное значение\n"
+                          "2. Штрихкод содержит некорректное значение\n")
+        << QString();
+    QTest::newRow("--departments 20 takes department 17")
+        << Header + "Молоко;1;;1;17\n"
+        << QStringList { "--departments", "20" } << int(Cli::ExitOk) << QString() << QString();
+    QTest::newRow("--capacity 2 allows one row")
+        << clean + "Кефир;2;;1;1\n"
+        << QStringList { "--capacity", "2" } << int(Cli::ExitFindings)
+        << QStringLiteral("Количество строк 2 превышает лимит 1\n") << QString();
+    QTest::newRow("reader error: its message, nothing checked")
+        << QByteArray("name;intcode;price;dept\nA;1;1;1\n") << QStringList() << int(Cli::ExitFile)
+        << QString() << QStringLiteral("Missing column \"barcode\" in header of file");
+    QTest::newRow("no such file") << QByteArray() << QStringList() << int(Cli::ExitFile) << QString()
+                                  << QStringLiteral("Не удалось открыть файл");
+    QTest::newRow("capacity that is no number")
+        << clean << QStringList { "--capacity", "много" } << int(Cli::ExitUsage) << QString()
+        << QStringLiteral("много");
+}
+
+void TestCliGoods::goodsCheck()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, options);
+    QFETCH(int, exit);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const QString path = content.isEmpty() ? m_dir.filePath(QStringLiteral("none.csv"))
+                                           : file(QStringLiteral("goods.csv"), content);
+    const Run r = cli(QStringList { "goods-check", path } + options);
+    QCOMPARE(r.code, exit);
+    QCOMPARE(r.out, out);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
+}
+
+void TestCliGoods::goodsCheckJson()
+{
+    const QString path = file(QStringLiteral("goods.csv"), Header + "Молоко;1;;1;1\n\"Кефир\";;;1;0\n");
+    const Run r = cli({ "goods-check", path, "--json" });
+    QCOMPARE(r.code, int(Cli::ExitFindings));
+    const QJsonArray expected = {
+        QJsonObject { { "row", 1 }, { "column", 1 }, { "text", "2. Внутренний код не задан" } },
+        QJsonObject {
+            { "row", 1 }, { "column", 4 }, { "text", "2. Номер отдела содержит некорректное значение" } },
+    };
+    QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).array(), expected);
+    QVERIFY2(r.out.indexOf("\"row\"") < r.out.indexOf("\"column\""), "keys in the order row, column, text");
+}
+
+void TestCliGoods::writeThenReadThroughFiles()
+{
+    const auto sim = startRegister();
+    QVERIFY(sim);
+    const GoodsList rows = { { "Молоко \"Весёлый молочник\"; 1 л", "12345", "4600000000015", 89.9, 2 },
+                             { "Хлеб", "7", "", 0.29, 1 },
+                             { "Сыр", "", "12345670", 1500, 16 } };
+    const QString in = file(QStringLiteral("in.csv"), goodsCsvBytes(rows));
+    const QString port = QString::number(sim->serverPort());
+    const Run write = cli({ "write-goods", Host, in, "--serial", Serial, "--port", port });
+    QCOMPARE(write.code, int(Cli::ExitOk));
+    QCOMPARE(write.out, QStringLiteral("Выгрузка завершена успешно (строк: 3)\n"));
+    QCOMPARE(sim->goodsArea().left(6 * GoodsRecordSize), buildGoodsImage(rows, true));
+
+    const QString out = m_dir.filePath(QStringLiteral("out.csv"));
+    const Run read = cli({ "read-goods", Host, "-o", out, "--port", port });
+    QCOMPARE(read.code, int(Cli::ExitOk));
+    QVERIFY2(read.out.contains(out), qPrintable(read.out));
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), goodsCsvBytes(rows)); // the window's "Сохранить в файл" dialect
+
+    // Without -o the file is named after the register.
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+    const Run named = cli({ "read-goods", Host, "--port", port });
+    QDir::setCurrent(cwd);
+    QCOMPARE(named.code, int(Cli::ExitOk));
+    QVERIFY(QFile::exists(m_dir.filePath(Serial + ".goods.csv")));
+}
+
+void TestCliGoods::writeGoodsRefusals_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<int>("goodsPages");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("err"); // a part of it
+    QTest::addColumn<bool>("contacted");
+
+    const QByteArray two = Header + "Молоко;1;;1;1\nХлеб;2;;1;1\n";
+    QTest::newRow("CSV error: nothing sent")
+        << QByteArray(Header + "\"Молоко;1;;1;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << QStringLiteral("Escaped string was not closed in line 2") << false;
+    QTest::newRow("negative price: nothing sent")
+        << QByteArray(Header + "Молоко;1;;1;1\nХлеб;2;;-3;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << QStringLiteral("Строка 3 файла") << false;
+    QTest::newRow("another register: nothing written")
+        << two << QStringLiteral("0530000999") << -1 << int(Cli::ExitMismatch)
+        << QStringLiteral("Заводской номер ККТ 0530000062 не совпадает с указанным 0530000999") << true;
+    QTest::newRow("no serial given") << two << QString() << -1 << int(Cli::ExitUsage)
+                                     << QStringLiteral("--serial") << false;
+    QTest::newRow("area of one page")
+        << two << Serial << 1 << int(Cli::ExitJobFailed)
+        << QStringLiteral("Ошибка выгрузки. -8\n") + resultExplanation(ErrCapacity) << true;
+}
+
+void TestCliGoods::writeGoodsRefusals()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, serial);
+    QFETCH(int, goodsPages);
+    QFETCH(int, exit);
+    QFETCH(QString, err);
+    QFETCH(bool, contacted);
+    const auto sim = startRegister(goodsPages);
+    QVERIFY(sim);
+    const QByteArray area = sim->goodsArea();
+    QStringList args = { "write-goods", Host, file(QStringLiteral("in.csv"), content), "--port",
+                         QString::number(sim->serverPort()) };
+    if (!serial.isEmpty())
+        args << "--serial" << serial;
+    const Run r = cli(args);
+    QCOMPARE(r.code, exit);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
+    QCOMPARE(!sim->requestLog().isEmpty(), contacted);
+    QVERIFY(!anyWrite(*sim));
+    QCOMPARE(sim->goodsArea(), area);
+}
+
+QTEST_GUILESS_MAIN(TestCliGoods)
+#include "tst_cligoods.moc"

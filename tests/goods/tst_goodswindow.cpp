@@ -1,0 +1,582 @@
+#include "goodstestutil.h"
+#include "support/modalanswer.h"
+#include "support/testsettings.h"
+
+#include "app/appsettings.h"
+#include "goods/goodscsv.h"
+#include "goods/goodsimage.h"
+#include "goods/goodssortfilterproxymodel.h"
+#include "goods/goodstablemodel.h"
+#include "goods/goodswindow.h"
+#include "link/devicejob.h"
+#include "link/frame.h"
+#include "link/reachability.h"
+#include "link/resultexplanation.h"
+#include "params/deviceprofile.h"
+#include "sim/registersimulator.h"
+#include "tabs/comboboxitemdelegate.h"
+#include "tabs/textitemdelegate.h"
+#include "window/goodsissuewidget.h"
+#include "window/issuelistmodel.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+
+using Sim = RegisterSimulator;
+
+namespace {
+
+const QString Host = QStringLiteral("127.0.0.61");
+const QString Serial = QStringLiteral("0530000061");
+const QStringList Departments
+    = { QStringLiteral("Бакалея"), QStringLiteral("Молочный"), QStringLiteral("Хлеб") };
+
+Goods item(const QString &name, double price, const QString &intcode = QStringLiteral("1"))
+{
+    Goods g;
+    g.name = name;
+    g.intcode = intcode;
+    g.price = price;
+    return g;
+}
+
+// Rows "r0", "r1", ... whose price order is a shuffle of their catalogue order.
+GoodsList shuffledPrices(int count)
+{
+    std::vector<int> places(static_cast<size_t>(count));
+    std::iota(places.begin(), places.end(), 0);
+    std::shuffle(places.begin(), places.end(), std::mt19937(7));
+    GoodsList rows;
+    for (int i = 0; i < count; ++i)
+        rows.append(item(QStringLiteral("r%1").arg(i), places[size_t(i)] + 0.5));
+    return rows;
+}
+
+QStringList names(const GoodsList &rows)
+{
+    QStringList out;
+    for (const Goods &g : rows)
+        out << g.name;
+    return out;
+}
+
+QStringList viewNames(const GoodsWindow &w)
+{
+    QStringList out;
+    for (int r = 0; r < w.proxy()->rowCount(); ++r)
+        out << w.proxy()->index(r, GoodsNameColumn).data().toString();
+    return out;
+}
+
+QStringList findingTexts(const GoodsWindow &w)
+{
+    QStringList out;
+    if (!w.issueWidget())
+        return out;
+    const IssueListModel *m = w.issueWidget()->model();
+    for (int r = 0; r < m->rowCount(); ++r)
+        out << m->index(r).data().toString();
+    return out;
+}
+
+// Pages the register was asked to write.
+int pagesWritten(const Sim &sim)
+{
+    int pages = 0;
+    for (const Sim::Request &r : sim.requestLog())
+        if (r.command == Frame::CmdWritePages)
+            pages += r.args.value(1);
+    return pages;
+}
+
+std::unique_ptr<Sim> startRegister(int goodsPages = -1)
+{
+    Sim::Config config;
+    config.serial = Serial;
+    config.discoveryPort = 0;
+    config.goodsPages = goodsPages;
+    auto sim = std::make_unique<Sim>(config);
+    if (!sim->listen(QHostAddress(Host)))
+        return nullptr;
+    return sim;
+}
+
+} // namespace
+
+class TestGoodsWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void setupLoadsProfileAndEditors();
+    void profileSaveRefusesNegativePrice();
+    void removalMapsViewRowsToModelRows_data();
+    void removalMapsViewRowsToModelRows();
+    void rowCountAgainstCapacity_data();
+    void rowCountAgainstCapacity();
+    void findingsDroppedWhenRowsMove_data();
+    void findingsDroppedWhenRowsMove();
+    void contextMenuOffersRemovalOnlyWithRows();
+    void deleteKeyRemovesRowsNotTextBeingEdited();
+    void failedCsvLoadLeavesTable_data();
+    void failedCsvLoadLeavesTable();
+    void csvSaveFailureNamesTheFile();
+    void exportOutcomes_data();
+    void exportOutcomes();
+    void writeThenReadGivesSameRows();
+    void failedImportKeepsRows();
+
+private:
+    TestSettingsDir m_store;
+    QTemporaryDir m_dir;
+    bool m_silent = false;
+};
+
+void TestGoodsWindow::initTestCase()
+{
+    AppSettings::applyIdentity();
+}
+
+void TestGoodsWindow::init()
+{
+    m_store.clear();
+    m_silent = false;
+    // Only the simulated register's address answers; nothing is pinged.
+    Reachability::setPingFunction(
+        [this](const QString &address, int) { return !m_silent && address == Host ? 0 : 1; });
+}
+
+void TestGoodsWindow::cleanup()
+{
+    Reachability::setPingFunction({});
+}
+
+void TestGoodsWindow::setupLoadsProfileAndEditors()
+{
+    const GoodsList rows = randomGoods(7, 11);
+    QVERIFY(DeviceProfile().saveGoods(Serial, buildGoodsImage(rows, false)));
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Номенклатура"));
+    QCOMPARE(w.goodsCapacity(), 2000);
+    COMPARE_GOODS(w.model()->goods(), rows);
+    QCOMPARE(viewNames(w), names(rows)); // catalogue order until a header is clicked
+    QCOMPARE(w.model()->departments(), Departments);
+    QVERIFY(qobject_cast<TextItemDelegate *>(w.view()->itemDelegateForColumn(GoodsNameColumn)));
+    QVERIFY(qobject_cast<ComboBoxItemDelegate *>(w.view()->itemDelegateForColumn(GoodsDeptColumn)));
+    // Round prices keep their decimals instead of the default "1e+06".
+    auto *price = qobject_cast<QStyledItemDelegate *>(w.view()->itemDelegateForColumn(GoodsPriceColumn));
+    QVERIFY(price);
+    QCOMPARE(price->displayText(1000000.0, QLocale::c()), QStringLiteral("1000000.00"));
+
+    // An edit saved to the profile is what the next window shows.
+    QVERIFY(w.model()->setData(w.model()->index(3, GoodsNameColumn), QStringLiteral("Кефир")));
+    w.onProfileExport();
+    GoodsWindow next;
+    next.setup(Serial, 0, Host, 8080, Departments);
+    QCOMPARE(next.model()->goods().at(3).name, QStringLiteral("Кефир"));
+
+    // A register without a stored catalogue opens empty.
+    GoodsWindow other;
+    other.setup(QStringLiteral("0530000099"), 10, Host, 8080, Departments);
+    QCOMPARE(other.model()->rowCount(), 0);
+    QCOMPARE(other.goodsCapacity(), 10);
+}
+
+// The image's price field is unsigned: the window names the row and keeps
+// the stored profile as it was.
+void TestGoodsWindow::profileSaveRefusesNegativePrice()
+{
+    const GoodsList stored = { item("Молоко", 10) };
+    QVERIFY(DeviceProfile().saveGoods(Serial, buildGoodsImage(stored, false)));
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    w.model()->setGoods({ item("Б", 1), item("А", -2.5) });
+    w.view()->sortByColumn(GoodsNameColumn, Qt::AscendingOrder); // row "А" is shown first
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    w.onProfileExport();
+    const auto boxes = answers.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().title, QStringLiteral("Сохранение профиля"));
+    QVERIFY2(boxes.first().text.contains(QStringLiteral("строке 1 ")), qPrintable(boxes.first().text));
+    QVERIFY(boxes.first().text.contains(QStringLiteral("Профиль не изменён.")));
+    QByteArray image;
+    DeviceProfile().loadGoods(Serial, image);
+    COMPARE_GOODS(parseGoodsImage(image), stored);
+}
+
+void TestGoodsWindow::removalMapsViewRowsToModelRows_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<QPoint>>("cells"); // x: column, y: view row, in a view sorted by price
+
+    QTest::newRow("view rows 2 and 5") << 8 << QList<QPoint> { { 0, 1 }, { 2, 4 } };
+    QTest::newRow("several cells of one row") << 8 << QList<QPoint> { { 0, 2 }, { 1, 2 }, { 4, 2 } };
+    QList<QPoint> everyOther;
+    for (int r = 0; r < 300; r += 2)
+        everyOther << QPoint(3, r);
+    QTest::newRow("150 scattered rows") << 300 << everyOther;
+}
+
+void TestGoodsWindow::removalMapsViewRowsToModelRows()
+{
+    QFETCH(int, rows);
+    QFETCH(QList<QPoint>, cells);
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    const GoodsList catalogue = shuffledPrices(rows);
+    w.model()->setGoods(catalogue);
+    w.view()->sortByColumn(GoodsPriceColumn, Qt::AscendingOrder);
+    const QStringList shown = viewNames(w);
+    QVERIFY(shown != names(catalogue));
+
+    QStringList expected = names(catalogue);
+    QItemSelection selection;
+    for (const QPoint &cell : cells) {
+        const QModelIndex index = w.proxy()->index(cell.y(), cell.x());
+        selection.select(index, index);
+        expected.removeOne(shown.at(cell.y()));
+    }
+    w.view()->selectionModel()->select(selection, QItemSelectionModel::Select);
+    w.onRemoveGoods();
+    QCOMPARE(names(w.model()->goods()), expected);
+}
+
+void TestGoodsWindow::rowCountAgainstCapacity_data()
+{
+    QTest::addColumn<int>("capacity"); // as the device window hands it over
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("findings");
+
+    const QStringList tooMany = { QStringLiteral("Количество строк 2000 превышает лимит 1999") };
+    QTest::newRow("2000: 1999 rows fit") << 2000 << 1999 << QStringList();
+    QTest::newRow("2000: 2000 rows are too many") << 2000 << 2000 << tooMany;
+    QTest::newRow("0 means 2000") << 0 << 2000 << tooMany;
+}
+
+void TestGoodsWindow::rowCountAgainstCapacity()
+{
+    QFETCH(int, capacity);
+    QFETCH(int, rows);
+    QFETCH(QStringList, findings);
+    GoodsWindow w;
+    w.setup(Serial, capacity, Host, 8080, Departments);
+    w.model()->setGoods(GoodsList(rows, item("Товар", 1)));
+    w.onValidate();
+    QVERIFY(w.issueWidget());
+    QVERIFY(!w.issueWidget()->isHidden());
+    QCOMPARE(findingTexts(w), findings);
+}
+
+namespace {
+enum RowMove { SortByHeader, EditResortsRow, RemoveRow, AppendRow, InsertFirstRow, LoadCsv, EditUnsorted };
+}
+
+void TestGoodsWindow::findingsDroppedWhenRowsMove_data()
+{
+    QTest::addColumn<int>("sortColumn"); // before the check; -1: catalogue order
+    QTest::addColumn<int>("move");
+    QTest::addColumn<bool>("dropped");
+
+    QTest::newRow("sort by a column header") << -1 << int(SortByHeader) << true;
+    QTest::newRow("edit moves a row of a sorted view") << int(GoodsNameColumn) << int(EditResortsRow) << true;
+    QTest::newRow("row removed") << -1 << int(RemoveRow) << true;
+    QTest::newRow("row inserted above others") << -1 << int(InsertFirstRow) << true;
+    QTest::newRow("CSV file loaded") << -1 << int(LoadCsv) << true;
+    QTest::newRow("row appended at the end") << -1 << int(AppendRow) << false;
+    QTest::newRow("edit in catalogue order") << -1 << int(EditUnsorted) << false;
+}
+
+void TestGoodsWindow::findingsDroppedWhenRowsMove()
+{
+    QFETCH(int, sortColumn);
+    QFETCH(int, move);
+    QFETCH(bool, dropped);
+    const QString csv = m_dir.filePath(QStringLiteral("rows.csv"));
+    QVERIFY(saveGoodsCsv(csv, { item("Кефир", 2) }));
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    // Every row has a finding: no internal code.
+    w.model()->setGoods({ item("В", 3, QString()), item("Б", 2, QString()), item("А", 1, QString()) });
+    if (sortColumn >= 0)
+        w.view()->sortByColumn(sortColumn, Qt::AscendingOrder);
+    w.onValidate();
+    QCOMPARE(findingTexts(w).size(), 3);
+
+    switch (RowMove(move)) {
+    case SortByHeader:
+        QTest::mouseClick(
+            w.view()->horizontalHeader()->viewport(), Qt::LeftButton, {},
+            QPoint(w.view()->horizontalHeader()->sectionViewportPosition(GoodsPriceColumn) + 5, 5));
+        QCOMPARE(w.proxy()->sortColumn(), int(GoodsPriceColumn));
+        break;
+    case EditResortsRow:
+        QVERIFY(w.proxy()->setData(w.proxy()->index(0, GoodsNameColumn), QStringLiteral("Я")));
+        QCOMPARE(viewNames(w), (QStringList { "Б", "В", "Я" }));
+        break;
+    case RemoveRow:
+        w.view()->selectionModel()->select(w.proxy()->index(1, 0), QItemSelectionModel::Select);
+        w.onRemoveGoods();
+        break;
+    case AppendRow:
+        w.onAppendGoods();
+        break;
+    case InsertFirstRow:
+        QVERIFY(w.model()->insertRows(0, 1));
+        break;
+    case LoadCsv:
+        QVERIFY(w.loadFile(csv));
+        QCOMPARE(viewNames(w), QStringList { "Кефир" });
+        break;
+    case EditUnsorted:
+        QVERIFY(w.proxy()->setData(w.proxy()->index(0, GoodsNameColumn), QStringLiteral("Я")));
+        break;
+    }
+    QCOMPARE(findingTexts(w).isEmpty(), dropped);
+}
+
+void TestGoodsWindow::contextMenuOffersRemovalOnlyWithRows()
+{
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const auto offered = [&] {
+        QStringList texts;
+        QTimer::singleShot(50, this, [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *a : menu->actions())
+                    texts << a->text() + QLatin1Char(' ') + a->shortcut().toString();
+                menu->close();
+            }
+        });
+        w.onTableMenu(QPoint(10, 10));
+        return texts;
+    };
+    QCOMPARE(offered(), QStringList { "Добавить товар Ins" });
+    w.model()->setGoods({ item("Молоко", 1) });
+    QCOMPARE(offered(), (QStringList { "Добавить товар Ins", "Убрать товар Del" }));
+}
+
+// Delete on the table removes the selected row; Delete in a cell being
+// edited deletes a character, never the row.
+void TestGoodsWindow::deleteKeyRemovesRowsNotTextBeingEdited()
+{
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    w.model()->setGoods({ item("Молоко", 1), item("Кефир", 2), item("Хлеб", 3) });
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    const QModelIndex name = w.proxy()->index(0, GoodsNameColumn);
+    w.view()->setFocus();
+    w.view()->setCurrentIndex(name);
+    w.view()->edit(name);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->setCursorPosition(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QCOMPARE(editor->text(), QStringLiteral("олоко"));
+    QCOMPARE(w.model()->rowCount(), 3);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(w.model()->goods().at(0).name, QStringLiteral("олоко")); // committed queued
+
+    w.view()->selectionModel()->select(w.proxy()->index(1, GoodsPriceColumn),
+                                       QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(w.view(), Qt::Key_Delete);
+    QCOMPARE(names(w.model()->goods()), (QStringList { "олоко", "Хлеб" }));
+    QTest::keyClick(w.view(), Qt::Key_Insert);
+    QCOMPARE(w.model()->rowCount(), 3);
+}
+
+void TestGoodsWindow::failedCsvLoadLeavesTable_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no such file
+    QTest::addColumn<QStringList>("says");
+
+    QTest::newRow("reader error, with a Russian line")
+        << QByteArray("name;intcode;price;dept\n\"Хлеб\";1;2;1\n")
+        << QStringList { "Файл не загружен", "Missing column \"barcode\" in header of file" };
+    QTest::newRow("price with a currency sign")
+        << QByteArray("name;intcode;barcode;price;dept\nA;1;;12р;1\n")
+        << QStringList { "Файл не загружен", "contains an invalid digit in column \"price\"" };
+    QTest::newRow("file that cannot be opened")
+        << QByteArray() << QStringList { "Не удалось открыть файл", "missing.csv" };
+}
+
+void TestGoodsWindow::failedCsvLoadLeavesTable()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, says);
+    QString path = m_dir.filePath(QStringLiteral("missing.csv"));
+    if (!content.isEmpty()) {
+        path = m_dir.filePath(QStringLiteral("bad.csv"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    const GoodsList before = randomGoods(5, 3);
+    w.model()->setGoods(before);
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    QVERIFY(!w.loadFile(path));
+    const auto boxes = answers.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+    for (const QString &part : says)
+        QVERIFY2(boxes.first().text.contains(part), qPrintable(boxes.first().text));
+    COMPARE_GOODS(w.model()->goods(), before);
+}
+
+void TestGoodsWindow::csvSaveFailureNamesTheFile()
+{
+    const QString blocker = m_dir.filePath(QStringLiteral("plain-file"));
+    QFile f(blocker);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    const QString path = blocker + QStringLiteral("/goods.csv"); // its folder is a file
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, 8080, Departments);
+    w.model()->setGoods({ item("Молоко", 1) });
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    QVERIFY(!w.saveFile(path));
+    const auto boxes = answers.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes.first().text.contains(path), qPrintable(boxes.first().text));
+}
+
+namespace {
+enum ExportCase { Plain, OtherRegister, AreaTooSmall, Silent };
+}
+
+void TestGoodsWindow::exportOutcomes_data()
+{
+    QTest::addColumn<int>("setting");
+    QTest::addColumn<GoodsList>("rows");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("informative"); // a part of it
+    QTest::addColumn<int>("pages"); // written
+
+    QTest::newRow("empty table: one page") << int(Plain) << GoodsList() << int(QMessageBox::Information)
+                                           << QStringLiteral("Выгрузка завершена успешно") << QString() << 1;
+    QTest::newRow("another register answers: nothing written")
+        << int(OtherRegister) << GoodsList { item("Молоко", 1) } << int(QMessageBox::Critical)
+        << QStringLiteral("Заводской номер ККТ 0530000999 не совпадает с номером из профиля 0530000061")
+        << resultExplanation(ErrSerialMismatch) << 0;
+    // An area of two pages holds two rows; the window was told 3 (limit 2).
+    QTest::newRow("more rows than the area holds")
+        << int(AreaTooSmall) << GoodsList(3, item("Молоко", 1)) << int(QMessageBox::Warning)
+        << QStringLiteral("Ошибка выгрузки. -8")
+        << QStringLiteral("Наибольшее число товаров в этой ККТ: 2, в таблице: 3.") << 0;
+    QTest::newRow("negative price: nothing sent")
+        << int(Plain) << GoodsList { item("Молоко", 1), item("Кефир", -0.5) } << int(QMessageBox::Warning)
+        << QStringLiteral(
+               "Цену в строке 2 (%1) нельзя записать: цена должна быть не меньше нуля и меньше 10^15. "
+               "В ККТ ничего не записано.")
+               .arg(QLocale().toString(-0.5, 'f', 2))
+        << QString() << 0;
+    QTest::newRow("silent address") << int(Silent) << GoodsList { item("Молоко", 1) }
+                                    << int(QMessageBox::Warning)
+                                    << QStringLiteral("ККТ по адресу 127.0.0.61 не доступен") << QString()
+                                    << 0;
+}
+
+void TestGoodsWindow::exportOutcomes()
+{
+    QFETCH(int, setting);
+    QFETCH(GoodsList, rows);
+    QFETCH(int, icon);
+    QFETCH(QString, text);
+    QFETCH(QString, informative);
+    QFETCH(int, pages);
+    const auto sim = startRegister(setting == AreaTooSmall ? 2 : -1);
+    QVERIFY(sim);
+    if (setting == OtherRegister)
+        sim->setConnectionSerials({ QStringLiteral("0530000999") });
+    m_silent = setting == Silent;
+    const QByteArray area = sim->goodsArea();
+
+    GoodsWindow w;
+    w.setup(Serial, setting == AreaTooSmall ? 3 : 0, Host, sim->serverPort(), Departments);
+    w.model()->setGoods(rows);
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    w.onDeviceExport();
+
+    const auto boxes = answers.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().title, QStringLiteral("Выгрузка в ККТ"));
+    QCOMPARE(int(boxes.first().icon), icon);
+    QCOMPARE(boxes.first().text, text);
+    QVERIFY2(boxes.first().informative.contains(informative), qPrintable(boxes.first().informative));
+    QCOMPARE(pagesWritten(*sim), pages);
+    if (pages == 0)
+        QCOMPARE(sim->goodsArea(), area);
+    else
+        QCOMPARE(sim->goodsArea().left(256), buildGoodsImage(rows, true));
+}
+
+// Also: a read from the register drops the findings of an earlier check.
+void TestGoodsWindow::writeThenReadGivesSameRows()
+{
+    const auto sim = startRegister();
+    QVERIFY(sim);
+    const GoodsList rows = randomGoods(25, 5);
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, sim->serverPort(), Departments);
+    w.model()->setGoods(rows);
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    w.onDeviceExport();
+    QCOMPARE(answers.seenOf("QMessageBox").size(), 1);
+    QCOMPARE(answers.seenOf("QMessageBox").first().text, QStringLiteral("Выгрузка завершена успешно"));
+
+    w.model()->setGoods({ item(QString(), 1) });
+    w.onValidate();
+    QVERIFY(!findingTexts(w).isEmpty());
+    w.onDeviceImport();
+    QCOMPARE(answers.seenOf("QMessageBox").size(), 1); // no box on success
+    COMPARE_GOODS(w.model()->goods(), rows);
+    QCOMPARE(findingTexts(w), QStringList());
+}
+
+void TestGoodsWindow::failedImportKeepsRows()
+{
+    const auto sim = startRegister();
+    QVERIFY(sim);
+    sim->setFault(Sim::CloseConnection, 3); // the first goods page request
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, sim->serverPort(), Departments);
+    const GoodsList before = randomGoods(4, 9);
+    w.model()->setGoods(before);
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    w.onDeviceImport();
+    const auto boxes = answers.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().title, QStringLiteral("Загрузка из ККТ"));
+    QCOMPARE(boxes.first().text, QStringLiteral("Ошибка загрузки. %1").arg(int(ErrSocket)));
+    QCOMPARE(boxes.first().informative, resultExplanation(ErrSocket));
+    COMPARE_GOODS(w.model()->goods(), before);
+}
+
+QTEST_MAIN(TestGoodsWindow)
+#include "tst_goodswindow.moc"

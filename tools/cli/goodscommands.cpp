@@ -1,0 +1,196 @@
+// Commands over goods catalogues: read-goods, write-goods, goods-check.
+#include "cli.h"
+#include "paramsview.h"
+
+#include "goods/goodscheck.h"
+#include "goods/goodscsv.h"
+#include "goods/goodsimage.h"
+#include "link/devicecontroller.h"
+#include "link/devicejob.h"
+#include "link/resultexplanation.h"
+
+#include <QLocale>
+#include <QTextStream>
+
+namespace {
+
+constexpr int DefaultDepartments = 16;
+
+// The CSV reader's message (or why the file could not be read), and that
+// nothing was done with it.
+QString csvFailure(const GoodsCsvLoad &load, const QString &path, const QString &consequence)
+{
+    return QStringLiteral("%1\nФайл %2 не загружен, %3").arg(load.error, path, consequence);
+}
+
+// A non-negative whole number option; false when it is something else.
+bool countOption(const QCommandLineParser &p, const QCommandLineOption &option, int *value)
+{
+    bool ok = false;
+    const int v = p.value(option).toInt(&ok);
+    if (!ok || v < 0)
+        return false;
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+int Cli::readGoods(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Читает номенклатуру ККТ в файл CSV того же вида, что «Сохранить в файл» в окне «Номенклатура»:\n"
+        "заголовок name;intcode;barcode;price;dept, кодировка Windows-1251."));
+    p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
+    const NetOptions net;
+    net.addTo(p);
+    const QCommandLineOption output(QStringList { QStringLiteral("o"), QStringLiteral("output") },
+                                    QStringLiteral("Файл (по умолчанию ЗАВОДСКОЙ_НОМЕР.goods.csv)."),
+                                    QStringLiteral("FILE"));
+    p.addOption(output);
+    int exit = 0;
+    if (!parse(p, args, 1, 1, &exit))
+        return exit;
+    QString address;
+    quint16 port = 0;
+    if (const int failed = openTarget(p, net, &address, &port))
+        return failed;
+
+    DeviceController c;
+    const int result = runJob(
+        c, [&] { return c.readGoods(address, port); }, QStringLiteral("Загрузка из ККТ"));
+    if (result != 0) {
+        return fail(ExitJobFailed,
+                    QStringLiteral("Ошибка загрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
+    }
+    const GoodsList rows = parseGoodsImage(c.data());
+    const QString path = p.isSet(output) ? p.value(output) : c.serial() + QStringLiteral(".goods.csv");
+    QString error;
+    if (!saveGoodsCsv(path, rows, &error))
+        return fail(ExitFile, error);
+    m_out << QStringLiteral("Номенклатура ККТ %1 (строк: %2) сохранена в %3\n")
+                 .arg(c.serial())
+                 .arg(rows.size())
+                 .arg(path);
+    m_out.flush();
+    return ExitOk;
+}
+
+int Cli::writeGoods(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Записывает номенклатуру из файла CSV в ККТ. Файл читается целиком до связи с ККТ; при ошибке\n"
+        "в файле ничего не отправляется. Перед записью ККТ проверяет, что её заводской номер равен\n"
+        "--serial; при несовпадении ничего не записывается."));
+    p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
+    const NetOptions net;
+    net.addTo(p);
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Заводской номер ККТ, для которой предназначен файл."),
+                                    QStringLiteral("SERIAL"));
+    p.addOption(serial);
+    int exit = 0;
+    if (!parse(p, args, 2, 2, &exit))
+        return exit;
+    const QString expected = p.value(serial).trimmed();
+    if (expected.isEmpty())
+        return usage(QStringLiteral("не указан заводской номер ККТ (--serial)"));
+
+    const QString path = p.positionalArguments().at(1);
+    const GoodsCsvLoad load = loadGoodsCsv(path);
+    if (!load.ok())
+        return fail(ExitFile, csvFailure(load, path, QStringLiteral("в ККТ ничего не отправлено")));
+    int badRow = -1;
+    const QByteArray image = buildGoodsImage(load.rows, true, &badRow);
+    if (badRow >= 0) {
+        // The image's price field is unsigned; the header is line 1.
+        return fail(ExitFile,
+                    QStringLiteral("Строка %1 файла %2: цену %3 нельзя записать в ККТ (допустимы цены от 0 "
+                                   "и меньше 10^15), в ККТ ничего не отправлено")
+                        .arg(badRow + 2)
+                        .arg(path)
+                        .arg(QLocale::c().toString(load.rows.at(badRow).price, 'f', 2)));
+    }
+    QString address;
+    quint16 port = 0;
+    if (const int failed = openTarget(p, net, &address, &port))
+        return failed;
+
+    // The job itself confirms, on the connection that writes, that the
+    // register there has the expected serial number.
+    DeviceController c;
+    const int result = runJob(
+        c, [&] { return c.writeGoods(address, port, image, expected); }, QStringLiteral("Выгрузка в ККТ"));
+    if (result == ErrSerialMismatch) {
+        return fail(ExitMismatch,
+                    QStringLiteral("Заводской номер ККТ %1 не совпадает с указанным %2, в ККТ ничего "
+                                   "не записано")
+                        .arg(c.reported().serial, expected));
+    }
+    if (result != 0) {
+        return fail(ExitJobFailed,
+                    QStringLiteral("Ошибка выгрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
+    }
+    m_out << QStringLiteral("Выгрузка завершена успешно (строк: %1)\n").arg(load.rows.size());
+    m_out.flush();
+    return ExitOk;
+}
+
+int Cli::goodsCheck(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Проверяет номенклатуру из файла CSV по тем же правилам, что «Проверить» в окне «Номенклатура»,\n"
+        "строки в порядке файла, и выводит найденные ошибки по одной в строке. Номер в начале текста —\n"
+        "номер товара в файле (строка файла минус строка заголовка).\n"
+        "Код завершения 1, если найдены ошибки, 0, если нет, 6, если файл не загружен."));
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
+    const QCommandLineOption capacity(
+        QStringLiteral("capacity"),
+        QStringLiteral("Ёмкость номенклатуры ККТ: допустимо не более N-1 строк (по умолчанию 2000)."),
+        QStringLiteral("N"), QString::number(DefaultGoodsCapacity));
+    const QCommandLineOption departments(QStringLiteral("departments"),
+                                         QStringLiteral("Число отделов ККТ (по умолчанию 16)."),
+                                         QStringLiteral("N"), QString::number(DefaultDepartments));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral(
+            "Вывести массив JSON: {\"row\", \"column\", \"text\"} на ошибку (row и column с нуля)."));
+    p.addOptions({ capacity, departments, json });
+    int exit = 0;
+    if (!parse(p, args, 1, 1, &exit))
+        return exit;
+    int cap = 0;
+    if (!countOption(p, capacity, &cap))
+        return usage(QStringLiteral("неверная ёмкость «%1»").arg(p.value(capacity)));
+    int depts = 0;
+    if (!countOption(p, departments, &depts))
+        return usage(QStringLiteral("неверное число отделов «%1»").arg(p.value(departments)));
+
+    const QString path = p.positionalArguments().first();
+    const GoodsCsvLoad load = loadGoodsCsv(path);
+    if (!load.ok())
+        return fail(ExitFile, csvFailure(load, path, QStringLiteral("проверка не выполнена")));
+    const QVector<GoodsFinding> findings = checkGoods(load.rows, cap, depts);
+    if (p.isSet(json)) {
+        JsonTextWriter w;
+        w.beginArray(QString());
+        for (const GoodsFinding &f : findings) {
+            w.beginObject(QString());
+            w.scalar(QStringLiteral("row"), f.row);
+            w.scalar(QStringLiteral("column"), f.column);
+            w.scalar(QStringLiteral("text"), f.text);
+            w.endObject();
+        }
+        w.endArray();
+        m_out << QString::fromUtf8(w.text());
+    } else {
+        for (const GoodsFinding &f : findings)
+            m_out << f.text << '\n';
+    }
+    m_out.flush();
+    return findings.isEmpty() ? ExitOk : ExitFindings;
+}
