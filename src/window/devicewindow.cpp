@@ -4,6 +4,7 @@
 #include "app/firmware.h"
 #include "app/inputipdialog.h"
 #include "app/questionbox.h"
+#include "goods/goodswindow.h"
 #include "link/devicejob.h"
 #include "link/devicejobrunner.h"
 #include "link/reachability.h"
@@ -449,15 +450,11 @@ void DeviceWindow::onShowGoods()
 void DeviceWindow::openGoodsWindow(const QString &serial, int goodsCapacity, const QString &address,
                                    quint16 port, const QStringList &departmentNames)
 {
-    // TODO: replace with the goods window (setup(serial, goodsCapacity,
-    // address, port, departmentNames), deleted on close, window-modal) once
-    // it is part of the program.
-    Q_UNUSED(serial)
-    Q_UNUSED(goodsCapacity)
-    Q_UNUSED(address)
-    Q_UNUSED(port)
-    Q_UNUSED(departmentNames)
-    QMessageBox::information(this, tr("Номенклатура"), tr("Номенклатура будет доступна после объединения"));
+    auto *goods = new GoodsWindow(this, Qt::Window);
+    goods->setAttribute(Qt::WA_DeleteOnClose);
+    goods->setWindowModality(Qt::WindowModal);
+    goods->setup(serial, goodsCapacity, address, port, departmentNames);
+    goods->show();
 }
 
 void DeviceWindow::closeEvent(QCloseEvent *event)

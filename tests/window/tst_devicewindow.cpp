@@ -3,6 +3,8 @@
 
 #include "app/deviceregistry.h"
 #include "app/inputipdialog.h"
+#include "goods/goodstablemodel.h"
+#include "goods/goodswindow.h"
 #include "link/devicejob.h"
 #include "link/frame.h"
 #include "link/reachability.h"
@@ -915,13 +917,19 @@ void TestDeviceWindow::departmentNamesForTheGoods()
     QCOMPARE(names.at(1), QStringLiteral("Отдел 2")); // the default
     QCOMPARE(names.last(), QStringLiteral("Двенадцать12"));
 
+    // "Номенклатура" opens the register's goods window, window-modal, with
+    // the window's serial, capacity and the department names the tab shows.
     const auto window = open(Serial, "2.53.12", Host);
-    ModalAnswerer answerer;
-    answerer.thenButton(QMessageBox::Ok);
     trigger(window.get(), "actionShowGoods");
-    QCOMPARE(answerer.seenOf("QMessageBox").size(), 1);
-    QCOMPARE(answerer.seenOf("QMessageBox").first().text,
-             QStringLiteral("Номенклатура будет доступна после объединения"));
+    auto *goods = window->findChild<GoodsWindow *>();
+    QVERIFY(goods);
+    QVERIFY(goods->isVisible());
+    QCOMPARE(goods->windowModality(), Qt::WindowModal);
+    QVERIFY(goods->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(goods->goodsCapacity(), 2000); // no load yet: capacity 0 means 2000
+    QCOMPARE(goods->model()->departments(), DeviceWindow::departmentNames(*window->params()));
+    goods->close();
+    QTRY_VERIFY(!window->findChild<GoodsWindow *>());
 }
 
 QTEST_MAIN(TestDeviceWindow)
