@@ -86,3 +86,16 @@ QString resultExplanation(int code)
                                        "ошибка повторится, сообщите о ней разработчику.")
         .arg(code);
 }
+
+QString resultExplanation(int code, bool writeBegun)
+{
+    QString text = resultExplanation(code);
+    if (writeBegun && code != ResultOk) {
+        text += QLatin1Char(' ')
+            + QCoreApplication::translate(Context,
+                                          "Запись в ККТ уже началась: в ККТ теперь может оказаться часть "
+                                          "новых данных вперемешку с прежними. Повторите выгрузку до "
+                                          "успешного завершения.");
+    }
+    return text;
+}
