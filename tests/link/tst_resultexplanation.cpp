@@ -41,6 +41,7 @@ private slots:
     void everyCodeHasItsOwnSentence();
     void unknownCodeIsNamed_data();
     void unknownCodeIsNamed();
+    void writeThatHadBegun();
 };
 
 void TestResultExplanation::everyCodeHasItsOwnSentence_data()
@@ -74,6 +75,20 @@ void TestResultExplanation::unknownCodeIsNamed()
 {
     QFETCH(int, code);
     QVERIFY(resultExplanation(code).contains(QStringLiteral("Неизвестный код результата %1").arg(code)));
+}
+
+// A failed write that had sent pages keeps its sentence and says what the
+// register may now hold; a success has nothing to add.
+void TestResultExplanation::writeThatHadBegun()
+{
+    const QString partly = QStringLiteral("часть новых данных");
+    for (const int code : { int(ErrWriteRejected), int(ErrBadReply), int(ErrSocket), int(ErrNoReply) }) {
+        const QString text = resultExplanation(code, true);
+        QVERIFY(text.startsWith(resultExplanation(code) + QLatin1Char(' ')));
+        QVERIFY(text.contains(partly));
+        QCOMPARE(resultExplanation(code, false), resultExplanation(code));
+    }
+    QCOMPARE(resultExplanation(ResultOk, true), resultExplanation(ResultOk));
 }
 
 QTEST_GUILESS_MAIN(TestResultExplanation)
