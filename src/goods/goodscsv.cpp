@@ -1,11 +1,11 @@
 #include "goodscsv.h"
 
+#include "classes/boundedfile.h"
 #include "classes/csv/csvreader.h"
 #include "classes/csv/qcsvsource.h"
 #include "goods/cp1251table.h"
 #include "goods/goodstablemodel.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <cmath>
@@ -220,20 +220,27 @@ GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
 
 GoodsCsvLoad loadGoodsCsv(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        GoodsCsvLoad result;
-        result.error = QStringLiteral("Не удалось открыть файл \"%1\": %2").arg(path, file.errorString());
-        return result;
+    const BoundedFile::Result read = BoundedFile::read(path, GoodsCsvMaxFileSize);
+    GoodsCsvLoad result;
+    switch (read.status) {
+    case BoundedFile::Status::Ok:
+        return readGoodsCsv(read.bytes, path);
+    case BoundedFile::Status::CannotOpen:
+        result.error = QStringLiteral("Не удалось открыть файл \"%1\": %2").arg(path, read.error);
+        break;
+    case BoundedFile::Status::ReadError:
+        result.error = QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, read.error);
+        break;
+    case BoundedFile::Status::NotRegular:
+        result.error = QStringLiteral("\"%1\" — не обычный файл, его нельзя загрузить.").arg(path);
+        break;
+    case BoundedFile::Status::TooLarge:
+        result.error = QStringLiteral("Файл \"%1\" больше %2 МБ: это не каталог товаров ККТ.")
+                           .arg(path)
+                           .arg(GoodsCsvMaxFileSize / (1024 * 1024));
+        break;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        GoodsCsvLoad result;
-        result.error = QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, file.errorString());
-        return result;
-    }
-    file.close();
-    return readGoodsCsv(bytes, path);
+    return result;
 }
 
 GoodsCsvLoad loadGoodsCsv(const QString &path, GoodsTableModel &model)

@@ -33,7 +33,13 @@ struct GoodsCsvLoad
 // decoded. A price whose exponent is -2^31 or below, on which the reader's
 // number parser would never return, is read as 0.
 GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName);
-// Reads the file and parses it.
+// Files larger than this are refused unread: a full catalogue of the largest
+// goods area is a fraction of it.
+constexpr qint64 GoodsCsvMaxFileSize = 64 * 1024 * 1024;
+
+// Reads the file and parses it. Only a regular file of at most
+// GoodsCsvMaxFileSize bytes is read (devices and pipes report no size, and
+// some never end).
 GoodsCsvLoad loadGoodsCsv(const QString &path);
 // Loads the file into the model (one model reset) only when all of it parsed;
 // otherwise the model keeps its rows. The result's rows are left empty.

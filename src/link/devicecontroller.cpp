@@ -54,7 +54,9 @@ bool DeviceController::writeParams(const QString &host, quint16 port, const QByt
     job->input = records;
     job->expectedSerial = serialBytes(serial);
     job->expectedFamily = family;
-    if (job->expectedSerial.isEmpty() || (family != 52 && family != 53))
+    bool complete = false;
+    TaggedRecord::parse(records, &complete);
+    if (job->expectedSerial.isEmpty() || (family != 52 && family != 53) || !complete)
         return false;
     return start(job.release(), host, port);
 }
@@ -147,6 +149,7 @@ void DeviceController::onDisconnected()
     } else {
         m_reported = {};
     }
+    m_writeBegun = net->writeBegun();
     if (job->result != ResultOk) {
         m_result = job->result;
     } else {
@@ -155,7 +158,8 @@ void DeviceController::onDisconnected()
         m_versionMinor = identity.minor();
         m_versionBuild = identity.build();
         m_goodsCapacity = identity.goodsCapacity;
-        m_serial = QString::fromUtf8(TextCodec::untilNul(net->serial()));
+        // Register text is Windows-1251, the serial number included.
+        m_serial = TextCodec::decode(TextCodec::untilNul(net->serial()));
         m_result = ResultOk;
         switch (job->kind) {
         case DeviceJob::QueryInfo: {

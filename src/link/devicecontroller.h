@@ -48,7 +48,8 @@ public:
     // them with what the register reports; on a difference it ends with
     // ErrSerialMismatch or ErrFamilyMismatch before any page is written.
     // Returns false and starts nothing for an empty serial number, one that
-    // Windows-1251 cannot hold, or a family other than 52 and 53.
+    // Windows-1251 cannot hold, a family other than 52 and 53, or records that
+    // are not a whole stream of tagged records.
     bool writeParams(const QString &host, quint16 port, const QByteArray &records, const QString &serial,
                      int family);
     bool writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
@@ -66,6 +67,10 @@ public:
     QString serial() const { return m_serial; }
     QByteArray data() const { return m_data; }
     Reported reported() const { return m_reported; }
+    // True when the last job sent at least one page write. After a failed
+    // write the register may then hold part of the new data; the message
+    // says so (resultExplanation(code, writeBegun)).
+    bool writeBegun() const { return m_writeBegun; }
 
 signals:
     void connected();
@@ -98,4 +103,5 @@ private:
     int m_result = 0;
     QByteArray m_data;
     Reported m_reported;
+    bool m_writeBegun = false;
 };

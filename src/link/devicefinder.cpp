@@ -2,12 +2,15 @@
 
 #include "link/ipv4address.h"
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUdpSocket>
 
 DeviceFinder::DeviceFinder(QObject *parent)
@@ -31,7 +34,7 @@ std::optional<DeviceFinder::Reply> DeviceFinder::parseReply(const QByteArray &da
     const int nul = datagram.indexOf('\0');
     const QString text = QString::fromLatin1(nul < 0 ? datagram : datagram.left(nul));
     const QRegularExpressionMatch match = grammar.match(text);
-    if (!match.hasMatch())
+    if (!match.hasMatch() || match.capturedLength(1) > MaxSerialLength)
         return std::nullopt;
     // The fields come from the groups, so text after the line feed never
     // leaks into the address.
@@ -85,25 +88,41 @@ void DeviceFinder::run()
     m_socket->bind(QHostAddress::AnyIPv4, m_port, QAbstractSocket::ShareAddress);
 
     const QByteArray datagram = probe();
+    // A negative wait would be no time-out at all.
+    const int timeout = qMax(0, m_timeout);
     QJsonArray found;
+    QSet<QString> seen;
     int count = 0;
+    QElapsedTimer sinceReport;
     for (const QHostAddress &address : addresses) {
         if (m_socket->writeDatagram(datagram, address, m_port) != datagram.size())
             continue;
         bool stopped = false;
-        // Stay on this address while replies keep coming.
-        while (m_socket->waitForReadyRead(m_timeout)) {
+        // Stay on this address while replies keep coming, but not for ever.
+        const QDeadlineTimer leave(qint64(timeout) * TargetWaitFactor);
+        while (!leave.hasExpired()
+               && m_socket->waitForReadyRead(int(qMin<qint64>(timeout, leave.remainingTime())))) {
             const QNetworkDatagram reply = m_socket->receiveDatagram();
+            const int before = count;
             if (const std::optional<Reply> r = parseReply(reply.data())) {
-                found.append(QJsonObject { { QStringLiteral("device"), r->device },
-                                           { QStringLiteral("mac"), r->mac },
-                                           { QStringLiteral("ip"), r->ip } });
-                ++count;
+                const QString key = r->device + QLatin1Char(' ') + r->mac + QLatin1Char(' ') + r->ip;
+                if (count < MaxFound && !seen.contains(key)) {
+                    seen.insert(key);
+                    found.append(QJsonObject { { QStringLiteral("device"), r->device },
+                                               { QStringLiteral("mac"), r->mac },
+                                               { QStringLiteral("ip"), r->ip } });
+                    ++count;
+                }
             }
             stopped = isStopped();
             if (stopped)
                 break;
-            emit received(count);
+            // Activity without news is reported sparingly: a flood must not
+            // flood the receiving thread's event queue too.
+            if (count != before || !sinceReport.isValid() || sinceReport.hasExpired(ReportIntervalMs)) {
+                sinceReport.start();
+                emit received(count);
+            }
         }
         if (stopped || isStopped())
             break;

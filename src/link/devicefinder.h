@@ -14,6 +14,12 @@ class QUdpSocket;
 
 // Finds registers by a UDP broadcast probe. One scan per run(); run() blocks
 // its (worker) thread, stop() may be called from any thread.
+//
+// Whatever the network sends, a scan stays bounded: each datagram restarts
+// the wait on a target, but a target is left TargetWaitFactor timeouts after
+// its probe went out (3 s at the default 1000 ms); identical replies count
+// once; the list keeps at most MaxFound registers; and received() reports an
+// unchanged count at most every ReportIntervalMs.
 class DeviceFinder : public QObject
 {
     Q_OBJECT
@@ -27,13 +33,19 @@ public:
         QString ip;
     };
 
+    static constexpr int TargetWaitFactor = 3;
+    static constexpr int MaxFound = 4096;
+    static constexpr int ReportIntervalMs = 100;
+    static constexpr int MaxSerialLength = 20;
+
     explicit DeviceFinder(QObject *parent = nullptr);
 
     // The datagram every register answers.
     static QByteArray probe();
 
     // The reply grammar. Text up to the first NUL counts; anything after the
-    // line feed is ignored.
+    // line feed is ignored. A serial number longer than a register's serial
+    // field (MaxSerialLength) is no register's.
     static std::optional<Reply> parseReply(const QByteArray &datagram);
 
     // Broadcast address of every IPv4 entry of every non-loopback interface,

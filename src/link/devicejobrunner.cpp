@@ -47,14 +47,26 @@ int DeviceJobRunner::writeGoods(const QString &host, quint16 port, const QByteAr
 }
 
 void DeviceJobRunner::showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                                  const QString &text, int result, const QString &explanation)
+                                  const QString &text, int result, bool writeBegun)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
-    box.setInformativeText(explanation.isEmpty() ? resultExplanation(result) : explanation);
+    box.setInformativeText(resultExplanation(result, writeBegun));
     box.exec();
 }
 
+void DeviceJobRunner::showFailure(QMessageBox::Icon icon, const QString &title, const QString &text) const
+{
+    showFailure(m_parent, icon, title, text, m_result, m_writeBegun);
+}
+
 int DeviceJobRunner::run(Transfer transfer, bool goods, const std::function<bool()> &start)
+{
+    m_writeBegun = false;
+    m_result = runDialog(transfer, goods, start);
+    return m_result;
+}
+
+int DeviceJobRunner::runDialog(Transfer transfer, bool goods, const std::function<bool()> &start)
 {
     DeviceProgressDialog dialog(m_parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     QString title = m_title;
@@ -94,6 +106,7 @@ int DeviceJobRunner::run(Transfer transfer, bool goods, const std::function<bool
 
     switch (dialog.runUntil(&m_controller, &DeviceController::finished, start)) {
     case DeviceProgressDialog::Ended:
+        m_writeBegun = m_controller.writeBegun();
         return m_controller.result();
     case DeviceProgressDialog::NotStarted:
         return ErrNotStarted;

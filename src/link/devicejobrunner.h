@@ -53,17 +53,24 @@ public:
     int writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
 
     // A modal box for a failed job: the caller's text (which carries the code)
-    // and, as informative text, what the code means: explanation when given
-    // (writeFailureExplanation() for a write), else resultExplanation().
+    // and, as informative text, what the code means (resultExplanation()).
+    // writeBegun as DeviceController::writeBegun() tells: after a write that
+    // had begun, the text adds that the register may hold part of the new data.
     static void showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                            const QString &text, int result, const QString &explanation = QString());
+                            const QString &text, int result, bool writeBegun = false);
+    // The same for this runner's last job: its result and whether its writes
+    // had begun.
+    void showFailure(QMessageBox::Icon icon, const QString &title, const QString &text) const;
 
 private:
     enum class Transfer { Identity, Load, Upload };
 
     int run(Transfer transfer, bool goods, const std::function<bool()> &start);
+    int runDialog(Transfer transfer, bool goods, const std::function<bool()> &start);
 
     QWidget *m_parent = nullptr;
     DeviceController &m_controller;
     QString m_title;
+    int m_result = 0;
+    bool m_writeBegun = false;
 };

@@ -6,7 +6,10 @@
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtEndian>
+
+#include <sys/socket.h>
 
 using Frame::MaxPagesPerRequest;
 using Storage::GoodsRecordSize;
@@ -76,6 +79,12 @@ bool DeviceNet::identified() const
     return m_identified;
 }
 
+bool DeviceNet::writeBegun() const
+{
+    std::lock_guard<std::mutex> lock(m_publishLock);
+    return m_writeBegun;
+}
+
 void DeviceNet::run()
 {
     Q_ASSERT(m_job);
@@ -83,7 +92,21 @@ void DeviceNet::run()
     connect(m_socket, &QTcpSocket::connected, this, &DeviceNet::onConnect);
     connect(m_socket, &QTcpSocket::disconnected, this, &DeviceNet::onDisconnect);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &DeviceNet::onError);
+    m_connectTimer = new QTimer(this);
+    m_connectTimer->setSingleShot(true);
+    connect(m_connectTimer, &QTimer::timeout, this, &DeviceNet::onConnectTimeout);
+    m_connectTimer->start(ConnectTimeoutMs);
     m_socket->connectToHost(m_host, m_port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+}
+
+void DeviceNet::onConnectTimeout()
+{
+    if (m_phase != Phase::Connecting)
+        return;
+    qDebug() << "socket error" << int(QAbstractSocket::SocketTimeoutError);
+    m_job->result = ErrSocket;
+    m_socket->abort();
+    report();
 }
 
 void DeviceNet::stop()
@@ -121,8 +144,8 @@ void DeviceNet::onStopRequested()
     // Steps poll the flag themselves; before run() there is nothing to abort.
     if (m_phase != Phase::Connecting || !m_socket)
         return;
-    m_socket->abort();
     m_job->result = ErrStopped;
+    m_socket->abort();
     report();
 }
 
@@ -163,6 +186,7 @@ void DeviceNet::onConnect()
 {
     if (m_phase != Phase::Connecting)
         return;
+    m_connectTimer->stop();
     if (stopRequested()) {
         m_job->result = ErrStopped;
         m_socket->abort();
@@ -172,7 +196,11 @@ void DeviceNet::onConnect()
     emit connected();
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_phase = Phase::Running;
-    const int result = runSteps();
+    int result = runSteps();
+    // Bytes after the last reply: that reply may have been a late copy of an
+    // earlier one, with the register's own still on its way.
+    if (result == ResultOk && strayBytes())
+        result = m_phase == Phase::Broken ? ErrSocket : ErrBadReply;
     emitQueuedFrame();
     m_phase = Phase::Finishing;
     m_job->result = result;
@@ -215,7 +243,13 @@ int DeviceNet::exchange(Frame::Command command, const QVector<qint32> &args, con
 {
     if (command != Frame::CmdInfo && (args.value(1) < 1 || args.value(1) > MaxPagesPerRequest))
         return ErrPageCount;
+    // With no request outstanding, nothing may be waiting: whatever it is, the
+    // reply to this request could not be told from it.
+    if (strayBytes())
+        return m_phase == Phase::Broken ? ErrSocket : ErrBadReply;
     const QByteArray request = Frame::request(command, args, data);
+    if (command == Frame::CmdWritePages || command == Frame::CmdWriteSystemPages)
+        m_writeBegun = true;
     if (m_socket->write(request) != request.size())
         return m_phase == Phase::Broken ? ErrSocket : ErrSend;
     m_socket->flush(); // out now, not on the wait's first round
@@ -226,9 +260,9 @@ int DeviceNet::exchange(Frame::Command command, const QVector<qint32> &args, con
     const QDeadlineTimer deadline(ReplyWindowMs);
     while (!deadline.hasExpired() && m_socket->waitForReadyRead(int(deadline.remainingTime()))) {
         received += m_socket->readAll();
-        switch (Frame::check(received)) {
+        switch (Frame::acceptReply(received, reply)) {
         case Frame::Status::Complete:
-            return Frame::parse(received, reply) ? ResultOk : ErrBadReply;
+            return ResultOk;
         case Frame::Status::Malformed:
             return ErrBadReply;
         case Frame::Status::Incomplete:
@@ -238,6 +272,17 @@ int DeviceNet::exchange(Frame::Command command, const QVector<qint32> &args, con
     if (m_phase == Phase::Broken)
         return ErrSocket;
     return received.isEmpty() ? ErrNoReply : ErrBadReply;
+}
+
+// Bytes received but not asked for: in the socket's buffer, or still in the
+// system's (nothing reads the socket between requests).
+bool DeviceNet::strayBytes() const
+{
+    if (m_socket->bytesAvailable() > 0)
+        return true;
+    const qintptr fd = m_socket->socketDescriptor();
+    char byte = 0;
+    return fd >= 0 && ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
 }
 
 // A chunk's progress goes out once the next request is on its way (or the steps
@@ -337,6 +382,9 @@ int DeviceNet::runSteps()
     if (rc != ResultOk)
         return rc;
     m_serial = Storage::serialFromPage(page, place);
+    rc = Frame::acceptOpening(m_identity, m_directory.region(Storage::GoodsRegion), m_serial);
+    if (rc != ResultOk)
+        return rc;
     m_identified = true;
     // A stop asked for while the opening steps ran ends the job before its own steps.
     if (stopRequested())
@@ -410,24 +458,37 @@ int DeviceNet::readParams()
 
 int DeviceNet::writeParams()
 {
-    const QVector<TaggedRecord::Record> records = TaggedRecord::parse(m_job->input);
+    struct Part
+    {
+        Frame::Command command;
+        Storage::Region region;
+        QByteArray bytes;
+    };
+    // Every record is checked against its region before the first page goes
+    // out: what is known in advance never leaves the register half-written.
+    QVector<Part> parts;
+    bool complete = false;
+    const QVector<TaggedRecord::Record> records = TaggedRecord::parse(m_job->input, &complete);
+    if (!complete)
+        return ErrCapacity;
     for (const TaggedRecord::Record &record : records) {
-        int regionId = 0;
-        Frame::Command command = Frame::CmdWritePages;
+        Part part { Frame::CmdWritePages, {}, record.bytes };
         if (record.tag == TaggedRecord::ParameterImageTag) {
-            regionId = Storage::ParameterRegion;
+            part.region = m_directory.region(Storage::ParameterRegion);
         } else if (record.tag == TaggedRecord::SystemImageTag) {
-            regionId = Storage::SystemRegion;
-            command = Frame::CmdWriteSystemPages;
+            part.region = m_directory.region(Storage::SystemRegion);
+            part.command = Frame::CmdWriteSystemPages;
         } else {
             continue;
         }
-        const Storage::Region &region = m_directory.region(regionId);
-        if (record.bytes.size() > region.byteSize())
+        if (part.bytes.size() > part.region.byteSize())
             return ErrCapacity;
-        QByteArray buffer(region.byteSize(), '\0');
-        buffer.replace(0, record.bytes.size(), record.bytes);
-        const int rc = writePages(command, buffer, region.firstPage, region.pageCount);
+        parts.append(part);
+    }
+    for (const Part &part : qAsConst(parts)) {
+        QByteArray buffer(part.region.byteSize(), '\0');
+        buffer.replace(0, part.bytes.size(), part.bytes);
+        const int rc = writePages(part.command, buffer, part.region.firstPage, part.region.pageCount);
         if (rc != ResultOk)
             return rc;
     }
@@ -484,15 +545,18 @@ int DeviceNet::writeBytes(const QByteArray &data, int firstPage)
     const int fullPages = data.size() / PageSize;
     const int tail = data.size() % PageSize;
     announcePages(fullPages + (tail ? 1 : 0));
-    int rc = writePages(Frame::CmdWritePages, data, firstPage, fullPages);
-    if (rc != ResultOk || tail == 0)
-        return rc;
 
-    // The tail shares its page with bytes the register keeps: read, patch, write back.
+    // The tail shares its page with bytes the register keeps: read, patch,
+    // write back. Read first, so that a failed read leaves nothing written.
     const int tailPage = firstPage + fullPages;
     QByteArray page;
-    rc = readChunk(tailPage, 1, &page);
-    if (rc != ResultOk)
+    if (tail) {
+        const int rc = readChunk(tailPage, 1, &page);
+        if (rc != ResultOk)
+            return rc;
+    }
+    int rc = writePages(Frame::CmdWritePages, data, firstPage, fullPages);
+    if (rc != ResultOk || tail == 0)
         return rc;
     rc = writeChunk(Frame::CmdWritePages, tailPage, 1, data.right(tail) + page.mid(tail));
     if (rc == ResultOk)

@@ -13,6 +13,7 @@
 #include <mutex>
 
 class QTcpSocket;
+class QTimer;
 struct DeviceJob;
 
 // Runs one job against one register over one TCP connection, on a worker thread
@@ -29,6 +30,16 @@ struct DeviceJob;
 // malformed reply) keeps its code. Errors outside the steps (refused
 // connection, unreachable host) end the job with -14 at once.
 //
+// Replies carry no request number, so the link insists on strict turns:
+// bytes that are waiting before a request goes out, bytes beyond a complete
+// reply, and bytes waiting once the last reply is in all make the job end
+// with ErrBadReply (-5). Without the rule a late copy of one reply would be
+// taken for the next one, and every later answer would be off by one.
+//
+// The TCP connect has a time-out of its own (ConnectTimeoutMs): a host that
+// takes the connection but never completes it (a listener that never
+// accepts) ends the job with ErrSocket (-14).
+//
 // Writes check their target on the connection that writes: after the opening
 // steps (identity, directory, serial) and before any page goes out, the serial
 // number and, for parameters, the firmware family must be the job's expected
@@ -43,6 +54,9 @@ class DeviceNet : public QObject
 
 public:
     static constexpr int ReplyWindowMs = 1000;
+    // A register on the LAN connects within milliseconds; this allows for two
+    // lost connection requests (TCP asks again after 1 and 3 seconds).
+    static constexpr int ConnectTimeoutMs = 5000;
 
     explicit DeviceNet(QObject *parent = nullptr);
     ~DeviceNet() override;
@@ -57,6 +71,9 @@ public:
     Frame::Identity identity() const;
     QByteArray serial() const;
     bool identified() const;
+    // True once the job has sent a page write: after a failure the register
+    // may then hold part of the new data.
+    bool writeBegun() const;
 
     // close() from any thread, once the job has been reported.
     void requestClose();
@@ -101,6 +118,8 @@ private:
     bool stopRequested();
     bool abandoned();
     void onStopRequested();
+    void onConnectTimeout();
+    bool strayBytes() const;
     void report();
     void queueFrame(int pagesSoFar);
     void emitQueuedFrame();
@@ -127,6 +146,7 @@ private:
     bool regionsFitRecords() const;
 
     QTcpSocket *m_socket = nullptr;
+    QTimer *m_connectTimer = nullptr;
     QString m_host;
     quint16 m_port = 0;
     // std::mutex rather than QMutex: ThreadSanitizer sees through it. Guards the
@@ -138,6 +158,7 @@ private:
     QByteArray m_serial;
     Storage::Directory m_directory;
     bool m_identified = false; // the opening steps are done: identity and serial are the register's
+    bool m_writeBegun = false;
 
     Phase m_phase = Phase::Connecting;
     bool m_abandoned = false; // under m_stopLock

@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <zlib.h>
 
 namespace Frame {
@@ -102,6 +103,16 @@ bool parse(const QByteArray &received, Message *message)
     return true;
 }
 
+Status acceptReply(const QByteArray &received, Message *reply)
+{
+    const Status status = check(received);
+    if (status != Status::Complete)
+        return status;
+    if (received.size() != frameSize(received) || !parse(received, reply))
+        return Status::Malformed;
+    return Status::Complete;
+}
+
 int firmwareFamily(int major, int minor, int build)
 {
     if (major != 2)
@@ -122,6 +133,7 @@ int acceptInfo(const Message &reply, Identity *identity)
     if (reply.values.size() == 3) {
         id.reserved = reply.values.at(1);
         id.goodsCapacity = reply.values.at(2);
+        id.reportsCapacity = true;
     }
     *identity = id;
     return ResultOk;
@@ -131,6 +143,8 @@ int acceptRead(const Message &reply, int pageCount)
 {
     if (reply.values.size() != 1 || reply.values.at(0) != pageCount)
         return ErrReadMismatch;
+    if (reply.data.size() != pageCount * Storage::PageSize)
+        return ErrBadReply;
     return ResultOk;
 }
 
@@ -138,6 +152,19 @@ int acceptWrite(const Message &reply)
 {
     if (reply.values.size() != 1 || reply.values.at(0) != 0)
         return ErrWriteRejected;
+    return ResultOk;
+}
+
+int acceptOpening(const Identity &identity, const Storage::Region &goodsArea, const QByteArray &serial)
+{
+    const bool blank = std::all_of(serial.cbegin(), serial.cend(),
+                                   [](char c) { return quint8(c) <= 0x20 || quint8(c) == 0x7F; });
+    if (blank)
+        return ErrBadReply;
+    // Record 0 of the area is the header; records 1 .. 2n - 1 can hold rows.
+    const qint64 rowRecords = qMax<qint64>(0, 2 * qint64(goodsArea.pageCount) - 1);
+    if (identity.reportsCapacity && (identity.goodsCapacity < 0 || identity.goodsCapacity > rowRecords))
+        return ErrBadReply;
     return ResultOk;
 }
 

@@ -56,6 +56,15 @@ int frameSize(const QByteArray &received);
 // declared payload are ignored. The marker bytes are not compared. False when malformed.
 bool parse(const QByteArray &received, Message *message);
 
+// The reply to the one outstanding request, from every byte received since it
+// went out. Complete: the bytes are exactly one well-formed frame, parsed into
+// *reply. Malformed: a declared length no reply can have, a frame that does
+// not parse, or bytes beyond the frame. There are no request numbers: bytes
+// beyond the reply are a second frame (a late copy of an earlier reply, or a
+// second device talking), and taking either as the reply would shift every
+// later answer by one.
+Status acceptReply(const QByteArray &received, Message *reply);
+
 // The parameter layout family of firmware the utility can configure: 53 for
 // 2.53 (any build), 52 for 2.52 from build 38 on; 0 for any other firmware.
 int firmwareFamily(int major, int minor, int build);
@@ -66,6 +75,7 @@ struct Identity
     quint32 versionWord = 0;
     qint32 reserved = 1024;
     qint32 goodsCapacity = 2000;
+    bool reportsCapacity = false; // the reply carried the capacity (else the default)
 
     int major() const { return int(versionWord >> 28); }
     int minor() const { return int((versionWord >> 16) & 0x0FFF); }
@@ -73,9 +83,17 @@ struct Identity
     int family() const { return firmwareFamily(major(), minor(), build()); }
 };
 
-// Reply rules per command; each returns a DeviceResult.
+// Reply rules per command; each returns a DeviceResult. A read reply must
+// carry exactly pageCount pages of data: fewer (or more) would shift every
+// later byte of the image it is appended to.
 int acceptInfo(const Message &reply, Identity *identity);
 int acceptRead(const Message &reply, int pageCount);
 int acceptWrite(const Message &reply);
+
+// The opening steps' findings taken together: a register that reports a blank
+// serial number (nothing but blanks and control bytes), or a goods capacity
+// its goods area has no records for, has not identified itself (ErrBadReply).
+// A capacity the reply left out is the default and not checked.
+int acceptOpening(const Identity &identity, const Storage::Region &goodsArea, const QByteArray &serial);
 
 } // namespace Frame

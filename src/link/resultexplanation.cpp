@@ -87,26 +87,15 @@ QString resultExplanation(int code)
         .arg(code);
 }
 
-QString writeFailureExplanation(int code, bool registerIdentified)
+QString resultExplanation(int code, bool writeBegun)
 {
-    const QString text = resultExplanation(code);
-    if (!registerIdentified)
-        return text;
-    switch (code) {
-    case ErrSend:
-    case ErrNoReply:
-    case ErrBadReply:
-    case ErrCapacity:
-    case ErrStopped:
-    case ErrSocket:
-        break;
-    default:
-        // Refused before any page (guard, start), or a text that says so itself (-9).
-        return text;
+    QString text = resultExplanation(code);
+    if (writeBegun && code != ResultOk) {
+        text += QLatin1Char(' ')
+            + QCoreApplication::translate(Context,
+                                          "Запись в ККТ уже началась: в ККТ теперь может оказаться часть "
+                                          "новых данных вперемешку с прежними. Повторите выгрузку до "
+                                          "успешного завершения.");
     }
-    return text + QLatin1Char(' ')
-        + QCoreApplication::translate(Context,
-                                      "Запись в ККТ уже могла начаться: ККТ может хранить часть новых "
-                                      "данных вместе с частью прежних. Не работайте на ККТ, пока выгрузка "
-                                      "не завершится успешно.");
+    return text;
 }

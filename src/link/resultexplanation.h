@@ -7,8 +7,7 @@
 // A code the table does not know gets a text that says so and names it.
 QString resultExplanation(int code);
 
-// What a failed write's code means. Once the register had been identified on
-// the writing connection (DeviceController::reported().valid), its guard may
-// have passed and pages gone out: for a code that can strike then, the text
-// adds that the register may now hold part of the new data.
-QString writeFailureExplanation(int code, bool registerIdentified);
+// The same for a job whose page writes had begun when it failed
+// (DeviceController::writeBegun()): the sentence then adds that the register
+// may now hold part of the new data.
+QString resultExplanation(int code, bool writeBegun);

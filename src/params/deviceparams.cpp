@@ -2,6 +2,11 @@
 
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
 DeviceParams::DeviceParams(QObject *parent)
     : QObject(parent)
 {
@@ -28,6 +33,25 @@ int DeviceParams::familyOf(const QString &version)
     bool ok = false;
     const int family = version.section(QLatin1Char('.'), 1, 1).toInt(&ok);
     return ok && (family == 52 || family == 53) ? family : 0;
+}
+
+bool DeviceParams::isValidVersion(const QString &version)
+{
+    const QStringList parts = version.split(QLatin1Char('.'));
+    if (parts.size() != 3)
+        return false;
+    const int limits[3] = { 0xF, 0xFFF, 0xFFFF };
+    for (int i = 0; i < 3; ++i) {
+        const QString &part = parts.at(i);
+        if (i == 2 && part == QLatin1String("*"))
+            return true;
+        // toUInt() would also take blanks and a sign.
+        const bool digits = !part.isEmpty() && part.size() <= 5
+            && std::all_of(part.cbegin(), part.cend(), [](QChar c) { return c >= '0' && c <= '9'; });
+        if (!digits || (part.size() > 1 && part.at(0) == QLatin1Char('0')) || part.toUInt() > uint(limits[i]))
+            return false;
+    }
+    return true;
 }
 
 int DeviceParams::family() const

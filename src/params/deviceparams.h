@@ -36,6 +36,11 @@ public:
     // The family a version text selects ("2.53.10", "2.52.*": the second
     // number), or 0 when it names neither 52 nor 53.
     static int familyOf(const QString &version);
+    // Whether version text names a version a register can report: three
+    // decimal numbers without signs or leading zeros, within the version
+    // word's ranges (major 0-15, minor 0-4095, build 0-65535), the build
+    // possibly "*" for a family pattern ("2.52.*").
+    static bool isValidVersion(const QString &version);
     // A new parameter set of the version's family, or nullptr.
     static DeviceParams *create(const QString &version, QObject *parent = nullptr);
 

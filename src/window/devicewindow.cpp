@@ -381,7 +381,7 @@ void DeviceWindow::onDeviceExportFinished()
     default:
         DeviceJobRunner::showFailure(this, QMessageBox::Warning, title,
                                      tr("Ошибка выгрузки. %1").arg(m_jobResult), m_jobResult,
-                                     writeFailureExplanation(m_jobResult, reported.valid));
+                                     m_controller.writeBegun());
         return;
     }
 }

@@ -51,6 +51,9 @@ std::unique_ptr<Sim> startRegister(int goodsPages = -1)
     config.serial = Serial;
     config.discoveryPort = 0;
     config.goodsPages = goodsPages;
+    // A register reports no more rows than its area holds (record 0 is the header).
+    if (goodsPages > 0)
+        config.goodsCapacity = 2 * goodsPages - 1;
     auto sim = std::make_unique<Sim>(config);
     if (!sim->listen(QHostAddress(Host)))
         return nullptr;

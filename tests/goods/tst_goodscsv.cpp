@@ -297,6 +297,19 @@ void TestGoodsCsv::failedLoadKeepsModel()
              qPrintable(load.error));
     QCOMPARE(load.userText(), load.error);
 
+    // Files that never end are not read: devices and pipes not at all, a
+    // regular file no further than the limit.
+    load = loadGoodsCsv(QStringLiteral("/dev/zero"), model);
+    QCOMPARE(load.error, QStringLiteral("\"/dev/zero\" — не обычный файл, его нельзя загрузить."));
+    const QString huge = dir.filePath(QStringLiteral("huge.csv"));
+    {
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(GoodsCsvMaxFileSize + 1)); // sparse: no disk space taken
+    }
+    load = loadGoodsCsv(huge, model);
+    QVERIFY2(load.error.contains(QStringLiteral("больше 64 МБ")), qPrintable(load.error));
+
     QVERIFY(reset.isEmpty());
     COMPARE_GOODS(model.goods(), before);
 }

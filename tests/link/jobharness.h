@@ -47,8 +47,11 @@ inline DeviceJob writeJob(int kind, const QByteArray &input, const QString &seri
     return job;
 }
 
+// onPages runs on the job's own thread when it announces its pages (a goods
+// read, between its opening steps and its first page request).
 inline JobOutcome runJob(const QString &host, quint16 port, const DeviceJob &spec,
-                         const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000)
+                         const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000,
+                         const std::function<void(int)> &onPages = {})
 {
     JobOutcome out;
     std::mutex lock;
@@ -63,7 +66,11 @@ inline JobOutcome runJob(const QString &host, quint16 port, const DeviceJob &spe
     };
     QObject::connect(net, &DeviceNet::connected, net, [&] { record([&] { ++out.connected; }); });
     QObject::connect(net, &DeviceNet::frame, net, [&](int n) { record([&] { out.frames << n; }); });
-    QObject::connect(net, &DeviceNet::pages, net, [&](int n) { record([&] { out.pages << n; }); });
+    QObject::connect(net, &DeviceNet::pages, net, [&](int n) {
+        record([&] { out.pages << n; });
+        if (onPages)
+            onPages(n);
+    });
     QObject::connect(net, &DeviceNet::disconnected, net, [&, net] {
         record([&] {
             ++out.reports;
@@ -89,10 +96,11 @@ inline JobOutcome runJob(const QString &host, quint16 port, const DeviceJob &spe
 }
 
 inline JobOutcome runJob(const QString &host, quint16 port, int kind, const QByteArray &input = {},
-                         const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000)
+                         const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000,
+                         const std::function<void(int)> &onPages = {})
 {
     DeviceJob job;
     job.kind = kind;
     job.input = input;
-    return runJob(host, port, job, onStart, timeoutMs);
+    return runJob(host, port, job, onStart, timeoutMs, onPages);
 }

@@ -47,6 +47,7 @@ private slots:
     void faultMatrix_data();
     void faultMatrix();
     void failedJobKeepsEarlierResults();
+    void serialIsRegisterText();
     void identityWithVersionOnly();
     void oneJobAtATime();
     void operationsAndTheirData();
@@ -58,75 +59,193 @@ private slots:
     void writeWithoutTargetIsNotStarted();
 };
 
+namespace {
+
+// Register variants of the fault matrix beyond a fault rule.
+const QString Normal = QStringLiteral("normal");
+const QString BlankSerial = QStringLiteral("blank serial");
+const QString CapacityBeyondArea = QStringLiteral("capacity beyond the goods area");
+const QString NegativeCapacity = QStringLiteral("negative capacity");
+const QString NeverAccepts = QStringLiteral("never accepts");
+const QString SystemRecordTooLarge = QStringLiteral("system record too large");
+
+bool isWrite(const Sim::Request &request)
+{
+    return request.command == Frame::CmdWritePages || request.command == Frame::CmdWriteSystemPages;
+}
+
+// A whole page or a part of one, so that every write is recognisable.
+QByteArray newData(int size, char seed)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        b[i] = char(seed + i % 251);
+    return b;
+}
+
+// The store after the first `pages` pages of a write went in: the regions'
+// new bytes, in the order the job writes them.
+QByteArray partlyWritten(QByteArray store, const QList<QPair<Storage::Region, QByteArray>> &writes, int pages)
+{
+    for (const auto &w : writes) {
+        for (int k = 0; k < w.first.pageCount && pages > 0; ++k, --pages) {
+            QByteArray page = w.second.mid(k * 256, 256);
+            page.append(QByteArray(256 - page.size(), '\0'));
+            store.replace((w.first.firstPage + k) * 256, 256, page);
+        }
+    }
+    return store;
+}
+
+} // namespace
+
 void TestDeviceController::faultMatrix_data()
 {
     QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("variant");
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("request"); // 0 identity, 1 directory, 2 serial, 3.. the job's own
     QTest::addColumn<int>("delayMs");
     QTest::addColumn<int>("result");
+    // Pages of the write, in write order, that the register holds new data in afterwards.
+    QTest::addColumn<int>("written");
 
     const int read = DeviceJob::ReadParams;
     const int write = DeviceJob::WriteParams;
-    QTest::newRow("no reply to the identity") << read << int(Sim::NoReply) << 0 << 0 << int(ErrNoReply);
-    QTest::newRow("no reply to a page read") << read << int(Sim::NoReply) << 4 << 0 << int(ErrNoReply);
+    const int readGoods = DeviceJob::ReadGoods;
+    const int writeGoods = DeviceJob::WriteGoods;
+    const int none = Sim::NoFault;
+    QTest::newRow("no reply to the identity")
+        << read << Normal << int(Sim::NoReply) << 0 << 0 << int(ErrNoReply) << 0;
+    QTest::newRow("no reply to a page read")
+        << read << Normal << int(Sim::NoReply) << 4 << 0 << int(ErrNoReply) << 0;
     QTest::newRow("reply later than the window")
-        << read << int(Sim::ReplyDelay) << 3 << 1500 << int(ErrNoReply);
+        << read << Normal << int(Sim::ReplyDelay) << 3 << 1500 << int(ErrNoReply) << 0;
     QTest::newRow("reply split in pieces within the window")
-        << read << int(Sim::SplitReply) << 3 << 150 << int(ResultOk);
-    QTest::newRow("bad CRC") << read << int(Sim::BadCrc) << 1 << 0 << int(ErrBadReply);
-    QTest::newRow("payload one byte short") << read << int(Sim::ShortPayload) << 3 << 0 << int(ErrBadReply);
+        << read << Normal << int(Sim::SplitReply) << 3 << 150 << int(ResultOk) << 0;
+    QTest::newRow("bad CRC") << read << Normal << int(Sim::BadCrc) << 1 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("payload one byte short")
+        << read << Normal << int(Sim::ShortPayload) << 3 << 0 << int(ErrBadReply) << 0;
     QTest::newRow("declared length beyond any reply")
-        << read << int(Sim::OversizedLength) << 3 << 0 << int(ErrBadReply);
+        << read << Normal << int(Sim::OversizedLength) << 3 << 0 << int(ErrBadReply) << 0;
     QTest::newRow("identity without values")
-        << read << int(Sim::WrongValueCount) << 0 << 0 << int(ErrBadReply);
+        << read << Normal << int(Sim::WrongValueCount) << 0 << 0 << int(ErrBadReply) << 0;
     QTest::newRow("page read without values")
-        << read << int(Sim::WrongValueCount) << 3 << 0 << int(ErrReadMismatch);
+        << read << Normal << int(Sim::WrongValueCount) << 3 << 0 << int(ErrReadMismatch) << 0;
     QTest::newRow("directory read confirms wrong count")
-        << read << int(Sim::WrongValue) << 1 << 0 << int(ErrReadMismatch);
-    QTest::newRow("write rejected") << write << int(Sim::WriteRejected) << 4 << 0 << int(ErrWriteRejected);
+        << read << Normal << int(Sim::WrongValue) << 1 << 0 << int(ErrReadMismatch) << 0;
+    QTest::newRow("write rejected halfway")
+        << write << Normal << int(Sim::WriteRejected) << 4 << 0 << int(ErrWriteRejected) << 4;
     QTest::newRow("write confirmed with a non-zero value")
-        << write << int(Sim::WrongValue) << 3 << 0 << int(ErrWriteRejected);
+        << write << Normal << int(Sim::WrongValue) << 3 << 0 << int(ErrWriteRejected) << 4;
     QTest::newRow("connection closed at the identity")
-        << read << int(Sim::CloseConnection) << 0 << 0 << int(ErrSocket);
+        << read << Normal << int(Sim::CloseConnection) << 0 << 0 << int(ErrSocket) << 0;
     QTest::newRow("connection closed while a read waits")
-        << read << int(Sim::CloseConnection) << 5 << 0 << int(ErrSocket);
+        << read << Normal << int(Sim::CloseConnection) << 5 << 0 << int(ErrSocket) << 0;
     QTest::newRow("connection closed while a write waits")
-        << write << int(Sim::CloseConnection) << 3 << 0 << int(ErrSocket);
+        << write << Normal << int(Sim::CloseConnection) << 3 << 0 << int(ErrSocket) << 0;
+
+    // Data that must never be silently wrong. 2.53 here: requests 3-8 read
+    // the 21 parameter pages, 9 the 4 system pages.
+    QTest::newRow("short page data in the directory")
+        << read << Normal << int(Sim::ShortPageData) << 1 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("short page data in a parameter chunk")
+        << read << Normal << int(Sim::ShortPageData) << 5 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("short page data in the system image")
+        << read << Normal << int(Sim::ShortPageData) << 9 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("short page data in a goods read")
+        << readGoods << Normal << int(Sim::ShortPageData) << 3 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("short tail page of a goods write: nothing written")
+        << writeGoods << Normal << int(Sim::ShortPageData) << 3 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("copy of a read reply right behind it")
+        << read << Normal << int(Sim::DuplicateReply) << 4 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("copy of a write confirmation right behind it")
+        << write << Normal << int(Sim::DuplicateReply) << 4 << 0 << int(ErrBadReply) << 8;
+    QTest::newRow("system image larger than its region: nothing written")
+        << write << SystemRecordTooLarge << none << 0 << 0 << int(ErrCapacity) << 0;
+    QTest::newRow("blank serial number") << read << BlankSerial << none << 0 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("goods capacity beyond the goods area")
+        << read << CapacityBeyondArea << none << 0 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("negative goods capacity")
+        << read << NegativeCapacity << none << 0 << 0 << int(ErrBadReply) << 0;
+    QTest::newRow("listener that never accepts")
+        << read << NeverAccepts << none << 0 << 0 << int(ErrSocket) << 0;
 }
 
-// Each fault ends the job once, with its code, in time, and leaves nothing behind.
+// Each fault ends the job once, with its code, in time, and leaves nothing
+// behind; the register holds what it held, but for the pages a write had
+// confirmed or sent before the fault.
 void TestDeviceController::faultMatrix()
 {
     QFETCH(int, kind);
+    QFETCH(QString, variant);
     QFETCH(int, fault);
     QFETCH(int, request);
     QFETCH(int, delayMs);
     QFETCH(int, result);
-    auto sim = startSim(Host);
-    QVERIFY(sim);
+    QFETCH(int, written);
+    Sim::Config config;
+    if (variant == BlankSerial)
+        config.serial = QStringLiteral("   ");
+    if (variant == CapacityBeyondArea)
+        config.goodsPages = 10; // records for 19 rows
+    if (variant == NegativeCapacity)
+        config.goodsCapacity = -5;
+    config.discoveryPort = 0;
+    auto sim = std::make_unique<Sim>(config);
+    QVERIFY(variant == NeverAccepts ? sim->listenWithoutAccepting(QHostAddress(Host))
+                                    : sim->listen(QHostAddress(Host)));
     Sim::FaultRule rule;
     rule.fault = Sim::Fault(fault);
     rule.request = request;
     rule.delayMs = delayMs;
     rule.pieces = 4;
     sim->addFault(rule);
+    const QByteArray storeBefore = sim->store();
     const int threadsBefore = threadCount();
     const int filesBefore = openFileCount();
+
+    // Writes: a recognisable image for each region they touch.
+    const QByteArray params = newData(sim->region(Storage::ParameterRegion).byteSize(), 'p');
+    const QByteArray system
+        = newData(sim->region(Storage::SystemRegion).byteSize() + (variant == SystemRecordTooLarge), 's');
+    QByteArray params253 = params;
+    params253.replace(256, 20, QByteArray("0012345678").leftJustified(20, '\0')); // its serial stays
+    const QByteArray records = TaggedRecord::make(TaggedRecord::ParameterImageTag, params253)
+        + TaggedRecord::make(TaggedRecord::SystemImageTag, system);
+    const QByteArray goods = newData(600, 'g'); // two pages and part of a third
+    QList<QPair<Storage::Region, QByteArray>> writes;
+    if (kind == DeviceJob::WriteParams)
+        writes = { { sim->region(Storage::ParameterRegion), params253 },
+                   { sim->region(Storage::SystemRegion), system } };
 
     DeviceController controller;
     QSignalSpy finished(&controller, &DeviceController::finished);
     QElapsedTimer clock;
     clock.start();
-    const QByteArray records = TaggedRecord::make(TaggedRecord::ParameterImageTag, "params")
-        + TaggedRecord::make(TaggedRecord::SystemImageTag, "system");
-    QVERIFY(kind == DeviceJob::WriteParams
-                ? controller.writeParams(Host, sim->serverPort(), records, sim->serial(), 53)
-                : controller.readParams(Host, sim->serverPort()));
-    QVERIFY(finished.wait(10000));
-    QVERIFY2(clock.elapsed() < DeviceNet::ReplyWindowMs + 2000, "ends within the reply window and a margin");
+    switch (kind) {
+    case DeviceJob::ReadParams:
+        QVERIFY(controller.readParams(Host, sim->serverPort()));
+        break;
+    case DeviceJob::WriteParams:
+        QVERIFY(controller.writeParams(Host, sim->serverPort(), records, sim->serial(), 53));
+        break;
+    case DeviceJob::ReadGoods:
+        QVERIFY(controller.readGoods(Host, sim->serverPort()));
+        break;
+    case DeviceJob::WriteGoods:
+        QVERIFY(controller.writeGoods(Host, sim->serverPort(), goods, sim->serial()));
+        break;
+    }
+    const int bound = variant == NeverAccepts ? DeviceNet::ConnectTimeoutMs : DeviceNet::ReplyWindowMs;
+    QVERIFY(finished.wait(bound + 10000));
+    QVERIFY2(clock.elapsed() < bound + 2000, "ends within its time-out and a margin");
     QCOMPARE(controller.result(), result);
     QVERIFY(!controller.isBusy());
+    QCOMPARE(sim->store(), partlyWritten(storeBefore, writes, written));
+    // A write that went out may have been applied, whatever its reply said.
+    const QList<Sim::Request> log = sim->requestLog();
+    QCOMPARE(controller.writeBegun(), std::any_of(log.begin(), log.end(), isWrite));
 
     QTRY_COMPARE(DeviceNet::instanceCount(), 0);
     QTRY_COMPARE(sim->connectionCount(), 0);
@@ -167,6 +286,24 @@ void TestDeviceController::failedJobKeepsEarlierResults()
     QCOMPARE(controller.versionMinor(), 53);
     QCOMPARE(controller.goodsCapacity(), 700);
     QCOMPARE(controller.data(), data);
+}
+
+// Bytes that are no UTF-8: every job decodes them as the register's code page.
+void TestDeviceController::serialIsRegisterText()
+{
+    Sim::Config config;
+    config.serial = QStringLiteral("Ёлка0530");
+    auto sim = startSim(Host, config);
+    QVERIFY(sim);
+    DeviceController controller;
+    QSignalSpy finished(&controller, &DeviceController::finished);
+    QVERIFY(controller.readParams(Host, sim->serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.result(), int(ResultOk));
+    QCOMPARE(controller.serial(), QStringLiteral("Ёлка0530"));
+    QVERIFY(controller.queryInfo(Host, sim->serverPort()));
+    QVERIFY(finished.wait());
+    QCOMPARE(controller.serial(), QStringLiteral("Ёлка0530"));
 }
 
 void TestDeviceController::identityWithVersionOnly()
@@ -274,15 +411,6 @@ void TestDeviceController::controllerGoneWhileJobRuns()
     QTRY_COMPARE_WITH_TIMEOUT(DeviceNet::instanceCount(), 0, DeviceNet::ReplyWindowMs + 2000);
     QCOMPARE(request.count(), 4); // stopped after the delayed chunk
 }
-
-namespace {
-
-bool isWrite(const Sim::Request &request)
-{
-    return request.command == Frame::CmdWritePages || request.command == Frame::CmdWriteSystemPages;
-}
-
-} // namespace
 
 void TestDeviceController::writeGuard_data()
 {

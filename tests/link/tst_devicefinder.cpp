@@ -1,7 +1,9 @@
 #include "support/discoveryresponder.h"
 
 #include "link/devicefinder.h"
+#include "sim/registersimulator.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <QtTest>
 
@@ -21,7 +23,9 @@ private slots:
     void parseRejected();
 
     void twoRegistersInArrivalOrder();
-    void sameRegisterThroughTwoTargets();
+    void sameRegisterThroughTwoTargetsListedOnce();
+    void floodEndsInTime_data();
+    void floodEndsInTime();
     void malformedReplyDroppedButScanGoesOn();
     void noTargetsGivesEmptyArray();
     void stopDuringFirstWaitEndsScan();
@@ -172,17 +176,55 @@ void TestDeviceFinder::twoRegistersInArrivalOrder()
     QCOMPARE(third.probeData(), QList<QByteArray> { QByteArray("Are You Korvant POS?\n") });
 }
 
-void TestDeviceFinder::sameRegisterThroughTwoTargets()
+// Identical replies count once, also when they come through two targets.
+void TestDeviceFinder::sameRegisterThroughTwoTargetsListedOnce()
 {
     DiscoveryResponder r;
     QVERIFY(r.start("127.0.0.2", m_port, "200", "00:11:22:33:44:02"));
+    r.setReplies(
+        { r.line("200", "00:11:22:33:44:02", "127.0.0.2"), r.line("200", "00:11:22:33:44:02", "127.0.0.2") });
 
     DeviceFinder finder;
     const Scan s = scan(finder, { QHostAddress("127.0.0.2"), QHostAddress("127.0.0.2") });
     QVERIFY(s.done);
-    const QByteArray one = R"({"device":"200","ip":"127.0.0.2","mac":"00:11:22:33:44:02"})";
-    QCOMPARE(s.result, "[" + one + "," + one + "]");
+    QCOMPARE(s.result, QByteArray(R"([{"device":"200","ip":"127.0.0.2","mac":"00:11:22:33:44:02"}])"));
     QCOMPARE(r.probes(), 2);
+}
+
+void TestDeviceFinder::floodEndsInTime_data()
+{
+    QTest::addColumn<bool>("junk");
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<QByteArray>("result");
+    // Each datagram restarts the wait; only the limit per target ends it.
+    QTest::newRow("its own reply again, as fast as it can")
+        << false << 0 << QByteArray(R"([{"device":"4401","ip":"127.0.0.2","mac":"MAC"}])");
+    QTest::newRow("a datagram that is no reply, every 250 ms") << true << 250 << QByteArray("[]");
+}
+
+void TestDeviceFinder::floodEndsInTime()
+{
+    QFETCH(bool, junk);
+    QFETCH(int, intervalMs);
+    QFETCH(QByteArray, result);
+    RegisterSimulator::Config config;
+    config.serial = QStringLiteral("4401");
+    config.discoveryPort = m_port;
+    RegisterSimulator sim(config);
+    QVERIFY(sim.listen(QHostAddress("127.0.0.2")));
+    sim.setDiscoveryFlood({ 20000, intervalMs, junk });
+    if (junk) // its first reply would end the wait with a register found
+        sim.setSerial(QString());
+
+    DeviceFinder finder;
+    QElapsedTimer clock;
+    clock.start();
+    const Scan s = scan(finder, { QHostAddress("127.0.0.2") });
+    QVERIFY(s.done);
+    QVERIFY2(clock.elapsed() < Timeout * DeviceFinder::TargetWaitFactor + 2000,
+             "a target's wait ends after its limit and a margin");
+    QCOMPARE(s.result, result.replace("MAC", sim.macAddress().toLatin1()));
+    QVERIFY(sim.discoverySent() > 1);
 }
 
 void TestDeviceFinder::malformedReplyDroppedButScanGoesOn()

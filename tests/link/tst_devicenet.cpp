@@ -4,8 +4,10 @@
 #include "link/taggedrecord.h"
 #include "sim/registersimulator.h"
 
+#include <QSemaphore>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 using Sim = RegisterSimulator;
@@ -92,6 +94,7 @@ private slots:
     void writeGoods();
     void readGoods_data();
     void readGoods();
+    void strayBytesBeforeARequest();
     void stopBeforeConnect();
     void stopDuringMultiChunkRead();
     void refusedConnection();
@@ -238,6 +241,10 @@ void TestDeviceNet::writeParams_data()
     QTest::newRow("tag 2 longer than region 2: -8, nothing written")
         << TaggedRecord::make(2, pattern(2561, 'p')) + TaggedRecord::make(3, system) << int(ErrCapacity)
         << QByteArray() << QByteArray() << QStringList();
+    // Known before the first page: the parameter pages are not written either.
+    QTest::newRow("tag 3 longer than region 1 after a fitting tag 2: -8, nothing written")
+        << TaggedRecord::make(2, params) + TaggedRecord::make(3, pattern(1025, 's')) << int(ErrCapacity)
+        << QByteArray() << QByteArray() << QStringList();
     QTest::newRow("other tags skipped") << TaggedRecord::make(9, "zz") + TaggedRecord::make(3, system)
                                         << int(ResultOk) << QByteArray() << systemPadded << systemWrites;
 }
@@ -262,12 +269,10 @@ void TestDeviceNet::writeParams()
     QCOMPARE(sim->systemImage(), systemAfter.isNull() ? systemBefore : systemAfter);
 }
 
-// A blank register (no serial number) is no match for a write that names none.
+// A write that names no register matches none.
 void TestDeviceNet::writeWithoutExpectedSerial()
 {
-    Sim::Config blank = config(Sim::Family253);
-    blank.serial.clear();
-    auto sim = startSim(Host, blank);
+    auto sim = startSim(Host, config(Sim::Family253));
     QVERIFY(sim);
     const QByteArray input = TaggedRecord::make(TaggedRecord::ParameterImageTag, "p");
     for (const int kind : { int(DeviceJob::WriteParams), int(DeviceJob::WriteGoods) }) {
@@ -375,6 +380,33 @@ void TestDeviceNet::readGoods()
     QTEST(out.output, "output");
     QTEST(out.pages, "pages");
     QTEST(jobRequests(*sim), "requests");
+}
+
+// A copy of a reply that arrives while no request is outstanding: the job
+// sees it before its next request goes out, and ends.
+void TestDeviceNet::strayBytesBeforeARequest()
+{
+    auto sim = startSim(Host, config(Sim::Family253));
+    QVERIFY(sim);
+    Sim::FaultRule copy;
+    copy.fault = Sim::DuplicateReply;
+    copy.request = 2; // the serial page, the last opening step
+    copy.delayMs = 50;
+    sim->addFault(copy);
+    QSemaphore copySent;
+    connect(sim.get(), &Sim::duplicateSent, this, [&copySent] { copySent.release(); });
+
+    // A goods read announces its pages between its opening steps and its
+    // first page request: hold the job there until the copy is on its way.
+    std::atomic<bool> copyArrived { false };
+    const JobOutcome out
+        = runJob(Host, sim->serverPort(), DeviceJob::ReadGoods, {}, {}, 10000,
+                 [&copySent, &copyArrived](int) { copyArrived = copySent.tryAcquire(1, 5000); });
+    QVERIFY(out.ended);
+    QVERIFY(copyArrived);
+    QCOMPARE(out.reports, 1);
+    QCOMPARE(out.result, int(ErrBadReply));
+    QCOMPARE(jobRequests(*sim), QStringList());
 }
 
 void TestDeviceNet::stopBeforeConnect()

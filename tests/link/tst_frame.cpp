@@ -42,6 +42,10 @@ private slots:
     void identity();
     void readAndWriteRules_data();
     void readAndWriteRules();
+    void replyTakesTheWholeExchange_data();
+    void replyTakesTheWholeExchange();
+    void opening_data();
+    void opening();
     void directory_data();
     void directory();
     void serialPlace_data();
@@ -201,23 +205,90 @@ void TestFrame::readAndWriteRules_data()
 {
     QTest::addColumn<bool>("isRead");
     QTest::addColumn<QVector<qint32>>("values");
+    QTest::addColumn<int>("dataSize");
     QTest::addColumn<int>("result");
-    QTest::newRow("read confirms count") << true << QVector<qint32> { 3 } << int(ResultOk);
-    QTest::newRow("read confirms other count") << true << QVector<qint32> { 2 } << int(ErrReadMismatch);
-    QTest::newRow("read with two values") << true << QVector<qint32> { 3, 3 } << int(ErrReadMismatch);
-    QTest::newRow("read without value") << true << QVector<qint32> {} << int(ErrReadMismatch);
-    QTest::newRow("write confirmed") << false << QVector<qint32> { 0 } << int(ResultOk);
-    QTest::newRow("write refused") << false << QVector<qint32> { 1 } << int(ErrWriteRejected);
-    QTest::newRow("write with two values") << false << QVector<qint32> { 0, 0 } << int(ErrWriteRejected);
+    // Reads ask for three pages.
+    QTest::newRow("read confirms count") << true << QVector<qint32> { 3 } << 768 << int(ResultOk);
+    QTest::newRow("read confirms other count")
+        << true << QVector<qint32> { 2 } << 768 << int(ErrReadMismatch);
+    QTest::newRow("read with two values") << true << QVector<qint32> { 3, 3 } << 768 << int(ErrReadMismatch);
+    QTest::newRow("read without value") << true << QVector<qint32> {} << 768 << int(ErrReadMismatch);
+    // Short data would shift every later byte of the image.
+    QTest::newRow("read confirming count, data one byte short")
+        << true << QVector<qint32> { 3 } << 767 << int(ErrBadReply);
+    QTest::newRow("read confirming count, no data") << true << QVector<qint32> { 3 } << 0 << int(ErrBadReply);
+    QTest::newRow("read confirming count, data beyond the pages")
+        << true << QVector<qint32> { 3 } << 769 << int(ErrBadReply);
+    QTest::newRow("write confirmed") << false << QVector<qint32> { 0 } << 0 << int(ResultOk);
+    QTest::newRow("write refused") << false << QVector<qint32> { 1 } << 0 << int(ErrWriteRejected);
+    QTest::newRow("write with two values") << false << QVector<qint32> { 0, 0 } << 0 << int(ErrWriteRejected);
 }
 
 void TestFrame::readAndWriteRules()
 {
     QFETCH(bool, isRead);
     QFETCH(QVector<qint32>, values);
-    // Fewer data bytes than requested are accepted; the data is what came.
-    const Message reply { 0, values, QByteArray(100, 'd') };
+    QFETCH(int, dataSize);
+    const Message reply { 0, values, QByteArray(dataSize, 'd') };
     QTEST(isRead ? Frame::acceptRead(reply, 3) : Frame::acceptWrite(reply), "result");
+}
+
+void TestFrame::replyTakesTheWholeExchange_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<int>("status");
+    const QByteArray reply = replyFrame({ 1 }, QByteArray(256, 'p'));
+    QTest::newRow("exactly one reply") << reply << int(Frame::Status::Complete);
+    QTest::newRow("part of a reply") << reply.left(100) << int(Frame::Status::Incomplete);
+    // Two copies of one reply: the second would be taken for the next one's.
+    QTest::newRow("a second copy right behind") << reply + reply << int(Frame::Status::Malformed);
+    QTest::newRow("one byte beyond the reply") << reply + 'x' << int(Frame::Status::Malformed);
+    QByteArray badCrc = reply;
+    badCrc[6] = char(badCrc.at(6) ^ 1);
+    QTest::newRow("whole reply with a wrong CRC") << badCrc << int(Frame::Status::Malformed);
+}
+
+void TestFrame::replyTakesTheWholeExchange()
+{
+    QFETCH(QByteArray, received);
+    Message m;
+    QTEST(int(Frame::acceptReply(received, &m)), "status");
+}
+
+void TestFrame::opening_data()
+{
+    QTest::addColumn<QVector<qint32>>("values");
+    QTest::addColumn<int>("areaPages");
+    QTest::addColumn<QByteArray>("serial");
+    QTest::addColumn<int>("result");
+    const QVector<qint32> cap2000 { 0x2035000A, 1024, 2000 };
+    QTest::newRow("capacity the area holds") << cap2000 << 1001 << QByteArray("0012") << int(ResultOk);
+    QTest::newRow("capacity of every record but the header")
+        << QVector<qint32> { 0x2035000A, 1024, 2001 } << 1001 << QByteArray("0012") << int(ResultOk);
+    QTest::newRow("capacity beyond the area")
+        << QVector<qint32> { 0x2035000A, 1024, 2002 } << 1001 << QByteArray("0012") << int(ErrBadReply);
+    QTest::newRow("negative capacity")
+        << QVector<qint32> { 0x2035000A, 1024, -5 } << 1001 << QByteArray("0012") << int(ErrBadReply);
+    QTest::newRow("capacity left out: default not checked")
+        << QVector<qint32> { 0x2035000A } << 10 << QByteArray("0012") << int(ResultOk);
+    QTest::newRow("empty serial") << cap2000 << 1001 << QByteArray() << int(ErrBadReply);
+    QTest::newRow("serial of blanks and control bytes")
+        << cap2000 << 1001 << QByteArray(" \t\x01\x7f ") << int(ErrBadReply);
+    QTest::newRow("serial with one printable byte")
+        << cap2000 << 1001 << QByteArray(" \x01x") << int(ResultOk);
+}
+
+void TestFrame::opening()
+{
+    QFETCH(QVector<qint32>, values);
+    QFETCH(int, areaPages);
+    QFETCH(QByteArray, serial);
+    Frame::Identity id;
+    QCOMPARE(Frame::acceptInfo(Message { 0, values, {} }, &id), int(ResultOk));
+    Storage::Region area;
+    area.firstPage = 40;
+    area.pageCount = quint16(areaPages);
+    QTEST(Frame::acceptOpening(id, area, serial), "result");
 }
 
 void TestFrame::directory_data()

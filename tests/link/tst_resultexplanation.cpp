@@ -41,8 +41,7 @@ private slots:
     void everyCodeHasItsOwnSentence();
     void unknownCodeIsNamed_data();
     void unknownCodeIsNamed();
-    void writeFailureSaysWhenDataMayBePartial_data();
-    void writeFailureSaysWhenDataMayBePartial();
+    void writeThatHadBegun();
 };
 
 void TestResultExplanation::everyCodeHasItsOwnSentence_data()
@@ -78,28 +77,18 @@ void TestResultExplanation::unknownCodeIsNamed()
     QVERIFY(resultExplanation(code).contains(QStringLiteral("Неизвестный код результата %1").arg(code)));
 }
 
-void TestResultExplanation::writeFailureSaysWhenDataMayBePartial_data()
+// A failed write that had sent pages keeps its sentence and says what the
+// register may now hold; a success has nothing to add.
+void TestResultExplanation::writeThatHadBegun()
 {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<bool>("identified");
-    QTest::addColumn<bool>("partial");
-    QTest::newRow("connection lost while pages went out") << int(ErrSocket) << true << true;
-    QTest::newRow("no reply to a page write") << int(ErrNoReply) << true << true;
-    QTest::newRow("system image too large after the parameter pages") << int(ErrCapacity) << true << true;
-    QTest::newRow("connection lost before the register answered") << int(ErrSocket) << false << false;
-    QTest::newRow("guard: another serial number") << int(ErrSerialMismatch) << true << false;
-    QTest::newRow("guard: another family") << int(ErrFamilyMismatch) << true << false;
-    QTest::newRow("not started") << int(ErrNotStarted) << false << false;
-}
-
-void TestResultExplanation::writeFailureSaysWhenDataMayBePartial()
-{
-    QFETCH(int, code);
-    QFETCH(bool, identified);
-    QFETCH(bool, partial);
-    const QString text = writeFailureExplanation(code, identified);
-    QVERIFY(text.startsWith(resultExplanation(code)));
-    QCOMPARE(text.contains(QStringLiteral("часть новых данных")), partial);
+    const QString partly = QStringLiteral("часть новых данных");
+    for (const int code : { int(ErrWriteRejected), int(ErrBadReply), int(ErrSocket), int(ErrNoReply) }) {
+        const QString text = resultExplanation(code, true);
+        QVERIFY(text.startsWith(resultExplanation(code) + QLatin1Char(' ')));
+        QVERIFY(text.contains(partly));
+        QCOMPARE(resultExplanation(code, false), resultExplanation(code));
+    }
+    QCOMPARE(resultExplanation(ResultOk, true), resultExplanation(ResultOk));
 }
 
 QTEST_GUILESS_MAIN(TestResultExplanation)

@@ -31,6 +31,8 @@ private slots:
     void registrationDate();
     void familyOfVersion_data();
     void familyOfVersion();
+    void versionText_data();
+    void versionText();
 };
 
 void TestRecords::textField_data()
@@ -276,6 +278,35 @@ void TestRecords::familyOfVersion_data()
     QTest::newRow("family in the wrong place") << "53.2.1" << 0;
     QTest::newRow("empty") << "" << 0;
     QTest::newRow("not a number") << "2.x.1" << 0;
+}
+
+void TestRecords::versionText_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("a register's version") << "2.53.10" << true;
+    QTest::newRow("family pattern") << "2.52.*" << true;
+    QTest::newRow("largest of each part") << "15.4095.65535" << true;
+    QTest::newRow("zeros") << "0.0.0" << true;
+    QTest::newRow("major beyond 4 bits") << "16.53.1" << false;
+    QTest::newRow("minor beyond 12 bits") << "2.4096.1" << false;
+    QTest::newRow("build beyond 16 bits") << "2.53.65536" << false;
+    QTest::newRow("build beyond any integer") << "2.53.99999999999" << false;
+    QTest::newRow("negative build") << "2.53.-1" << false;
+    QTest::newRow("signed part") << "+2.53.1" << false;
+    QTest::newRow("leading zero") << "2.053.1" << false;
+    QTest::newRow("letters") << "x.53.y" << false;
+    QTest::newRow("blank inside") << "2.53. 1" << false;
+    QTest::newRow("two numbers") << "2.52" << false;
+    QTest::newRow("four numbers") << "2.53.1.0" << false;
+    QTest::newRow("pattern in the minor") << "2.*.1" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestRecords::versionText()
+{
+    QFETCH(QString, version);
+    QTEST(DeviceParams::isValidVersion(version), "valid");
 }
 
 void TestRecords::familyOfVersion()

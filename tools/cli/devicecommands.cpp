@@ -1,6 +1,7 @@
 // Commands that talk to a register: ping, info, read-params, write-params, scan.
 #include "cli.h"
 #include "paramfile.h"
+#include "paramsview.h"
 #include "pingfailure.h"
 
 #include "app/firmware.h"
@@ -12,17 +13,35 @@
 #include "link/resultexplanation.h"
 #include "link/taggedrecord.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QTextStream>
+
+#include <memory>
 
 namespace {
 
-// A failed job's message, and on the next line what its code means.
-QString jobFailure(const QString &message, int result)
+// A failed job's message, and on the next line what its code means (and,
+// after a write that had begun, that the register may hold part of the data).
+QString jobFailure(const QString &message, int result, bool writeBegun = false)
 {
-    return message + QLatin1Char('\n') + resultExplanation(result);
+    return message + QLatin1Char('\n') + resultExplanation(result, writeBegun);
+}
+
+// A number option within its range; false when it is none.
+bool intOption(const QString &text, int min, int max, int *out)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < min || value > max)
+        return false;
+    *out = value;
+    return true;
 }
 
 } // namespace
@@ -41,7 +60,9 @@ int Cli::ping(const QStringList &args)
     const QString address = p.positionalArguments().first();
     if (!Ipv4Address::isValid(address))
         return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(address));
-    const int timeoutMs = p.value(timeout).toInt();
+    int timeoutMs = 0;
+    if (!intOption(p.value(timeout), 1, 60000, &timeoutMs))
+        return usage(QStringLiteral("неверное время ожидания «%1» (1…60000 мс)").arg(p.value(timeout)));
     const int code = Reachability::pingFunction()(address, timeoutMs);
     if (code == 0) {
         m_out << QStringLiteral("ККТ по адресу %1 отвечает").arg(address) << '\n';
@@ -93,7 +114,7 @@ int Cli::info(const QStringList &args)
         m_out << QJsonDocument(o).toJson(QJsonDocument::Indented);
     } else {
         m_out
-            << QStringLiteral("Заводской номер: %1\n").arg(c.serial())
+            << QStringLiteral("Заводской номер: %1\n").arg(displayText(c.serial()))
             << QStringLiteral("Версия: %1\n").arg(version)
             << QStringLiteral("Семейство: %1\n").arg(supported ? family : QStringLiteral("не поддерживается"))
             << QStringLiteral("Ёмкость номенклатуры: %1\n").arg(c.goodsCapacity());
@@ -122,6 +143,27 @@ int Cli::readParams(const QStringList &args)
     if (const int failed = openTarget(p, net, &address, &port))
         return failed;
 
+    // Where the file goes is checked before the transfer, not after seconds of
+    // reading. A named file is written whole at the end (or not at all); the
+    // default name needs the serial number, so here only its folder is tried.
+    const bool named = p.isSet(output);
+    std::unique_ptr<QSaveFile> namedFile;
+    if (named) {
+        namedFile = std::make_unique<QSaveFile>(p.value(output));
+        if (QFileInfo(p.value(output)).isDir() || !namedFile->open(QIODevice::WriteOnly)) {
+            return fail(ExitFile,
+                        QStringLiteral("не удалось записать файл %1: %2")
+                            .arg(p.value(output), namedFile->errorString()));
+        }
+    } else {
+        QTemporaryFile probe(QDir::current().filePath(QStringLiteral("korvant-cli-XXXXXX")));
+        if (!probe.open()) {
+            return fail(ExitFile,
+                        QStringLiteral("в папке %1 нельзя создать файл: %2")
+                            .arg(QDir::currentPath(), probe.errorString()));
+        }
+    }
+
     DeviceController c;
     const int result = runJob(
         c, [&] { return c.readParams(address, port); }, QStringLiteral("Загрузка из ККТ"));
@@ -140,13 +182,34 @@ int Cli::readParams(const QStringList &args)
     if (!isVersionSupported(c.versionMajor(), c.versionMinor(), c.versionBuild())) {
         return fail(ExitMismatch, QStringLiteral("Версия ККТ %1 не поддерживается").arg(file.version));
     }
-    const QString path = p.isSet(output) ? p.value(output) : file.serial + QStringLiteral(".params.json");
+    // A backup is only worth its name if write-params will take it: the file
+    // passes the same loader before it is written.
+    const QByteArray json = file.toJson();
+    ParamFile loaded;
+    QString reason;
+    if (!ParamFile::fromJson(json, &loaded, &reason)) {
+        return fail(ExitJobFailed,
+                    QStringLiteral("Ошибка загрузки. Прочитанные из ККТ параметры не сохранены: %1\n"
+                                   "ККТ передала данные, которые нельзя было бы записать обратно "
+                                   "(write-params отказался бы от такого файла). Проверьте, что по адресу "
+                                   "отвечает ККТ, и повторите загрузку.")
+                        .arg(reason));
+    }
+    QString path;
     QString error;
-    if (!file.save(path, &error)) {
-        return fail(ExitFile, error);
+    if (named) {
+        path = namedFile->fileName();
+        if (namedFile->write(json) != json.size() || !namedFile->commit())
+            return fail(
+                ExitFile,
+                QStringLiteral("не удалось записать файл %1: %2").arg(path, namedFile->errorString()));
+    } else {
+        path = ParamFile::defaultFileName(file.serial);
+        if (!file.saveNew(path, &error))
+            return fail(ExitFile, error);
     }
     m_out << QStringLiteral("Параметры ККТ %1 (версия %2) сохранены в %3\n")
-                 .arg(file.serial, file.version, path);
+                 .arg(displayText(file.serial), file.version, path);
     m_out.flush();
     return ExitOk;
 }
@@ -188,7 +251,7 @@ int Cli::writeParams(const QStringList &args)
     if (result == ErrSerialMismatch) {
         return fail(ExitMismatch,
                     QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из файла %2")
-                        .arg(reported.serial, file.serial));
+                        .arg(displayText(reported.serial), displayText(file.serial)));
     }
     if (result == ErrFamilyMismatch) {
         return fail(ExitMismatch,
@@ -197,7 +260,8 @@ int Cli::writeParams(const QStringList &args)
                         .arg(file.family()));
     }
     if (result != 0) {
-        return fail(ExitJobFailed, jobFailure(QStringLiteral("Ошибка выгрузки. %1").arg(result), result));
+        return fail(ExitJobFailed,
+                    jobFailure(QStringLiteral("Ошибка выгрузки. %1").arg(result), result, c.writeBegun()));
     }
     m_out << QStringLiteral("Выгрузка завершена успешно") << '\n';
     m_out.flush();
@@ -224,9 +288,15 @@ int Cli::scan(const QStringList &args)
     if (!parse(p, args, 0, 0, &exit))
         return exit;
 
+    int portNumber = 0;
+    int timeoutMs = 0;
+    if (!intOption(p.value(port), 1, 65535, &portNumber))
+        return usage(QStringLiteral("неверный порт «%1»").arg(p.value(port)));
+    if (!intOption(p.value(timeout), 1, 60000, &timeoutMs))
+        return usage(QStringLiteral("неверное время ожидания «%1» (1…60000 мс)").arg(p.value(timeout)));
     DeviceFinder finder;
-    finder.setPort(quint16(p.value(port).toUInt()));
-    finder.setTimeout(p.value(timeout).toInt());
+    finder.setPort(quint16(portNumber));
+    finder.setTimeout(timeoutMs);
     if (p.isSet(target)) {
         QList<QHostAddress> targets;
         for (const QString &t : p.values(target)) {
@@ -242,11 +312,12 @@ int Cli::scan(const QStringList &args)
     if (p.isSet(json)) {
         m_out << QJsonDocument(found).toJson(QJsonDocument::Indented);
     } else {
+        // The reply grammar admits no control character; escaped all the same.
         for (const QJsonValue &v : found) {
             const QJsonObject o = v.toObject();
-            m_out << o.value(QStringLiteral("device")).toString() << '\t'
-                  << o.value(QStringLiteral("ip")).toString() << '\t'
-                  << o.value(QStringLiteral("mac")).toString() << '\n';
+            m_out << displayText(o.value(QStringLiteral("device")).toString()) << '\t'
+                  << displayText(o.value(QStringLiteral("ip")).toString()) << '\t'
+                  << displayText(o.value(QStringLiteral("mac")).toString()) << '\n';
         }
         if (found.isEmpty())
             m_err << QStringLiteral("ККТ не найдены") << '\n';

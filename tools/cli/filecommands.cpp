@@ -91,7 +91,7 @@ int Cli::diff(const QStringList &args)
         if (x != y)
             lines.append(differenceLine(path, x, y));
     };
-    compare(QStringLiteral("serial"), a.serial, b.serial);
+    compare(QStringLiteral("serial"), displayText(a.serial), displayText(b.serial));
     compare(QStringLiteral("version"), a.version, b.version);
     compare(QStringLiteral("goodsCapacity"), QString::number(a.goodsCapacity),
             QString::number(b.goodsCapacity));
@@ -168,30 +168,6 @@ int Cli::set(const QStringList &args)
     return ExitOk;
 }
 
-namespace {
-
-// A finding quotes register text, which may hold control characters: shown
-// escaped, each finding stays on one line.
-QString oneLine(const QString &text)
-{
-    QString out;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n'))
-            out += QStringLiteral("\\n");
-        else if (c == QLatin1Char('\r'))
-            out += QStringLiteral("\\r");
-        else if (c == QLatin1Char('\t'))
-            out += QStringLiteral("\\t");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
-} // namespace
-
 int Cli::check(const QStringList &args)
 {
     QCommandLineParser p;
@@ -228,7 +204,7 @@ int Cli::check(const QStringList &args)
         m_out << QString::fromUtf8(w.text());
     } else {
         for (const FieldFinding &f : findings)
-            m_out << f.tab << QStringLiteral(": ") << oneLine(f.text) << '\n';
+            m_out << f.tab << QStringLiteral(": ") << displayText(f.text) << '\n';
     }
     m_out.flush();
     return findings.isEmpty() ? ExitOk : ExitFindings;

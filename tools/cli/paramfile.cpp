@@ -1,5 +1,8 @@
 #include "paramfile.h"
 
+#include "paramsview.h"
+
+#include "classes/boundedfile.h"
 #include "link/storage.h"
 #include "params/deviceparams.h"
 #include "params/textcodec.h"
@@ -98,8 +101,13 @@ bool ParamFile::fromJson(const QByteArray &json, ParamFile *out, QString *error)
         *error = QObject::tr("в файле нет заводского номера ККТ");
         return false;
     }
+    if (!DeviceParams::isValidVersion(f.version)) {
+        *error = QObject::tr("неверная версия ККТ «%1»: ожидаются три числа через точку")
+                     .arg(displayText(f.version));
+        return false;
+    }
     if (f.family() == 0) {
-        *error = QObject::tr("Версия ККТ %1 не поддерживается").arg(f.version);
+        *error = QObject::tr("Версия ККТ %1 не поддерживается").arg(displayText(f.version));
         return false;
     }
     if (!decodeImage(o, QStringLiteral("params"), &f.params)
@@ -128,7 +136,7 @@ bool ParamFile::fromJson(const QByteArray &json, ParamFile *out, QString *error)
     const QByteArray embedded = serialInImage(f.params, f.family());
     if (!embedded.isEmpty() && embedded != serialBytes) {
         *error = QObject::tr("образ параметров принадлежит ККТ %1, а не %2")
-                     .arg(TextCodec::decode(embedded), f.serial);
+                     .arg(displayText(TextCodec::decode(embedded)), displayText(f.serial));
         return false;
     }
     *out = f;
@@ -145,22 +153,61 @@ bool ParamFile::save(const QString &path, QString *error) const
     return true;
 }
 
-bool ParamFile::load(const QString &path, ParamFile *out, QString *error)
+bool ParamFile::saveNew(const QString &path, QString *error) const
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QObject::tr("не удалось открыть файл %1: %2").arg(path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        *error = file.exists()
+            ? QObject::tr("файл %1 уже существует, он не заменён; другое имя задаёт -o").arg(path)
+            : QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
         return false;
     }
-    // Parameter files are a few kilobytes; anything huge is not one.
-    if (file.size() > 16 * 1024 * 1024) {
+    const QByteArray json = toJson();
+    if (file.write(json) != json.size() || !file.flush()) {
+        *error = QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+        file.remove();
+        return false;
+    }
+    return true;
+}
+
+bool ParamFile::load(const QString &path, ParamFile *out, QString *error)
+{
+    const BoundedFile::Result read = BoundedFile::read(path, MaxFileSize);
+    switch (read.status) {
+    case BoundedFile::Status::Ok:
+        break;
+    case BoundedFile::Status::CannotOpen:
+        *error = QObject::tr("не удалось открыть файл %1: %2").arg(path, read.error);
+        return false;
+    case BoundedFile::Status::ReadError:
+        *error = QObject::tr("не удалось прочитать файл %1: %2").arg(path, read.error);
+        return false;
+    case BoundedFile::Status::NotRegular:
+        *error = QObject::tr("%1: это не обычный файл").arg(path);
+        return false;
+    case BoundedFile::Status::TooLarge:
+        // Parameter files are a few kilobytes; anything huge is not one.
         *error = QObject::tr("файл %1: это не файл параметров ККТ").arg(path);
         return false;
     }
     QString reason;
-    if (!fromJson(file.readAll(), out, &reason)) {
+    if (!fromJson(read.bytes, out, &reason)) {
         *error = QObject::tr("файл %1: %2").arg(path, reason);
         return false;
     }
     return true;
+}
+
+QString ParamFile::defaultFileName(const QString &serial)
+{
+    QString name = serial;
+    for (QChar &c : name) {
+        const char16_t u = c.unicode();
+        const bool safe = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9')
+            || u == '-' || u == '_';
+        if (!safe)
+            c = QLatin1Char('_');
+    }
+    return name + QStringLiteral(".params.json");
 }

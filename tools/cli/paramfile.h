@@ -27,8 +27,20 @@ struct ParamFile
     // (in Russian, naming what is wrong) and leaves out untouched.
     static bool fromJson(const QByteArray &json, ParamFile *out, QString *error);
 
+    // Files are read only when regular and at most MaxFileSize bytes.
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
+    // Writes the file whole or not at all; replaces a file at path.
     bool save(const QString &path, QString *error) const;
+    // The same, but never replaces a file: fails when one exists at path.
+    bool saveNew(const QString &path, QString *error) const;
     static bool load(const QString &path, ParamFile *out, QString *error);
+
+    // The name read-params and profile export give a register's file when
+    // none is named: the serial number, which the register or a file chose,
+    // with every character but ASCII letters, digits, "-" and "_" replaced by
+    // "_", so that it names a file in the current folder and nothing else.
+    static QString defaultFileName(const QString &serial);
 };
 
 // The serial number stored inside a parameter image at the family's place,

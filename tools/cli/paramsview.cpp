@@ -74,6 +74,28 @@ void JsonTextWriter::close(QChar bracket)
     m_text += bracket;
 }
 
+QString displayText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\n')
+            out += QStringLiteral("\\n");
+        else if (u == '\r')
+            out += QStringLiteral("\\r");
+        else if (u == '\t')
+            out += QStringLiteral("\\t");
+        else if (u < 0x20 || u == 0x7F)
+            out += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
+        else if (u >= 0x80 && u < 0xA0)
+            out += QStringLiteral("\\u%1").arg(uint(u), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString differenceLine(const QString &path, const QString &before, const QString &after)
 {
     return QStringLiteral("%1: %2 -> %3").arg(path, before, after);

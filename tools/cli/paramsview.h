@@ -40,3 +40,9 @@ private:
 QStringList differingValues(const QVector<ParamValue> &a, const QVector<ParamValue> &b);
 // One such line, also for values outside the parameter set.
 QString differenceLine(const QString &path, const QString &before, const QString &after);
+
+// Text a register or a file chose, fit for one line of a terminal: control
+// characters (C0, DEL, C1), escape sequences included, shown escaped as \n,
+// \r, \t, \xNN or \uNNNN. (JSON output needs none of this: its strings
+// carry C0 characters escaped.)
+QString displayText(const QString &text);

@@ -1,6 +1,7 @@
 // The profile command: the GUI program's stored profiles.
 #include "cli.h"
 #include "paramfile.h"
+#include "paramsview.h"
 
 #include "app/deviceregistry.h"
 #include "params/deviceprofile.h"
@@ -48,8 +49,9 @@ int Cli::profile(const QStringList &args)
                     name = e.name;
             }
             m_out << QStringLiteral("%1\t%2\t%3\tпараметры %4 байт, номенклатура %5 байт\n")
-                         .arg(key, version.isEmpty() ? QStringLiteral("-") : version,
-                              name.isEmpty() ? QStringLiteral("(нет в списке)") : name)
+                         .arg(displayText(key),
+                              version.isEmpty() ? QStringLiteral("-") : displayText(version),
+                              name.isEmpty() ? QStringLiteral("(нет в списке)") : displayText(name))
                          .arg(params.size())
                          .arg(goods.size());
         }
@@ -65,16 +67,20 @@ int Cli::profile(const QStringList &args)
         file.source = QStringLiteral("профиль");
         file.saved = QDateTime::currentDateTime();
         if (file.params.isEmpty()) {
-            return fail(ExitFile, QStringLiteral("Нет сохранённых параметров ККТ %1").arg(file.serial));
+            return fail(ExitFile,
+                        QStringLiteral("Нет сохранённых параметров ККТ %1").arg(displayText(file.serial)));
         }
-        // What cannot be read back is not written.
+        // What cannot be read back is not written. A name of our choosing
+        // never replaces a file.
         QString error;
         ParamFile check;
-        const QString path = p.isSet(output) ? p.value(output) : file.serial + QStringLiteral(".params.json");
-        if (!ParamFile::fromJson(file.toJson(), &check, &error) || !file.save(path, &error)) {
-            return fail(ExitFile, QStringLiteral("Профиль ККТ %1: %2").arg(file.serial, error));
+        const bool named = p.isSet(output);
+        const QString path = named ? p.value(output) : ParamFile::defaultFileName(file.serial);
+        if (!ParamFile::fromJson(file.toJson(), &check, &error)
+            || !(named ? file.save(path, &error) : file.saveNew(path, &error))) {
+            return fail(ExitFile, QStringLiteral("Профиль ККТ %1: %2").arg(displayText(file.serial), error));
         }
-        m_out << QStringLiteral("Профиль ККТ %1 сохранён в %2\n").arg(file.serial, path);
+        m_out << QStringLiteral("Профиль ККТ %1 сохранён в %2\n").arg(displayText(file.serial), path);
         m_out.flush();
         return ExitOk;
     }
@@ -104,7 +110,7 @@ int Cli::profile(const QStringList &args)
             return fail(ExitFile, QStringLiteral("Не удалось записать настройки программы"));
         }
         m_out << QStringLiteral("Профиль ККТ %1 (версия %2) загружен из %3\n")
-                     .arg(file.serial, file.version, pos.at(1));
+                     .arg(displayText(file.serial), file.version, pos.at(1));
         m_out.flush();
         return ExitOk;
     }

@@ -33,7 +33,24 @@ const FaultOption faultOptions[] = {
     { "close-connection", RegisterSimulator::CloseConnection, "Close the connection instead of replying.",
       false },
     { "oversized-length", RegisterSimulator::OversizedLength, "Declare an impossible reply length.", false },
+    { "short-page-data", RegisterSimulator::ShortPageData,
+      "Answer a read with the count confirmed but its data 16 bytes short.", false },
+    { "duplicate-reply", RegisterSimulator::DuplicateReply,
+      "Send the reply twice, the copy MS milliseconds later (0: right behind it).", true },
 };
+
+// DURATION[@INTERVAL] in milliseconds.
+bool parseFlood(const QString &text, bool junk, RegisterSimulator::DiscoveryFlood *flood)
+{
+    const int at = text.indexOf(QLatin1Char('@'));
+    bool ok = false;
+    flood->durationMs = text.left(at).toInt(&ok);
+    if (!ok || flood->durationMs < 0)
+        return false;
+    flood->intervalMs = at < 0 ? 0 : text.mid(at + 1).toInt(&ok);
+    flood->junk = junk;
+    return ok && flood->intervalMs >= 0;
+}
 
 // WHICH: all | N (request index within each connection, from 0) | info | read | write | write-system
 bool parseWhich(const QString &text, RegisterSimulator::FaultRule *rule)
@@ -129,6 +146,16 @@ int main(int argc, char *argv[])
         { QStringLiteral("blank-params"),
           QStringLiteral("Start with a zeroed parameter image instead of the demo parameter set\n"
                          "(an organisation, departments and receipt texts on the family's defaults).") },
+        { QStringLiteral("never-accept"),
+          QStringLiteral("Listen, but never accept a connection: connect attempts go unanswered.") },
+        { QStringLiteral("discovery-flood"),
+          QStringLiteral("After each probe, repeat the reply for DURATION ms, every INTERVAL ms\n"
+                         "(default 0: as fast as possible)."),
+          QStringLiteral("DURATION[@INTERVAL]") },
+        { QStringLiteral("discovery-junk"),
+          QStringLiteral("After each probe, send datagrams that are no reply for DURATION ms,\n"
+                         "every INTERVAL ms (default 0: as fast as possible)."),
+          QStringLiteral("DURATION[@INTERVAL]") },
         { QStringLiteral("verbose"), QStringLiteral("Print every request.") },
     });
     for (const FaultOption &f : faultOptions) {
@@ -182,6 +209,16 @@ int main(int argc, char *argv[])
         }
     }
 
+    for (const bool junk : { false, true }) {
+        const QString name = junk ? QStringLiteral("discovery-junk") : QStringLiteral("discovery-flood");
+        if (!parser.isSet(name))
+            continue;
+        RegisterSimulator::DiscoveryFlood flood;
+        if (!parseFlood(parser.value(name), junk, &flood))
+            return fail(QStringLiteral("bad --%1 %2").arg(name, parser.value(name)));
+        sim.setDiscoveryFlood(flood);
+    }
+
     if (parser.isSet(QStringLiteral("connection-serials")))
         sim.setConnectionSerials(parser.value(QStringLiteral("connection-serials")).split(QLatin1Char(',')));
 
@@ -206,6 +243,14 @@ int main(int argc, char *argv[])
             });
     }
 
+    if (parser.isSet(QStringLiteral("never-accept"))) {
+        if (!sim.listenWithoutAccepting(address, quint16(port)))
+            return 1;
+        printf("korvant-sim: %s:%u listens but accepts no connection\n", qPrintable(address.toString()),
+               sim.serverPort());
+        fflush(stdout);
+        return app.exec();
+    }
     if (!sim.listen(address, quint16(port)))
         return 1;
     printf("korvant-sim: register %s, family %s, version word %08X, goods capacity %d\n"

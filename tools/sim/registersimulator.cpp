@@ -1,12 +1,13 @@
 #include "registersimulator.h"
 
+#include "classes/boundedfile.h"
 #include "link/devicefinder.h"
 #include "link/frame.h"
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
 #include "params/textcodec.h"
 
-#include <QFile>
+#include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QSaveFile>
 #include <QTcpServer>
@@ -16,6 +17,9 @@
 #include <QtEndian>
 
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using Storage::GoodsRecordSize;
 using Storage::PageSize;
@@ -170,8 +174,45 @@ bool RegisterSimulator::listen(const QHostAddress &address, quint16 port)
     return true;
 }
 
+bool RegisterSimulator::listenWithoutAccepting(const QHostAddress &address, quint16 port)
+{
+    close();
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(address.toIPv4Address());
+    socklen_t size = sizeof a;
+    // A queue of one: the system keeps at most one finished connection
+    // waiting for accept(), and answers no further connection request.
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&a), size) != 0 || ::listen(fd, 0) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &size) != 0) {
+        qWarning("korvant-sim: cannot listen on %s:%u", qPrintable(address.toString()), port);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    m_unacceptingListener = fd;
+    m_unacceptingPort = ntohs(a.sin_port);
+    m_address = address;
+    // Fill the queue. Where the system answers no connection request to a
+    // full queue at all (without SYN cookies), this one fails too; either
+    // way no later one is answered.
+    m_queueFiller = new QTcpSocket(this);
+    m_queueFiller->connectToHost(address, m_unacceptingPort);
+    m_queueFiller->waitForConnected(1000);
+    return true;
+}
+
 void RegisterSimulator::close()
 {
+    delete m_queueFiller;
+    m_queueFiller = nullptr;
+    if (m_unacceptingListener >= 0) {
+        ::close(m_unacceptingListener);
+        m_unacceptingListener = -1;
+        m_unacceptingPort = 0;
+    }
     const QList<QTcpSocket *> sockets = m_connections.keys();
     m_connections.clear();
     for (QTcpSocket *socket : sockets) {
@@ -187,7 +228,7 @@ void RegisterSimulator::close()
 
 quint16 RegisterSimulator::serverPort() const
 {
-    return m_server ? m_server->serverPort() : 0;
+    return m_server ? m_server->serverPort() : m_unacceptingPort;
 }
 
 quint16 RegisterSimulator::discoveryPort() const
@@ -266,10 +307,11 @@ bool RegisterSimulator::saveStore(const QString &path) const
 
 bool RegisterSimulator::loadStore(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A region starts and spans at most 65535 pages.
+    const BoundedFile::Result read = BoundedFile::read(path, qint64(2 * 0xFFFF) * PageSize);
+    if (read.status != BoundedFile::Status::Ok)
         return false;
-    const QByteArray bytes = file.readAll();
+    const QByteArray &bytes = read.bytes;
     Storage::Directory directory;
     if (bytes.size() % PageSize || !Storage::parseDirectory(bytes.left(PageSize), &directory))
         return false;
@@ -367,7 +409,7 @@ void RegisterSimulator::handle(QTcpSocket *socket, const Request &request)
     default:
         break;
     }
-    sendReply(socket, answer(request, rule.fault), rule);
+    sendReply(socket, request, answer(request, rule.fault), rule);
 }
 
 QByteArray RegisterSimulator::answer(const Request &request, Fault fault)
@@ -390,6 +432,8 @@ QByteArray RegisterSimulator::answer(const Request &request, Fault fault)
         reply.data = m_store.mid(first * PageSize, count * PageSize);
         const int pagesRead = reply.data.size() / PageSize;
         reply.values = { fault == WrongValue ? count + 1 : pagesRead };
+        if (fault == ShortPageData)
+            reply.data.chop(ShortPageDataBytes);
         break;
     }
     case Frame::CmdWritePages:
@@ -426,7 +470,8 @@ bool RegisterSimulator::writePages(const Request &request)
     return true;
 }
 
-void RegisterSimulator::sendReply(QTcpSocket *socket, const QByteArray &reply, const FaultRule &rule)
+void RegisterSimulator::sendReply(QTcpSocket *socket, const Request &request, const QByteArray &reply,
+                                  const FaultRule &rule)
 {
     QByteArray bytes = reply;
     switch (rule.fault) {
@@ -443,6 +488,23 @@ void RegisterSimulator::sendReply(QTcpSocket *socket, const QByteArray &reply, c
         break;
     }
 
+    if (rule.fault == DuplicateReply) {
+        if (rule.delayMs <= 0) {
+            socket->write(bytes + bytes);
+            socket->flush();
+            emit duplicateSent(request);
+        } else {
+            QTimer::singleShot(rule.delayMs, Qt::PreciseTimer, socket, [this, socket, bytes, request] {
+                socket->write(bytes);
+                socket->flush();
+                emit duplicateSent(request);
+            });
+            socket->write(bytes);
+            socket->flush();
+        }
+        replySent(socket);
+        return;
+    }
     if (rule.fault == ReplyDelay) {
         QTimer::singleShot(rule.delayMs, Qt::PreciseTimer, socket, [this, socket, bytes] {
             socket->write(bytes);
@@ -485,11 +547,44 @@ void RegisterSimulator::onDiscoveryDatagram()
         const QNetworkDatagram datagram = m_discovery->receiveDatagram();
         if (datagram.data() != DeviceFinder::probe())
             continue;
-        QHostAddress ip = m_address;
-        if (ip.isNull() || ip == QHostAddress::AnyIPv4 || ip == QHostAddress::Any)
-            ip = datagram.destinationAddress();
-        const QString text = QStringLiteral("%1 %2 %3\n")
-                                 .arg(serial(), macAddress(), QHostAddress(ip.toIPv4Address()).toString());
-        m_discovery->writeDatagram(text.toLatin1(), datagram.senderAddress(), quint16(datagram.senderPort()));
+        const QByteArray reply = discoveryReply(datagram);
+        const QHostAddress sender = datagram.senderAddress();
+        const quint16 senderPort = quint16(datagram.senderPort());
+        m_discovery->writeDatagram(reply, sender, senderPort);
+        ++m_discoverySent;
+        if (m_flood.durationMs > 0)
+            startFlood(sender, senderPort, m_flood.junk ? QByteArray("Korvant POS here\n") : reply);
     }
+}
+
+QByteArray RegisterSimulator::discoveryReply(const QNetworkDatagram &probe) const
+{
+    QHostAddress ip = m_address;
+    if (ip.isNull() || ip == QHostAddress::AnyIPv4 || ip == QHostAddress::Any)
+        ip = probe.destinationAddress();
+    return QStringLiteral("%1 %2 %3\n")
+        .arg(serial(), macAddress(), QHostAddress(ip.toIPv4Address()).toString())
+        .toLatin1();
+}
+
+void RegisterSimulator::startFlood(const QHostAddress &to, quint16 port, const QByteArray &datagram)
+{
+    // Without a pause, a burst a turn: as fast as a busy event loop can send.
+    constexpr int Burst = 32;
+    auto *timer = new QTimer(m_discovery);
+    QElapsedTimer clock;
+    clock.start();
+    const int durationMs = m_flood.durationMs;
+    const int burst = m_flood.intervalMs > 0 ? 1 : Burst;
+    connect(timer, &QTimer::timeout, timer, [this, timer, clock, durationMs, burst, to, port, datagram] {
+        if (clock.hasExpired(durationMs)) {
+            timer->deleteLater();
+            return;
+        }
+        for (int i = 0; i < burst; ++i) {
+            m_discovery->writeDatagram(datagram, to, port);
+            ++m_discoverySent;
+        }
+    });
+    timer->start(m_flood.intervalMs);
 }

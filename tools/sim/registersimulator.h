@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVector>
 
+class QNetworkDatagram;
 class QTcpServer;
 class QTcpSocket;
 class QUdpSocket;
@@ -59,7 +60,13 @@ public:
         WriteRejected, // a write is not applied and answered with 1
         CloseConnection, // the connection is closed instead of a reply
         OversizedLength, // the reply header declares a length no reply can have
+        ShortPageData, // read: a well-formed reply confirming the count, its data ShortPageDataBytes short
+        // The reply goes out twice: the copy delayMs after it, or with 0 in
+        // the same write, right behind it.
+        DuplicateReply,
     };
+
+    static constexpr int ShortPageDataBytes = 16;
 
     static constexpr int EveryRequest = -1;
     static constexpr int AnyCommand = 0;
@@ -94,7 +101,8 @@ public:
         Fault fault = NoFault;
         int request = EveryRequest; // index within each connection
         int command = AnyCommand; // a Frame::Command, or AnyCommand
-        int delayMs = 0; // ReplyDelay: the delay; SplitReply: the pause between pieces
+        int delayMs = 0; // ReplyDelay: the delay; SplitReply: the pause between pieces; DuplicateReply: the
+                         // copy's delay
         int pieces = 3; // SplitReply
     };
 
@@ -105,6 +113,10 @@ public:
     // Listens for jobs on address:port (0: an ephemeral port) and, unless
     // switched off, for discovery probes on address:discoveryPort.
     bool listen(const QHostAddress &address, quint16 port = 0);
+    // A register that takes no connection: address:port listens, but with a
+    // queue of one that the simulator fills itself and never empties, so a
+    // connect attempt is never answered. No discovery responder.
+    bool listenWithoutAccepting(const QHostAddress &address, quint16 port = 0);
     void close();
     QHostAddress serverAddress() const { return m_address; }
     quint16 serverPort() const;
@@ -146,6 +158,19 @@ public:
     QList<Request> requestLog() const { return m_log; }
     void clearRequestLog() { m_log.clear(); }
 
+    // The discovery responder misbehaving: after each probe it goes on sending
+    // for durationMs, every intervalMs (0: as fast as its event loop turns)
+    // either its own reply again or a datagram that is no reply at all.
+    struct DiscoveryFlood
+    {
+        int durationMs = 0;
+        int intervalMs = 0;
+        bool junk = false;
+    };
+    void setDiscoveryFlood(const DiscoveryFlood &flood) { m_flood = flood; }
+    // Datagrams the responder sent, probe replies and flood alike.
+    int discoverySent() const { return m_discoverySent; }
+
     // setFault() replaces every rule by one; addFault() adds one.
     void setFault(Fault fault, int request = EveryRequest, int delayMs = 0);
     void addFault(const FaultRule &rule) { m_faults.append(rule); }
@@ -159,6 +184,8 @@ signals:
     void requestReceived(const RegisterSimulator::Request &request);
     // A write changed the store.
     void stored();
+    // A DuplicateReply copy went out.
+    void duplicateSent(const RegisterSimulator::Request &request);
     void connectionClosed();
 
 private:
@@ -176,7 +203,10 @@ private:
     void serve(QTcpSocket *socket);
     void handle(QTcpSocket *socket, const Request &request);
     QByteArray answer(const Request &request, Fault fault);
-    void sendReply(QTcpSocket *socket, const QByteArray &reply, const FaultRule &rule);
+    void sendReply(QTcpSocket *socket, const Request &request, const QByteArray &reply,
+                   const FaultRule &rule);
+    QByteArray discoveryReply(const QNetworkDatagram &probe) const;
+    void startFlood(const QHostAddress &to, quint16 port, const QByteArray &reply);
     void replySent(QTcpSocket *socket);
     FaultRule faultFor(const Request &request) const;
     bool writePages(const Request &request);
@@ -189,6 +219,11 @@ private:
     QByteArray m_store;
     QTcpServer *m_server = nullptr;
     QUdpSocket *m_discovery = nullptr;
+    int m_unacceptingListener = -1; // listenWithoutAccepting(): the listening socket
+    quint16 m_unacceptingPort = 0;
+    QTcpSocket *m_queueFiller = nullptr;
+    DiscoveryFlood m_flood;
+    int m_discoverySent = 0;
     QHostAddress m_address;
     QHash<QTcpSocket *, Connection> m_connections;
     int m_connectionsSeen = 0;
