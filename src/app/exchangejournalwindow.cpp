@@ -65,8 +65,6 @@ ExchangeJournalWindow::ExchangeJournalWindow(ExchangeJournal *journal, QWidget *
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->horizontalHeader()->setStretchLastSection(true);
     m_view->resizeColumnsToContents();
-    m_view->setColumnWidth(ExchangeJournalModel::OriginColumn,
-                           qMax(m_view->columnWidth(ExchangeJournalModel::OriginColumn), 180));
 
     m_explanation = new QLabel(this);
     m_explanation->setObjectName(QStringLiteral("explanationLabel"));
@@ -79,10 +77,10 @@ ExchangeJournalWindow::ExchangeJournalWindow(ExchangeJournal *journal, QWidget *
     m_count->setObjectName(QStringLiteral("countLabel"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    QPushButton *copyButton = buttons->addButton(tr("Копировать"), QDialogButtonBox::ActionRole);
-    copyButton->setObjectName(QStringLiteral("copyButton"));
-    copyButton->setAutoDefault(false);
-    connect(copyButton, &QPushButton::clicked, this, &ExchangeJournalWindow::copy);
+    m_copyButton = buttons->addButton(tr("Копировать"), QDialogButtonBox::ActionRole);
+    m_copyButton->setObjectName(QStringLiteral("copyButton"));
+    m_copyButton->setAutoDefault(false);
+    connect(m_copyButton, &QPushButton::clicked, this, &ExchangeJournalWindow::copy);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *copyAction = new QAction(tr("Копировать"), m_view);
@@ -108,6 +106,7 @@ ExchangeJournalWindow::ExchangeJournalWindow(ExchangeJournal *journal, QWidget *
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (m_followEnd)
             m_view->scrollToBottom();
+        widenColumns();
         updateCount();
     });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &ExchangeJournalWindow::updateCount);
@@ -164,6 +163,7 @@ void ExchangeJournalWindow::copy()
 void ExchangeJournalWindow::updateCount()
 {
     const int rows = m_model->rowCount();
+    m_copyButton->setEnabled(rows > 0);
     if (rows == 0) {
         m_count->setText(tr("Записей пока нет: здесь появится каждый обмен с ККТ за этот сеанс."));
         return;
@@ -173,8 +173,22 @@ void ExchangeJournalWindow::updateCount()
                          .arg(m_journal ? m_journal->capacity() : rows));
 }
 
+void ExchangeJournalWindow::widenColumns()
+{
+    // Wider for new texts, never narrower: a width the user chose stays. The
+    // hint measures the rows in view, however long the journal.
+    const QAbstractItemView *view = m_view; // QTableView hides the public hint
+    for (int c = 0; c + 1 < ExchangeJournalModel::ColumnCount; ++c)
+        m_view->setColumnWidth(c, qMax(m_view->columnWidth(c), view->sizeHintForColumn(c)));
+}
+
 void ExchangeJournalWindow::showCurrentExplanation()
 {
     const QModelIndex current = m_view->currentIndex();
-    m_explanation->setText(current.isValid() ? m_model->lineAt(current.row()).explanation : QString());
+    if (!current.isValid()) {
+        m_explanation->clear();
+        return;
+    }
+    const JournalLine line = m_model->lineAt(current.row());
+    m_explanation->setText(tr("Код %1. %2").arg(line.result).arg(line.explanation));
 }

@@ -5,6 +5,7 @@
 class ExchangeJournal;
 class ExchangeJournalModel;
 class QLabel;
+class QPushButton;
 class QTableView;
 
 // "Журнал обмена": the exchange journal as a table, newest line last. It
@@ -30,6 +31,7 @@ protected:
 private:
     void copy();
     void updateCount();
+    void widenColumns();
     void showCurrentExplanation();
 
     ExchangeJournal *m_journal = nullptr;
@@ -37,5 +39,6 @@ private:
     QTableView *m_view = nullptr;
     QLabel *m_explanation = nullptr;
     QLabel *m_count = nullptr;
+    QPushButton *m_copyButton = nullptr;
     bool m_followEnd = true;
 };

@@ -9,8 +9,11 @@ const char *const Context = "ExchangeJournalModel";
 // The register's usual port goes without saying.
 constexpr quint16 DefaultPort = 8080;
 
+// On a LAN most jobs take milliseconds; seconds would show them as "0,00".
 QString durationText(qint64 ms)
 {
+    if (ms < 1000)
+        return QCoreApplication::translate(Context, "%1 мс").arg(ms);
     return QCoreApplication::translate(Context, "%1 с")
         .arg(QString::number(double(ms) / 1000.0, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')));
 }

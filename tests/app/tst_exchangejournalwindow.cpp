@@ -82,14 +82,15 @@ void TestExchangeJournalWindow::showsAndFollowsTheJournal()
              QStringLiteral("Выгрузка параметров"));
     QCOMPARE(model->index(1, ExchangeJournalModel::ResultColumn).data().toString(), QStringLiteral("-9"));
     QCOMPARE(model->index(1, ExchangeJournalModel::DurationColumn).data().toString(),
-             QStringLiteral("0,42 с"));
+             QStringLiteral("420 мс"));
     // A failure stands out; a success does not.
     QVERIFY(model->index(1, 0).data(Qt::ForegroundRole).isValid());
     QVERIFY(!model->index(0, 0).data(Qt::ForegroundRole).isValid());
 
     // The selected line's explanation shows in full.
     window.view()->setCurrentIndex(model->index(1, 0));
-    QCOMPARE(window.findChild<QLabel *>("explanationLabel")->text(), resultExplanation(ErrWriteRejected));
+    QCOMPARE(window.findChild<QLabel *>("explanationLabel")->text(),
+             QStringLiteral("Код -9. ") + resultExplanation(ErrWriteRejected));
 
     // Lines arriving while the newest is in view keep it in view.
     for (int i = 0; i < 200; ++i)
