@@ -4,16 +4,23 @@
 #include "app/deviceregistry.h"
 #include "app/exchangejournalwindow.h"
 #include "app/mainwindow.h"
+#include "app/registerdevicedialog.h"
+#include "goods/goodswindow.h"
 #include "link/devicejob.h"
 #include "link/exchangejournal.h"
 #include "link/exchangejournalmodel.h"
+#include "link/reachability.h"
 #include "link/resultexplanation.h"
+#include "sim/registersimulator.h"
+#include "window/devicewindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QHostAddress>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTableView>
@@ -56,6 +63,7 @@ private slots:
     void copiesSelectedOrAllLines();
     void mainWindowMenu();
     void mainWindowSavesDiagnostics();
+    void windowsNameTheirJobs();
 
 private:
     TestSettingsDir m_store;
@@ -185,6 +193,45 @@ void TestExchangeJournalWindow::mainWindowSavesDiagnostics()
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().title, QStringLiteral("Сохранить диагностику"));
     QVERIFY2(boxes.first().text.contains(nowhere), qPrintable(boxes.first().text));
+}
+
+// Each window's jobs carry the window's name in the journal.
+void TestExchangeJournalWindow::windowsNameTheirJobs()
+{
+    RegisterSimulator::Config config;
+    config.serial = QStringLiteral("0530000002");
+    config.discoveryPort = 0;
+    RegisterSimulator sim(config);
+    QVERIFY(sim.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
+    const auto answering = [](const QString &, int) { return 0; };
+    Reachability::setPingFunction(answering);
+    ModalAnswerer answerer; // closes any box
+    const quint64 before = ExchangeJournal::instance()->lastSequence();
+
+    RegisterDeviceDialog dialog;
+    dialog.setPingFunction(answering);
+    dialog.setPort(sim.serverPort());
+    dialog.findChild<QLineEdit *>("addressEdit")->setText(QStringLiteral("127.0.0.3"));
+    dialog.validate();
+
+    DeviceWindow device;
+    device.setPort(sim.serverPort());
+    device.setDevice(config.serial, QStringLiteral("2.53.12"), QStringLiteral("Касса"),
+                     QStringLiteral("127.0.0.3"));
+    device.onDeviceImport();
+
+    GoodsWindow goods;
+    goods.setup(config.serial, 0, QStringLiteral("127.0.0.3"), sim.serverPort(), QStringList());
+    goods.onDeviceImport();
+    Reachability::setPingFunction({});
+
+    const QVector<JournalLine> lines = ExchangeJournal::instance()->linesAfter(before);
+    QStringList origins;
+    for (const JournalLine &line : lines) {
+        origins.append(line.origin);
+        QCOMPARE(line.result, int(ResultOk));
+    }
+    QCOMPARE(origins, QStringList({ "Регистрация ККТ", "ККТ 0530000002", "Номенклатура 0530000002" }));
 }
 
 QTEST_MAIN(TestExchangeJournalWindow)
