@@ -7,9 +7,12 @@
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
+#include "app/diagnostics.h"
+#include "app/exchangejournalwindow.h"
 #include "app/questionbox.h"
 #include "app/registerdevicedialog.h"
 #include "app/version.h"
+#include "link/exchangejournal.h"
 #include "link/windowtitlefit.h"
 #include "params/deviceprofile.h"
 #include "window/devicewindow.h"
@@ -17,6 +20,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -26,6 +32,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -126,6 +133,13 @@ void MainWindow::setupUi()
     // Where a user looks for the version when calling support.
     QMenu *menuHelp = menuBar->addMenu(tr("Справка"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    QAction *actionJournal = menuHelp->addAction(tr("Журнал обмена"));
+    actionJournal->setObjectName(QStringLiteral("actionExchangeJournal"));
+    connect(actionJournal, &QAction::triggered, this, &MainWindow::showJournal);
+    QAction *actionDiagnostics = menuHelp->addAction(tr("Сохранить диагностику…"));
+    actionDiagnostics->setObjectName(QStringLiteral("actionSaveDiagnostics"));
+    connect(actionDiagnostics, &QAction::triggered, this, &MainWindow::onSaveDiagnostics);
+    menuHelp->addSeparator();
     QAction *actionAbout = menuHelp->addAction(tr("О программе"));
     actionAbout->setObjectName(QStringLiteral("actionAbout"));
     connect(actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
@@ -205,6 +219,41 @@ void MainWindow::showAbout()
                           "<p>© Korvant Engineering</p>")
                            .arg(QString::fromLatin1(KorvantVersion), QStringLiteral(QT_VERSION_STR),
                                 QString::fromLatin1(qVersion())));
+}
+
+void MainWindow::showJournal()
+{
+    // One journal window; asked again, it comes to the front.
+    if (!m_journalWindow) {
+        m_journalWindow = new ExchangeJournalWindow(ExchangeJournal::instance(), this);
+        m_journalWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_journalWindow->show();
+    m_journalWindow->raise();
+    m_journalWindow->activateWindow();
+}
+
+void MainWindow::onSaveDiagnostics()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested = QDir(folder).filePath(
+        QStringLiteral("korvant-diagnostics-%1.txt")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"))));
+    const QString path = QFileDialog::getSaveFileName(this, tr("Сохранить диагностику"), suggested,
+                                                      tr("Текстовые файлы (*.txt);;Все файлы (*)"));
+    if (!path.isEmpty())
+        saveDiagnostics(path);
+}
+
+bool MainWindow::saveDiagnostics(const QString &path)
+{
+    QString error;
+    if (!Diagnostics::save(path, Diagnostics::text(Diagnostics::current()), &error)) {
+        QMessageBox::warning(this, tr("Сохранить диагностику"), error);
+        return false;
+    }
+    statusBar()->showMessage(tr("Диагностика сохранена в файл %1").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 void MainWindow::setDeviceOpener(DeviceOpener opener)

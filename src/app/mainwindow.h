@@ -4,11 +4,13 @@
 #include "app/mainwindowsettings.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
 class ConnectionCheck;
 class DeviceFilterProxyModel;
+class ExchangeJournalWindow;
 class DeviceProxyModel;
 class DeviceTableModel;
 class QAction;
@@ -29,6 +31,10 @@ public:
     using DeviceOpener = std::function<void(const DeviceEntry &)>;
     void setDeviceOpener(DeviceOpener opener);
 
+    // "Сохранить диагностику…" once the file is chosen: writes the
+    // diagnostics file, or shows a warning naming the file and the reason.
+    bool saveDiagnostics(const QString &path);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -41,6 +47,8 @@ private:
     void setupUi();
     void setupRowActions();
     void showAbout();
+    void showJournal();
+    void onSaveDiagnostics();
     int sourceRow(const QModelIndex &viewIndex) const;
     void openDevice(const DeviceEntry &entry);
 
@@ -69,6 +77,7 @@ private:
     int m_checkSilent = 0;
     MainWindowSettings m_loadedSettings;
     DeviceOpener m_opener;
+    QPointer<ExchangeJournalWindow> m_journalWindow;
 
     QAction *m_actionNew = nullptr;
     QAction *m_actionDrop = nullptr;

@@ -39,6 +39,7 @@ RegisterDeviceDialog::RegisterDeviceDialog(QWidget *parent)
     : QDialog(parent)
     , m_ping(Reachability::pingFunction())
 {
+    m_controller.setOrigin(tr("Регистрация ККТ"));
     m_serial = new QLineEdit(this);
     m_serial->setObjectName(QStringLiteral("serialEdit"));
     m_serial->setMaxLength(16);

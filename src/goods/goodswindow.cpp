@@ -42,6 +42,7 @@ constexpr int MaxRemovalRuns = 64;
 GoodsWindow::GoodsWindow(QWidget *parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags)
 {
+    m_controller.setOrigin([this] { return tr("Номенклатура %1").arg(m_serial); });
     setObjectName(QStringLiteral("GoodsWindow"));
     setWindowTitle(tr("Номенклатура"));
 

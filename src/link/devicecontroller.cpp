@@ -2,6 +2,9 @@
 
 #include "link/devicejob.h"
 #include "link/devicenet.h"
+#include "link/exchangejournal.h"
+#include "link/resultexplanation.h"
+#include "link/storage.h"
 #include "link/taggedrecord.h"
 #include "params/textcodec.h"
 
@@ -22,6 +25,26 @@ DeviceController::~DeviceController()
     // The job outlives its window: stop it and let it clean up after itself.
     disconnect(m_net, nullptr, this, nullptr);
     m_net->abandon();
+    // Its end will reach no one: the journal has it as stopped here. Whether
+    // a write had begun can only be told from its progress so far.
+    const bool write = m_jobKind == DeviceJob::WriteParams || m_jobKind == DeviceJob::WriteGoods;
+    journal(QString(), m_jobPages, ErrStopped, write && m_jobPages > 0);
+}
+
+void DeviceController::setOrigin(const QString &origin)
+{
+    m_origin = [origin] { return origin; };
+}
+
+void DeviceController::setOrigin(std::function<QString()> origin)
+{
+    m_origin = std::move(origin);
+}
+
+QString DeviceController::origin() const
+{
+    const QString text = m_origin ? m_origin() : QString();
+    return text.isEmpty() ? tr("(не указано)") : text;
 }
 
 bool DeviceController::queryInfo(const QString &host, quint16 port)
@@ -44,6 +67,37 @@ QByteArray serialBytes(const QString &serial)
     return TextCodec::decode(bytes) == serial ? bytes : QByteArray();
 }
 
+int pagesOf(int bytes)
+{
+    return (bytes + Storage::PageSize - 1) / Storage::PageSize;
+}
+
+int recordPages(const QByteArray &records)
+{
+    int pages = 0;
+    for (const TaggedRecord::Record &record : TaggedRecord::parse(records))
+        pages += pagesOf(record.bytes.size());
+    return pages;
+}
+
+// The pages a successful job moved, by its data. Progress alone misses the
+// last chunk of a goods read that stops at the catalogue's end.
+int dataPages(const DeviceJob &job)
+{
+    switch (job.kind) {
+    case DeviceJob::ReadParams:
+        return recordPages(job.output);
+    case DeviceJob::WriteParams:
+        return recordPages(job.input);
+    case DeviceJob::ReadGoodsRange:
+    case DeviceJob::ReadGoods:
+        return pagesOf(job.output.size());
+    case DeviceJob::WriteGoods:
+        return pagesOf(job.input.size());
+    }
+    return 0;
+}
+
 } // namespace
 
 bool DeviceController::writeParams(const QString &host, quint16 port, const QByteArray &records,
@@ -57,7 +111,7 @@ bool DeviceController::writeParams(const QString &host, quint16 port, const QByt
     bool complete = false;
     TaggedRecord::parse(records, &complete);
     if (job->expectedSerial.isEmpty() || (family != 52 && family != 53) || !complete)
-        return false;
+        return refuse(job->kind, host, port);
     return start(job.release(), host, port);
 }
 
@@ -81,7 +135,7 @@ bool DeviceController::writeGoods(const QString &host, quint16 port, const QByte
     job->input = image;
     job->expectedSerial = serialBytes(serial);
     if (job->expectedSerial.isEmpty())
-        return false;
+        return refuse(job->kind, host, port);
     return start(job.release(), host, port);
 }
 
@@ -96,11 +150,18 @@ bool DeviceController::start(int kind, const QString &host, quint16 port, const 
 bool DeviceController::start(DeviceJob *job, const QString &host, quint16 port)
 {
     if (m_net) {
+        const int kind = job->kind;
         delete job;
-        return false;
+        return refuse(kind, host, port);
     }
     m_host = host;
     m_port = port;
+    m_jobOrigin = origin();
+    m_jobStarted = QDateTime::currentDateTime();
+    m_jobClock.start();
+    m_jobKind = job->kind;
+    m_jobPages = 0;
+    m_lastFrame = 0;
 
     auto *net = new DeviceNet;
     auto *thread = new QThread;
@@ -110,7 +171,7 @@ bool DeviceController::start(DeviceJob *job, const QString &host, quint16 port)
 
     connect(net, &DeviceNet::connected, this, &DeviceController::onConnected);
     connect(net, &DeviceNet::disconnected, this, &DeviceController::onDisconnected);
-    connect(net, &DeviceNet::frame, this, &DeviceController::frame);
+    connect(net, &DeviceNet::frame, this, &DeviceController::onFrame);
     connect(net, &DeviceNet::pages, this, &DeviceController::pages);
     connect(thread, &QThread::started, net, &DeviceNet::run);
     connect(net, &DeviceNet::closed, thread, &QThread::quit);
@@ -118,6 +179,45 @@ bool DeviceController::start(DeviceJob *job, const QString &host, quint16 port)
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start(QThread::InheritPriority);
     return true;
+}
+
+void DeviceController::onFrame(int pagesSoFar)
+{
+    // Each transfer of a job counts from its own start: a count that does not
+    // grow is the next transfer's first.
+    m_jobPages += pagesSoFar > m_lastFrame ? pagesSoFar - m_lastFrame : pagesSoFar;
+    m_lastFrame = pagesSoFar;
+    emit frame(pagesSoFar);
+}
+
+bool DeviceController::refuse(int kind, const QString &host, quint16 port)
+{
+    JournalLine line;
+    line.started = QDateTime::currentDateTime();
+    line.origin = origin();
+    line.host = host;
+    line.port = port;
+    line.kind = kind;
+    line.result = ErrNotStarted;
+    line.explanation = resultExplanation(ErrNotStarted);
+    ExchangeJournal::instance()->append(std::move(line));
+    return false;
+}
+
+void DeviceController::journal(const QString &serial, int pages, int result, bool writeBegun)
+{
+    JournalLine line;
+    line.started = m_jobStarted;
+    line.origin = m_jobOrigin;
+    line.host = m_host;
+    line.port = m_port;
+    line.serial = serial;
+    line.kind = m_jobKind;
+    line.pages = pages;
+    line.durationMs = m_jobClock.elapsed();
+    line.result = result;
+    line.explanation = resultExplanation(result, writeBegun);
+    ExchangeJournal::instance()->append(std::move(line));
 }
 
 void DeviceController::stop()
@@ -181,6 +281,11 @@ void DeviceController::onDisconnected()
             break;
         }
     }
+    int pages = m_jobPages;
+    if (m_result == ResultOk)
+        pages = qMax(pages, dataPages(*job));
+    journal(m_reported.valid ? m_reported.serial : QString(), pages, m_result, m_writeBegun);
+
     // The DeviceNet goes away with its thread once closed. It is closed through
     // a signal of its own rather than from this object's finished(): no
     // connection may link the two when either is destroyed on its own thread.

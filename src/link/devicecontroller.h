@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class DeviceNet;
 struct DeviceJob;
@@ -13,6 +17,11 @@ struct DeviceJob;
 // a failed job changes only result().
 //
 // A window holds the controller as a member object (no parent) and reuses it.
+//
+// Every operation call leaves one line in the exchange journal
+// (ExchangeJournal::instance()) when its job ends, before finished(): also a
+// call that starts nothing (-17) and a job abandoned with its controller
+// (-13). The line names the owner by the origin text the owner sets.
 class DeviceController : public QObject
 {
     Q_OBJECT
@@ -34,6 +43,14 @@ public:
         int versionMinor = 0;
         int versionBuild = 0;
     };
+
+    // What the journal calls the job's owner ("ККТ 0530000002"). The function
+    // form is asked when each job starts, so the text can follow the owner's
+    // state (a window learns its register after it is made). Without one the
+    // journal shows a neutral text.
+    void setOrigin(const QString &origin);
+    void setOrigin(std::function<QString()> origin);
+    QString origin() const;
 
     // Each starts one job. Returns false and starts nothing while a job of this
     // controller is still running (never two jobs on one controller).
@@ -89,6 +106,10 @@ public slots:
 private:
     bool start(DeviceJob *job, const QString &host, quint16 port);
     bool start(int kind, const QString &host, quint16 port, const QByteArray &input = {});
+    void onFrame(int pagesSoFar);
+    // The journal line of a call that starts nothing.
+    bool refuse(int kind, const QString &host, quint16 port);
+    void journal(const QString &serial, int pages, int result, bool writeBegun);
 
     QString m_host;
     quint16 m_port = 0;
@@ -104,4 +125,13 @@ private:
     QByteArray m_data;
     Reported m_reported;
     bool m_writeBegun = false;
+
+    std::function<QString()> m_origin;
+    // The running (or last) job, for its journal line.
+    QString m_jobOrigin;
+    QDateTime m_jobStarted;
+    QElapsedTimer m_jobClock;
+    int m_jobKind = 0;
+    int m_jobPages = 0; // pages the job's progress has reported so far
+    int m_lastFrame = 0;
 };

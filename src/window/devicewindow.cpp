@@ -67,6 +67,7 @@ const DeviceTab TabOrder[]
 DeviceWindow::DeviceWindow(QWidget *parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags)
 {
+    m_controller.setOrigin([this] { return tr("ККТ %1").arg(m_serial); });
     setupUi();
     updateActions();
 }
