@@ -1,8 +1,23 @@
 #include "settingsstore.h"
 
+#include "storeformat.h"
+
+#include <QCoreApplication>
 #include <QSettings>
 
 namespace {
+
+// The store QSettings() would open, read and written through StoreFormat.
+QSettings *openStore()
+{
+    const QSettings::Format format = StoreFormat::format();
+    if (format == QSettings::InvalidFormat)
+        return new QSettings;
+    const QString organisation = QCoreApplication::organizationName().isEmpty()
+        ? QCoreApplication::organizationDomain()
+        : QCoreApplication::organizationName();
+    return new QSettings(format, QSettings::UserScope, organisation, QCoreApplication::applicationName());
+}
 
 SettingsStore::WriteErrorHandler &writeErrorHandler()
 {
@@ -14,7 +29,7 @@ SettingsStore::WriteErrorHandler &writeErrorHandler()
 
 SettingsStore::SettingsStore(QObject *parent)
     : QObject(parent)
-    , m_settings(new QSettings)
+    , m_settings(openStore())
 {
 }
 
