@@ -18,11 +18,16 @@ enum Kind : quint8 {
     Hex, // \x and the code in lower-case hex
 };
 
+// Where a character may stand as itself in a decoded text.
+enum Literal : quint8 { Anywhere = 1, AfterEscape = 2, Quotes = 4 };
+
 struct Tables
 {
     std::array<quint8, 128> kind {};
     std::array<char, 128> named {};
     std::array<quint8, 128> unnamed {}; // the character behind a named escape letter, 0 if none
+    std::array<quint8, 256> literal {};
+    std::array<quint8, 256> digit {}; // lower-case hex digits' values, 16 for anything else
 };
 
 constexpr Tables makeTables()
@@ -44,6 +49,14 @@ constexpr Tables makeTables()
         t.kind[c] = Named;
         t.named[c] = names[c - 7];
         t.unnamed[uchar(names[c - 7])] = quint8(c);
+    }
+    for (int c = 0; c < 256; ++c) {
+        const int kind = c < 128 ? int(t.kind[c]) : int(Hex);
+        t.literal[c] = kind == Plain ? Anywhere | AfterEscape
+            : kind == Quoting        ? Anywhere | AfterEscape | Quotes
+            : kind == HexDigit       ? Anywhere
+                                     : 0;
+        t.digit[c] = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : 16;
     }
     return t;
 }
@@ -158,17 +171,6 @@ struct UnitSink
     void put(uint ch) { *w++ = ushort(ch); }
 };
 
-inline int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes the text between the quotes (if any) when it is exactly what the
 // writer makes of some string; false otherwise. quoting: a character that
 // makes the writer quote was met.
@@ -176,44 +178,39 @@ template<typename Sink> bool unescape(const char *p, const char *end, Sink &sink
 {
     bool escaped = false;
     while (p != end) {
-        const uchar c = uchar(*p++);
-        if (c != '\\') {
-            const quint8 kind = kindOf(c);
-            if (kind == Quoting)
-                quoting = true;
-            else if (kind != Plain && (kind != HexDigit || escaped))
-                return false;
+        const uchar c = uchar(*p);
+        const quint8 literal = s_tables.literal[c];
+        if (literal & (escaped ? AfterEscape : Anywhere)) {
+            quoting |= (literal & Quotes) != 0;
             sink.put(c);
+            ++p;
             escaped = false;
             continue;
         }
-        if (p == end)
+        if (c != '\\' || ++p == end)
             return false;
         const uchar e = uchar(*p++);
-        if (e == '"' || e == '\\') {
-            sink.put(e);
-            escaped = false;
-        } else if (e == '0') {
-            sink.put(0);
-            escaped = true;
-        } else if (e == 'x') {
+        if (e == 'x') {
             // Qt's reader takes every hex digit that follows; the writer
-            // never lets one follow, so the first one must not be a zero and
-            // none may be upper case.
+            // never lets one follow (an upper-case one fails as a literal
+            // after an escape), writes lower case and no leading zero.
+            const char *first = p;
             uint v = 0;
-            int digits = 0;
-            for (; p != end && hexValue(*p) >= 0; ++p, ++digits) {
-                if (*p >= 'A' && *p <= 'F')
-                    return false;
-                v = (v << 4) | uint(hexValue(*p));
-            }
-            if (digits == 0 || digits > 4 || v == 0 || p[-digits] == '0')
+            for (quint8 d; p != end && (d = s_tables.digit[uchar(*p)]) < 16; ++p)
+                v = (v << 4) | d;
+            if (p == first || p - first > 4 || *first == '0')
                 return false;
             const quint8 kind = kindOf(v);
             if (kind != Hex && !(escaped && kind == HexDigit))
                 return false;
             sink.put(v);
             escaped = true;
+        } else if (e == '0') {
+            sink.put(0);
+            escaped = true;
+        } else if (e == '"' || e == '\\') {
+            sink.put(e);
+            escaped = false;
         } else if (e < 0x80 && s_tables.unnamed[e]) {
             sink.put(s_tables.unnamed[e]);
             escaped = false;
