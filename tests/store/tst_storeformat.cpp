@@ -10,7 +10,6 @@
 #include <QtTest>
 
 using Map = QSettings::SettingsMap;
-Q_DECLARE_METATYPE(Map)
 
 // The store's reader and writer against Qt's own INI reader and writer on
 // the same data: the same bytes written, the same values read.
