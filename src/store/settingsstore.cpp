@@ -8,8 +8,13 @@
 namespace {
 
 // The store QSettings() would open, read and written through StoreFormat.
+// Only where that store is an INI file: elsewhere (the Windows registry, macOS
+// property lists) the platform's own store stays in use.
 QSettings *openStore()
 {
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    return new QSettings;
+#else
     const QSettings::Format format = StoreFormat::format();
     if (format == QSettings::InvalidFormat)
         return new QSettings;
@@ -17,6 +22,7 @@ QSettings *openStore()
         ? QCoreApplication::organizationDomain()
         : QCoreApplication::organizationName();
     return new QSettings(format, QSettings::UserScope, organisation, QCoreApplication::applicationName());
+#endif
 }
 
 SettingsStore::WriteErrorHandler &writeErrorHandler()
