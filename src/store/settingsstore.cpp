@@ -1,8 +1,29 @@
 #include "settingsstore.h"
 
+#include "storeformat.h"
+
+#include <QCoreApplication>
 #include <QSettings>
 
 namespace {
+
+// The store QSettings() would open, read and written through StoreFormat.
+// Only where that store is an INI file: elsewhere (the Windows registry, macOS
+// property lists) the platform's own store stays in use.
+QSettings *openStore()
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    return new QSettings;
+#else
+    const QSettings::Format format = StoreFormat::format();
+    if (format == QSettings::InvalidFormat)
+        return new QSettings;
+    const QString organisation = QCoreApplication::organizationName().isEmpty()
+        ? QCoreApplication::organizationDomain()
+        : QCoreApplication::organizationName();
+    return new QSettings(format, QSettings::UserScope, organisation, QCoreApplication::applicationName());
+#endif
+}
 
 SettingsStore::WriteErrorHandler &writeErrorHandler()
 {
@@ -14,7 +35,7 @@ SettingsStore::WriteErrorHandler &writeErrorHandler()
 
 SettingsStore::SettingsStore(QObject *parent)
     : QObject(parent)
-    , m_settings(new QSettings)
+    , m_settings(openStore())
 {
 }
 
