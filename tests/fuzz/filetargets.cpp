@@ -91,7 +91,8 @@ bool goodsImage(const uint8_t *data, std::size_t size)
     if (again.size() != rows.size())
         return false;
     for (const Goods &g : rows) {
-        if (!std::all_of(g.barcode.cbegin(), g.barcode.cend(), [](QChar c) { return c.isDigit() && c < 0x80; }))
+        if (!std::all_of(g.barcode.cbegin(), g.barcode.cend(),
+                         [](QChar c) { return c.isDigit() && c < 0x80; }))
             return true;
     }
     const QByteArray imageAgain = buildGoodsImage(again, false);

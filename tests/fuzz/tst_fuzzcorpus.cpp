@@ -20,8 +20,6 @@ private slots:
 
 namespace {
 
-constexpr int Mutations = 4000;
-
 QByteArray mutate(QByteArray input, const QList<QByteArray> &seeds, QRandomGenerator &rng)
 {
     for (int steps = 1 + rng.bounded(4); steps > 0; --steps) {
@@ -91,7 +89,7 @@ void TestFuzzCorpus::boundedRun()
     for (int i = 0; i < seeds.size(); ++i)
         QVERIFY2(run(seeds.at(i)), qPrintable(QStringLiteral("seed %1").arg(names.at(i))));
     QRandomGenerator rng(quint32(target + 1));
-    for (int round = 0; round < Mutations; ++round) {
+    for (int round = 0; round < t.boundedRuns; ++round) {
         const QByteArray input
             = mutate(seeds.at(rng.bounded(seeds.size())), seeds, rng).left(int(t.maxLength));
         QVERIFY2(run(input),
