@@ -18,7 +18,7 @@ fi
 # folder: the project folders it may include from (besides itself)
 layers=(
     "src/store:"
-    "src/params:store"
+    "src/params:store classes"
     "src/link:store params"
 )
 for rule in "${layers[@]}"; do

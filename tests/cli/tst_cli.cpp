@@ -1,6 +1,5 @@
 #include "cli.h"
 #include "clirun.h"
-#include "paramfile.h"
 #include "support/testsettings.h"
 
 #include "app/appsettings.h"
@@ -11,6 +10,7 @@
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
 #include "params/deviceprofile.h"
+#include "params/paramfile.h"
 #include "sim/registersimulator.h"
 
 #include <QJsonDocument>

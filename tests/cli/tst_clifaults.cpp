@@ -1,6 +1,5 @@
 #include "cli.h"
 #include "clirun.h"
-#include "paramfile.h"
 #include "support/testsettings.h"
 
 #include "app/appsettings.h"
@@ -10,6 +9,7 @@
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
 #include "link/storage.h"
+#include "params/paramfile.h"
 #include "sim/registersimulator.h"
 
 #include <QDir>

@@ -1,7 +1,5 @@
 // Commands that talk to a register: ping, info, read-params, write-params, scan.
 #include "cli.h"
-#include "paramfile.h"
-#include "paramsview.h"
 #include "pingfailure.h"
 
 #include "app/firmware.h"
@@ -12,6 +10,8 @@
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
 #include "link/taggedrecord.h"
+#include "params/paramfile.h"
+#include "params/paramsdiff.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -8,6 +8,7 @@
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/resultexplanation.h"
+#include "params/paramsdiff.h"
 
 #include <QLocale>
 #include <QTextStream>
