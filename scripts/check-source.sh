@@ -20,6 +20,7 @@ layers=(
     "src/store:"
     "src/params:store classes"
     "src/link:store params"
+    "src/history:store params link goods classes"
 )
 for rule in "${layers[@]}"; do
     dir=${rule%%:*}
