@@ -89,7 +89,12 @@ QStringList paramFileDifferences(const ParamFile &a, const ParamFile &b)
     compare(QStringLiteral("version"), a.version, b.version);
     compare(QStringLiteral("goodsCapacity"), QString::number(a.goodsCapacity),
             QString::number(b.goodsCapacity));
+    return lines + paramSetDifferences(a, b);
+}
 
+QStringList paramSetDifferences(const ParamFile &a, const ParamFile &b)
+{
+    QStringList lines;
     const std::unique_ptr<DeviceParams> pa(DeviceParams::create(a.version));
     const std::unique_ptr<DeviceParams> pb(DeviceParams::create(b.version));
     if (!pa || !pb)

@@ -24,11 +24,13 @@ QStringList differingValues(const QVector<ParamValue> &a, const QVector<ParamVal
 QString differenceLine(const QString &path, const QString &before, const QString &after);
 
 // Everything that differs between two parameter files, a being "old": the
-// serial number, version and goods capacity, every field by name, and, for
-// files of one family, how many bytes outside the known fields differ in
-// each image. Both files must have passed ParamFile's checks (a supported
-// family). Empty when they hold the same.
+// serial number, version and goods capacity, then paramSetDifferences().
+// Both files must name a supported family. Empty when they hold the same.
 QStringList paramFileDifferences(const ParamFile &a, const ParamFile &b);
+// What differs in the parameter sets alone: every field by name, and, for
+// files of one family, how many bytes outside the known fields differ in
+// each image.
+QStringList paramSetDifferences(const ParamFile &a, const ParamFile &b);
 
 // Text a register or a file chose, fit for one line of a terminal: control
 // characters (C0, DEL, C1), escape sequences included, shown escaped as \n,
