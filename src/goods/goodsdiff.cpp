@@ -109,7 +109,12 @@ QStringList goodsDifferences(const GoodsList &before, const GoodsList &after)
             continue;
         }
         const QString changed = changes(before[i], after[j]);
-        if (!changed.isEmpty())
+        if (changed.isEmpty())
+            continue;
+        // A renamed row is named by its change.
+        if (before[i].name != after[j].name)
+            lines.append(tr("Изменён товар (строка %1): %2").arg(j + 1).arg(changed));
+        else
             lines.append(
                 tr("Изменён товар (строка %1): %2: %3").arg(j + 1).arg(quoted(after[j].name), changed));
     }

@@ -269,6 +269,11 @@ void GoodsWindow::onShowHistory()
         return;
     }
     m_model->setGoods(std::move(rows));
+    QMessageBox::information(
+        this, tr("История изменений"),
+        tr("Снимок от %1 загружен в таблицу. В ККТ ничего не записано: чтобы записать его, выполните "
+           "«Выгрузить в ККТ».")
+            .arg(dialog.selected().takenText()));
 }
 
 void GoodsWindow::onDeviceImport()

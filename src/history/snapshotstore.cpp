@@ -56,6 +56,11 @@ QString SnapshotInfo::kindText() const
     return kind == SnapshotKind::Params ? tr("параметры") : tr("номенклатура");
 }
 
+QString SnapshotInfo::takenText() const
+{
+    return taken.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+}
+
 QString SnapshotInfo::originText() const
 {
     return SnapshotStore::originText(origin);

@@ -34,6 +34,8 @@ struct SnapshotInfo
     // For people: "параметры", "номенклатура"; "окно ККТ", "korvant-cli", ...
     QString kindText() const;
     QString originText() const;
+    // "10.12.2026 06:00:00"
+    QString takenText() const;
 };
 
 // The snapshots taken before writes, in the per-user data folder

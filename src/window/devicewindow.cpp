@@ -439,6 +439,10 @@ void DeviceWindow::restoreSnapshot(const SnapshotInfo &snapshot)
     // Restored, the tabs hold what neither the profile nor the register
     // holds: closing asks, and nothing reaches the register until a write.
     m_unchanged = Images();
+    QMessageBox::information(this, title,
+                             tr("Снимок от %1 загружен во вкладки. В ККТ ничего не записано: чтобы записать "
+                                "его, выполните «Выгрузить в ККТ».")
+                                 .arg(snapshot.takenText()));
 }
 
 void DeviceWindow::onDeviceExportFinished()

@@ -25,13 +25,13 @@ SnapshotHistoryDialog::SnapshotHistoryDialog(const QVector<SnapshotInfo> &snapsh
     m_list->setHeaderLabels({ tr("Дата"), tr("Вид"), tr("Откуда") });
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     for (const SnapshotInfo &s : qAsConst(m_snapshots)) {
-        auto *item = new QTreeWidgetItem(m_list,
-                                         { QLocale().toString(s.taken, QStringLiteral("dd.MM.yyyy HH:mm:ss")),
-                                           s.kindText(), s.originText() });
+        auto *item = new QTreeWidgetItem(m_list, { s.takenText(), s.kindText(), s.originText() });
         item->setToolTip(0, QDir::toNativeSeparators(s.path));
     }
-    for (int c = 0; c < m_list->columnCount(); ++c)
-        m_list->resizeColumnToContents(c);
+    // Wide enough for what the columns hold, also while the list is empty.
+    const QFontMetrics metrics(m_list->font());
+    m_list->setColumnWidth(0, metrics.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 24);
+    m_list->setColumnWidth(1, metrics.horizontalAdvance(tr("номенклатура")) + 24);
     layout->addWidget(m_list, 2);
 
     m_file = new QLabel(this);
@@ -53,7 +53,7 @@ SnapshotHistoryDialog::SnapshotHistoryDialog(const QVector<SnapshotInfo> &snapsh
     m_restore = buttons->addButton(tr("Восстановить"), QDialogButtonBox::AcceptRole);
     m_restore->setObjectName(QStringLiteral("restoreButton"));
     m_restore->setEnabled(false);
-    buttons->addButton(QDialogButtonBox::Close);
+    buttons->addButton(tr("Закрыть"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);

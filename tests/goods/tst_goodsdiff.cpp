@@ -48,8 +48,8 @@ void TestGoodsDiff::lines_data()
         << QStringList { "Удалён товар (была строка 2): «Кефир», код —, штрихкод —, цена 60.50, отдел 1" };
     QTest::newRow("renamed row found by its internal code")
         << GoodsList { Milk, Bread } << GoodsList { with(Milk, 85.5, 2, "Молоко 3,2%"), Bread }
-        << QStringList { "Изменён товар (строка 1): «Молоко 3,2%»: название «Молоко» -> «Молоко 3,2%», "
-                         "цена 80.00 -> 85.50, отдел 1 -> 2" };
+        << QStringList { "Изменён товар (строка 1): название «Молоко» -> «Молоко 3,2%», цена 80.00 -> 85.50, "
+                         "отдел 1 -> 2" };
     QTest::newRow("row without codes found by its name")
         << GoodsList { Kefir } << GoodsList { with(Kefir, 61) }
         << QStringList { "Изменён товар (строка 1): «Кефир»: цена 60.50 -> 61.00" };

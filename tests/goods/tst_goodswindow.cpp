@@ -614,7 +614,9 @@ void TestGoodsWindow::historyRestoresWhatTheRegisterHeld()
             = dialog->findChild<QPlainTextEdit *>(QStringLiteral("differences"))->toPlainText().split('\n');
         dialog->findChild<QPushButton *>(QStringLiteral("restoreButton"))->click();
     });
+    answers.thenButton(QMessageBox::Ok);
     w.findChild<QAction *>(QStringLiteral("actionHistory"))->trigger();
+    QVERIFY(answers.seenOf("QMessageBox").last().text.contains(QStringLiteral("В ККТ ничего не записано")));
     QCOMPARE(rows, QStringList({ QStringLiteral("номенклатура / окно «Номенклатура»") }));
     QCOMPARE(differences,
              QStringList({ QStringLiteral("Изменён товар (строка 1): «Молоко»: цена 10.00 -> 12.00"),

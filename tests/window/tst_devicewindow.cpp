@@ -794,7 +794,9 @@ void TestDeviceWindow::restoredSnapshotIsWhatTheWriteSends()
         differences = dialog->findChild<QPlainTextEdit *>(QStringLiteral("differences"))->toPlainText();
         dialog->findChild<QPushButton *>(QStringLiteral("restoreButton"))->click();
     });
+    answerer.thenButton(QMessageBox::Ok);
     trigger(window.get(), "actionHistory");
+    QVERIFY(answerer.seenOf("QMessageBox").last().text.startsWith(QStringLiteral("Снимок от ")));
     QCOMPARE(rows, QStringList({ QStringLiteral("параметры / окно ККТ") }));
     QCOMPARE(differences, QStringLiteral("organisation.name: \"ООО \\\"Василёк\\\"\" -> \"ООО «Ёлка»\""));
     QVERIFY(orgEdit(window.get(), ShopName53));
