@@ -234,7 +234,7 @@ bool GoodsWindow::takeSnapshot()
                                         .goods([&] { return runner.readGoods(m_address, m_port); }, m_serial);
     if (snapshot.ok())
         return true;
-    if (snapshot.status == SnapshotResult::SerialMismatch) {
+    if (snapshot.mismatch()) {
         // The same refusal as the write guard's, naming the register that answered.
         m_jobResult = snapshot.code;
         onDeviceExportFinished();

@@ -30,6 +30,9 @@ struct SnapshotResult
     QString error;
 
     bool ok() const { return status == Stored; }
+    // Another register answered: the windows and korvant-cli refuse as their
+    // write guard does, with code.
+    bool mismatch() const { return status == SerialMismatch || status == FamilyMismatch; }
     // The user's message (Russian), ending with the fact that nothing was
     // written, and what the code means (empty without a code).
     QString text() const;

@@ -383,8 +383,7 @@ bool DeviceWindow::takeSnapshot()
               .params([&] { return runner.readParams(m_address, m_port); }, m_serial, m_params->family());
     if (snapshot.ok())
         return true;
-    if (snapshot.status == SnapshotResult::SerialMismatch
-        || snapshot.status == SnapshotResult::FamilyMismatch) {
+    if (snapshot.mismatch()) {
         // The same refusal as the write guard's, naming the register that answered.
         m_jobResult = snapshot.code;
         onDeviceExportFinished();

@@ -151,9 +151,7 @@ void TestCliSnapshots::writeKeepsWhatTheRegisterHeld()
 
 void TestCliSnapshots::writeWithoutSnapshotWritesNothing_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("write-params") << "params";
-    QTest::newRow("write-goods") << "goods";
+    writeKeepsWhatTheRegisterHeld_data();
 }
 
 void TestCliSnapshots::writeWithoutSnapshotWritesNothing()

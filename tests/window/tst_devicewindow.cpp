@@ -203,6 +203,7 @@ private slots:
     void failedWriteSaysWhatTheRegisterMayHold_data();
     void failedWriteSaysWhatTheRegisterMayHold();
     void writeWithoutSnapshotWritesNothing();
+    void cancelledSnapshotCancelsTheWriteQuietly();
     void restoredSnapshotIsWhatTheWriteSends();
     void checkListsEachFindingOnce_data();
     void checkListsEachFindingOnce();
@@ -758,6 +759,35 @@ void TestDeviceWindow::writeWithoutSnapshotWritesNothing()
     QVERIFY2(text.endsWith(Serial + QStringLiteral(". В ККТ ничего не записано.")), qPrintable(text));
     QVERIFY(!sim->requestLog().isEmpty());
     QVERIFY(!wroteAnything(*sim));
+}
+
+void TestDeviceWindow::cancelledSnapshotCancelsTheWriteQuietly()
+{
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    sim->setFault(Sim::ReplyDelay, Sim::EveryRequest, 50);
+    QString label;
+    connect(sim.get(), &Sim::requestReceived, this, [&](const Sim::Request &request) {
+        auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+        if (request.index != 3 || !dialog)
+            return;
+        label = dialog->labelText();
+        QPushButton *cancel = dialog->findChild<QPushButton *>();
+        QVERIFY(cancel);
+        cancel->click();
+    });
+
+    ModalAnswerer answerer;
+    trigger(window.get(), "actionDeviceExport");
+    QCOMPARE(label, QStringLiteral("Снимок параметров ККТ перед записью..."));
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QVERIFY(!wroteAnything(*sim));
+    for (const Sim::Request &request : sim->requestLog())
+        QCOMPARE(request.connection, sim->requestLog().first().connection); // no write job began
+    QVERIFY(SnapshotStore().list(Serial).isEmpty());
 }
 
 void TestDeviceWindow::restoredSnapshotIsWhatTheWriteSends()

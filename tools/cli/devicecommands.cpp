@@ -259,8 +259,7 @@ int Cli::writeParams(const QStringList &args)
         result = runJob(
             c, [&] { return c.writeParams(address, port, input, file.serial, file.family()); },
             QStringLiteral("Выгрузка в ККТ"));
-    } else if (snapshot.status != SnapshotResult::SerialMismatch
-               && snapshot.status != SnapshotResult::FamilyMismatch) {
+    } else if (!snapshot.mismatch()) {
         return snapshotFailure(snapshot);
     }
     const DeviceController::Reported reported = c.reported();

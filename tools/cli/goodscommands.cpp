@@ -138,7 +138,7 @@ int Cli::writeGoods(const QStringList &args)
         result = runJob(
             c, [&] { return c.writeGoods(address, port, image, expected); },
             QStringLiteral("Выгрузка в ККТ"));
-    } else if (snapshot.status != SnapshotResult::SerialMismatch) {
+    } else if (!snapshot.mismatch()) {
         return snapshotFailure(snapshot);
     }
     if (result == ErrSerialMismatch) {
