@@ -91,7 +91,9 @@ SnapshotStore::SnapshotStore(const QString &root)
 
 QString SnapshotStore::folder(const QString &serial) const
 {
-    return m_root + QLatin1Char('/') + ParamFile::safeName(serial);
+    // Never the store's own folder, whatever the serial number.
+    const QString name = ParamFile::safeName(serial);
+    return m_root + QLatin1Char('/') + (name.isEmpty() ? QStringLiteral("_") : name);
 }
 
 QString SnapshotStore::originWord(SnapshotOrigin origin)
