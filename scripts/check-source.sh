@@ -18,8 +18,9 @@ fi
 # folder: the project folders it may include from (besides itself)
 layers=(
     "src/store:"
-    "src/params:store"
+    "src/params:store classes"
     "src/link:store params"
+    "src/history:store params link goods classes"
 )
 for rule in "${layers[@]}"; do
     dir=${rule%%:*}

@@ -2,10 +2,13 @@
 
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
+#include "goods/goodsdiff.h"
 #include "goods/goodsimage.h"
 #include "goods/goodssortfilterproxymodel.h"
 #include "goods/goodstablemodel.h"
 #include "goods/priceitemdelegate.h"
+#include "history/snapshotstore.h"
+#include "history/snapshottaker.h"
 #include "link/devicejob.h"
 #include "link/devicejobrunner.h"
 #include "link/reachability.h"
@@ -15,6 +18,8 @@
 #include "tabs/textitemdelegate.h"
 #include "window/goodsissuewidget.h"
 #include "window/issuelistmodel.h"
+#include "window/snapshotfailure.h"
+#include "window/snapshothistorydialog.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -126,6 +131,8 @@ void GoodsWindow::createMenus()
           &GoodsWindow::onDeviceExport },
         { QT_TR_NOOP("Профиль"), QT_TR_NOOP("Сохранить профиль"), "actionProfileExport",
           &GoodsWindow::onProfileExport },
+        { QT_TR_NOOP("Профиль"), QT_TR_NOOP("История изменений…"), "actionHistory",
+          &GoodsWindow::onShowHistory },
         { QT_TR_NOOP("Файл"), QT_TR_NOOP("Загрузить из файла"), "actionFileLoad", &GoodsWindow::onFileLoad },
         { QT_TR_NOOP("Файл"), QT_TR_NOOP("Сохранить в файл"), "actionFileSave", &GoodsWindow::onFileSave },
         { QT_TR_NOOP("Данные"), QT_TR_NOOP("Проверить"), "actionValidate", &GoodsWindow::onValidate },
@@ -209,11 +216,65 @@ void GoodsWindow::onDeviceExport()
         return;
     if (!reachable(title))
         return;
+    // What the register holds now is kept before anything is written.
+    if (!takeSnapshot())
+        return;
     // The job itself confirms, on the connection that writes, that the
     // register there has this window's serial number.
     DeviceJobRunner runner(this, m_controller);
     m_jobResult = runner.writeGoods(m_address, m_port, image, m_serial);
     onDeviceExportFinished();
+}
+
+bool GoodsWindow::takeSnapshot()
+{
+    DeviceJobRunner runner(this, m_controller);
+    runner.setTitle(tr("Выгрузка в ККТ"));
+    runner.setPendingLabel(tr("Снимок номенклатуры ККТ перед записью..."));
+    const SnapshotResult snapshot = SnapshotTaker(m_controller, SnapshotOrigin::GoodsWindow)
+                                        .goods([&] { return runner.readGoods(m_address, m_port); }, m_serial);
+    if (snapshot.ok())
+        return true;
+    if (snapshot.mismatch()) {
+        // The same refusal as the write guard's, naming the register that answered.
+        m_jobResult = snapshot.code;
+        onDeviceExportFinished();
+        return false;
+    }
+    showSnapshotFailure(this, tr("Выгрузка в ККТ"), snapshot);
+    return false;
+}
+
+void GoodsWindow::onShowHistory()
+{
+    const GoodsList &shown = m_model->goods();
+    SnapshotHistoryDialog dialog(
+        SnapshotStore().list(m_serial, SnapshotKind::Goods),
+        tr("Отличия таблицы от выбранного снимка: «добавлен» — товар есть в таблице, но не в снимке; "
+           "«удалён» — есть только в снимке; у изменённых — «в снимке -> в таблице». Строки считаются "
+           "в порядке номенклатуры, без сортировки."),
+        [&shown](const SnapshotInfo &snapshot, QStringList *lines, QString *error) {
+            GoodsList rows;
+            if (!SnapshotStore::loadGoods(snapshot, &rows, error))
+                return false;
+            *lines = goodsDifferences(rows, shown);
+            return true;
+        },
+        this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    GoodsList rows;
+    QString error;
+    if (!SnapshotStore::loadGoods(dialog.selected(), &rows, &error)) {
+        QMessageBox::warning(this, tr("История изменений"), tr("Снимок не восстановлен: %1").arg(error));
+        return;
+    }
+    m_model->setGoods(std::move(rows));
+    QMessageBox::information(
+        this, tr("История изменений"),
+        tr("Снимок от %1 загружен в таблицу. В ККТ ничего не записано: чтобы записать его, выполните "
+           "«Выгрузить в ККТ».")
+            .arg(dialog.selected().takenText()));
 }
 
 void GoodsWindow::onDeviceImport()

@@ -56,6 +56,7 @@ public slots:
     void onAppendGoods();
     void onRemoveGoods();
     void onProfileExport();
+    void onShowHistory();
     void onFileLoad();
     void onFileSave();
     void onValidate();
@@ -69,6 +70,9 @@ private:
     // price the image cannot carry (nothing is then written anywhere).
     bool encode(bool withHeader, const QString &title, const QString &nothingDone, QByteArray *image);
     void removeModelRows(std::vector<int> rows);
+    // The snapshot of the register's catalogue before a write; false (the
+    // user told why) when there is none and nothing may be written.
+    bool takeSnapshot();
 
     QString m_address;
     QString m_serial; // the profile key

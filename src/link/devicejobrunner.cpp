@@ -90,6 +90,8 @@ int DeviceJobRunner::runDialog(Transfer transfer, bool goods, const std::functio
             title = tr("Выгрузка в ККТ");
         break;
     }
+    if (!m_pendingLabel.isEmpty())
+        dialog.setPendingLabel(m_pendingLabel);
     dialog.setWindowTitle(title);
     dialog.reset();
 

@@ -41,6 +41,10 @@ public:
     // The progress window's title. By default the operation's name ("Загрузка
     // из ККТ", "Выгрузка в ККТ"); for the identity query the parent's title.
     void setTitle(const QString &title) { m_title = title; }
+    // The label once the register has answered. By default the job's kind
+    // says it ("Загрузка из ККТ..."); a read made for another operation (the
+    // snapshot before a write) says what it is for.
+    void setPendingLabel(const QString &label) { m_pendingLabel = label; }
 
     int queryInfo(const QString &host, quint16 port);
     int readParams(const QString &host, quint16 port);
@@ -71,6 +75,7 @@ private:
     QWidget *m_parent = nullptr;
     DeviceController &m_controller;
     QString m_title;
+    QString m_pendingLabel;
     int m_result = 0;
     bool m_writeBegun = false;
 };

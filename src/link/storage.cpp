@@ -1,5 +1,7 @@
 #include "storage.h"
 
+#include "params/imageserial.h"
+
 #include <QtEndian>
 
 namespace Storage {
@@ -41,9 +43,8 @@ QByteArray buildDirectory(const Directory &directory)
 
 SerialPlace serialPlace(int minorVersion, int parameterFirstPage)
 {
-    if (minorVersion > 52)
-        return { parameterFirstPage + 1, 0, 20 };
-    return { parameterFirstPage, 4, 12 };
+    const ImageSerialPlace place = imageSerialPlace(minorVersion > 52 ? 53 : 52);
+    return { parameterFirstPage + place.page, place.offset, place.length };
 }
 
 QByteArray serialFromPage(const QByteArray &page, const SerialPlace &place)

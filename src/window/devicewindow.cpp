@@ -5,6 +5,8 @@
 #include "app/inputipdialog.h"
 #include "app/questionbox.h"
 #include "goods/goodswindow.h"
+#include "history/snapshotstore.h"
+#include "history/snapshottaker.h"
 #include "link/devicejob.h"
 #include "link/devicejobrunner.h"
 #include "link/reachability.h"
@@ -12,6 +14,8 @@
 #include "link/taggedrecord.h"
 #include "params/deviceparams.h"
 #include "params/deviceprofile.h"
+#include "params/paramfile.h"
+#include "params/paramsdiff.h"
 #include "tabs/configtab52.h"
 #include "tabs/configtab53.h"
 #include "tabs/depttab.h"
@@ -28,6 +32,8 @@
 #include "tabs/usertab53.h"
 #include "window/deviceissuewidget.h"
 #include "window/issuelistmodel.h"
+#include "window/snapshotfailure.h"
+#include "window/snapshothistorydialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -104,6 +110,8 @@ void DeviceWindow::setupUi()
     m_saveProfileAction
         = profileMenu->addAction(tr("Сохранить профиль"), this, &DeviceWindow::onProfileExport);
     m_saveProfileAction->setObjectName(QStringLiteral("actionProfileExport"));
+    m_historyAction = profileMenu->addAction(tr("История изменений…"), this, &DeviceWindow::onShowHistory);
+    m_historyAction->setObjectName(QStringLiteral("actionHistory"));
 
     QMenu *dataMenu = menuBar()->addMenu(tr("Данные"));
     m_validateAction = dataMenu->addAction(tr("Проверить"), this, &DeviceWindow::onValidate);
@@ -230,6 +238,7 @@ void DeviceWindow::updateActions()
     const bool family = m_params != nullptr;
     m_exportAction->setEnabled(family);
     m_saveProfileAction->setEnabled(family);
+    m_historyAction->setEnabled(family);
     m_validateAction->setEnabled(family);
     m_goodsAction->setEnabled(family);
 }
@@ -312,15 +321,21 @@ void DeviceWindow::applyRead()
         return;
     }
 
+    rebuildTabs(m_readVersion, m_readGoodsCapacity, m_readParamImage, m_readSystemImage);
+}
+
+void DeviceWindow::rebuildTabs(const QString &version, int goodsCapacity, const QByteArray &params,
+                               const QByteArray &system)
+{
     m_tabWidget->setUpdatesEnabled(false);
     clearFamily();
-    selectFamily(m_readVersion);
+    selectFamily(version);
     m_tabWidget->setUpdatesEnabled(true);
     m_tabWidget->repaint();
 
-    m_paramImage = m_readParamImage;
-    m_systemImage = m_readSystemImage;
-    m_goodsCapacity = m_readGoodsCapacity;
+    m_paramImage = params;
+    m_systemImage = system;
+    m_goodsCapacity = goodsCapacity;
     m_imagesKnown = !m_paramImage.isEmpty();
     loadTabs();
 }
@@ -344,6 +359,9 @@ void DeviceWindow::onDeviceExport()
         QMessageBox::warning(this, title, tr("ККТ по адресу %1 не доступен").arg(m_address));
         return;
     }
+    // What the register holds now is kept before anything is written.
+    if (!takeSnapshot())
+        return;
     collectParams();
 
     QByteArray records;
@@ -354,6 +372,77 @@ void DeviceWindow::onDeviceExport()
     m_jobResult = DeviceJobRunner(this, m_controller)
                       .writeParams(m_address, m_port, records, m_serial, m_params->family());
     onDeviceExportFinished();
+}
+
+bool DeviceWindow::takeSnapshot()
+{
+    DeviceJobRunner runner(this, m_controller);
+    runner.setTitle(tr("Выгрузка в ККТ"));
+    runner.setPendingLabel(tr("Снимок параметров ККТ перед записью..."));
+    const SnapshotResult snapshot
+        = SnapshotTaker(m_controller, SnapshotOrigin::DeviceWindow)
+              .params([&] { return runner.readParams(m_address, m_port); }, m_serial, m_params->family());
+    if (snapshot.ok())
+        return true;
+    if (snapshot.mismatch()) {
+        // The same refusal as the write guard's, naming the register that answered.
+        m_jobResult = snapshot.code;
+        onDeviceExportFinished();
+        return false;
+    }
+    showSnapshotFailure(this, tr("Выгрузка в ККТ"), snapshot);
+    return false;
+}
+
+void DeviceWindow::onShowHistory()
+{
+    if (!m_params)
+        return;
+    // What the tabs hold now, on copies, as the close check sees it.
+    ParamFile shown;
+    shown.version = m_version;
+    const Images images = collectedImages();
+    shown.params = images.params;
+    shown.system = images.system;
+    SnapshotHistoryDialog dialog(
+        SnapshotStore().list(m_serial, SnapshotKind::Params),
+        tr("Отличия выбранного снимка от вкладок окна, по полям (как korvant-cli diff): «поле: в снимке -> "
+           "во вкладках»."),
+        [&shown](const SnapshotInfo &snapshot, QStringList *lines, QString *error) {
+            ParamFile file;
+            if (!SnapshotStore::loadParams(snapshot, &file, error))
+                return false;
+            *lines = paramSetDifferences(file, shown);
+            return true;
+        },
+        this);
+    if (dialog.exec() == QDialog::Accepted)
+        restoreSnapshot(dialog.selected());
+}
+
+void DeviceWindow::restoreSnapshot(const SnapshotInfo &snapshot)
+{
+    const QString title = tr("История изменений");
+    ParamFile file;
+    QString error;
+    if (!SnapshotStore::loadParams(snapshot, &file, &error)) {
+        QMessageBox::warning(this, title, tr("Снимок не восстановлен: %1").arg(error));
+        return;
+    }
+    if (file.serial != m_serial) {
+        QMessageBox::critical(
+            this, title,
+            tr("Заводской номер ККТ %1 не совпадает с номером из профиля %2").arg(file.serial, m_serial));
+        return;
+    }
+    rebuildTabs(file.version, file.goodsCapacity, file.params, file.system);
+    // Restored, the tabs hold what neither the profile nor the register
+    // holds: closing asks, and nothing reaches the register until a write.
+    m_unchanged = Images();
+    QMessageBox::information(this, title,
+                             tr("Снимок от %1 загружен во вкладки. В ККТ ничего не записано: чтобы записать "
+                                "его, выполните «Выгрузить в ККТ».")
+                                 .arg(snapshot.takenText()));
 }
 
 void DeviceWindow::onDeviceExportFinished()

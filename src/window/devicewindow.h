@@ -14,6 +14,7 @@
 
 class DeviceIssueWidget;
 class DeviceWidget;
+struct SnapshotInfo;
 class QAction;
 class QLabel;
 class QTabWidget;
@@ -62,6 +63,7 @@ public slots:
     void onDeviceImport();
     void onDeviceExport();
     void onProfileExport();
+    void onShowHistory();
     void onValidate();
     void onShowGoods();
     // The ends of the load and the write; the job's result is in m_jobResult.
@@ -87,6 +89,14 @@ private:
     void collectParams();
     void clearFamily();
     void applyRead();
+    // The tabs of version's family, rebuilt and filled from the images, the
+    // way a load from the register fills them.
+    void rebuildTabs(const QString &version, int goodsCapacity, const QByteArray &params,
+                     const QByteArray &system);
+    // The snapshot of what the register holds before a write; false (the
+    // user told why) when there is none and nothing may be written.
+    bool takeSnapshot();
+    void restoreSnapshot(const SnapshotInfo &snapshot);
     void loadTabs();
     // The set as the tabs show it now, built on a copy: the window's set and
     // images stay as they are. Null without a family.
@@ -137,6 +147,7 @@ private:
     QAction *m_importAction = nullptr;
     QAction *m_exportAction = nullptr;
     QAction *m_saveProfileAction = nullptr;
+    QAction *m_historyAction = nullptr;
     QAction *m_validateAction = nullptr;
     QAction *m_goodsAction = nullptr;
 };

@@ -1,8 +1,8 @@
 #include "cli.h"
-#include "paramfile.h"
 
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
+#include "params/paramfile.h"
 #include "sim/registersimulator.h"
 #include "tabs/devicetab.h"
 #include "tabs/fieldchecks.h"

@@ -1,15 +1,18 @@
 #include "cli.h"
 #include "clirun.h"
-#include "paramfile.h"
+#include "support/testdatahome.h"
 #include "support/testsettings.h"
 
 #include "app/appsettings.h"
 #include "app/deviceregistry.h"
+#include "history/snapshotstore.h"
 #include "link/devicejob.h"
 #include "link/devicenet.h"
+#include "link/frame.h"
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
 #include "link/storage.h"
+#include "params/paramfile.h"
 #include "sim/registersimulator.h"
 
 #include <QDir>
@@ -92,6 +95,7 @@ private:
     QString validFile(Sim::Family family, const QString &serial);
 
     TestSettingsDir m_store;
+    TestDataHome m_data;
     QTemporaryDir m_dir;
     QString m_home;
 };
@@ -254,7 +258,8 @@ void TestCliFaults::writeFailingHalfwaySaysSo()
         old[i] = char(old.at(i) ^ 0x5A);
     old.replace(256, 20, params.params.mid(256, 20)); // the serial number stays
     sim.setParameterImage(old);
-    sim.setFault(Sim::Fault(fault), request);
+    // The fault strikes the writing connection, not the snapshot's read before it.
+    sim.addFault({ Sim::Fault(fault), request, Frame::CmdWritePages });
     const QByteArray storeBefore = sim.store();
 
     const Run r = cli({ "write-params", Address, file, "--port", portOf(sim) });
@@ -267,6 +272,14 @@ void TestCliFaults::writeFailingHalfwaySaysSo()
     const int first = sim.region(Storage::ParameterRegion).firstPage;
     expected.replace(first * 256, written * 256, params.params.left(written * 256));
     QCOMPARE(sim.store(), expected);
+
+    // The snapshot taken before the write keeps what the register held.
+    const QVector<SnapshotInfo> snapshots = SnapshotStore().list(config.serial);
+    QVERIFY(!snapshots.isEmpty());
+    ParamFile snapshot;
+    QVERIFY2(SnapshotStore::loadParams(snapshots.first(), &snapshot, &error), qPrintable(error));
+    QCOMPARE(snapshot.params, old);
+    QCOMPARE(r.out.trimmed(), QStringLiteral("Снимок параметров ККТ сохранён в ") + snapshots.first().path);
 }
 
 void TestCliFaults::badFilesAreRefused_data()

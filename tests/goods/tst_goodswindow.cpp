@@ -1,5 +1,6 @@
 #include "goodstestutil.h"
 #include "support/modalanswer.h"
+#include "support/testdatahome.h"
 #include "support/testsettings.h"
 
 #include "app/appsettings.h"
@@ -18,13 +19,17 @@
 #include "tabs/textitemdelegate.h"
 #include "window/goodsissuewidget.h"
 #include "window/issuelistmodel.h"
+#include "window/snapshothistorydialog.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <numeric>
@@ -140,6 +145,7 @@ private slots:
     void exportOutcomes();
     void writeThenReadGivesSameRows();
     void failedImportKeepsRows();
+    void historyRestoresWhatTheRegisterHeld();
 
 private:
     TestSettingsDir m_store;
@@ -579,6 +585,47 @@ void TestGoodsWindow::failedImportKeepsRows()
     QCOMPARE(boxes.first().text, QStringLiteral("Ошибка загрузки. %1").arg(int(ErrSocket)));
     QCOMPARE(boxes.first().informative, resultExplanation(ErrSocket));
     COMPARE_GOODS(w.model()->goods(), before);
+}
+
+void TestGoodsWindow::historyRestoresWhatTheRegisterHeld()
+{
+    TestDataHome data;
+    const auto sim = startRegister();
+    QVERIFY(sim);
+    const GoodsList held = { item("Молоко", 10, "12"), item("Кефир", 20, "13") };
+    QByteArray area = buildGoodsImage(held, true);
+    sim->setGoodsArea(area + sim->goodsArea().mid(area.size()));
+    GoodsWindow w;
+    w.setup(Serial, 0, Host, sim->serverPort(), Departments);
+    w.model()->setGoods({ item("Молоко", 12, "12"), item("Хлеб", 5, "14") });
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    w.onDeviceExport();
+    QCOMPARE(answers.seenOf("QMessageBox").last().text, QStringLiteral("Выгрузка завершена успешно"));
+    sim->clearRequestLog();
+
+    QStringList rows;
+    QStringList differences;
+    answers.thenOn<SnapshotHistoryDialog>([&](SnapshotHistoryDialog *dialog) {
+        const QTreeWidget *list = dialog->findChild<QTreeWidget *>(QStringLiteral("snapshotList"));
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows.append(list->topLevelItem(i)->text(1) + " / " + list->topLevelItem(i)->text(2));
+        differences
+            = dialog->findChild<QPlainTextEdit *>(QStringLiteral("differences"))->toPlainText().split('\n');
+        dialog->findChild<QPushButton *>(QStringLiteral("restoreButton"))->click();
+    });
+    answers.thenButton(QMessageBox::Ok);
+    w.findChild<QAction *>(QStringLiteral("actionHistory"))->trigger();
+    QVERIFY(answers.seenOf("QMessageBox").last().text.contains(QStringLiteral("В ККТ ничего не записано")));
+    QCOMPARE(rows, QStringList({ QStringLiteral("номенклатура / окно «Номенклатура»") }));
+    QCOMPARE(differences,
+             QStringList({ QStringLiteral("Изменён товар (строка 1): «Молоко»: цена 10.00 -> 12.00"),
+                           QStringLiteral("Добавлен товар (строка 2): «Хлеб», код 14, штрихкод —, цена 5.00, "
+                                          "отдел 1"),
+                           QStringLiteral("Удалён товар (была строка 2): «Кефир», код 13, штрихкод —, цена "
+                                          "20.00, отдел 1") }));
+    COMPARE_GOODS(w.model()->goods(), held);
+    QVERIFY(sim->requestLog().isEmpty()); // restored into the table only
 }
 
 QTEST_MAIN(TestGoodsWindow)

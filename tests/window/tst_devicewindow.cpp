@@ -1,10 +1,12 @@
 #include "support/modalanswer.h"
+#include "support/testdatahome.h"
 #include "support/testsettings.h"
 
 #include "app/deviceregistry.h"
 #include "app/inputipdialog.h"
 #include "goods/goodstablemodel.h"
 #include "goods/goodswindow.h"
+#include "history/snapshotstore.h"
 #include "link/devicejob.h"
 #include "link/frame.h"
 #include "link/reachability.h"
@@ -12,22 +14,26 @@
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
 #include "params/deviceprofile.h"
+#include "params/paramfile.h"
 #include "sim/registersimulator.h"
 #include "tabs/devicetab.h"
 #include "tabs/devicewidget.h"
 #include "window/deviceissuewidget.h"
 #include "window/devicewindow.h"
 #include "window/issuelistmodel.h"
+#include "window/snapshothistorydialog.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSet>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
@@ -196,6 +202,9 @@ private slots:
     void writeGuardRefusesAnotherRegister();
     void failedWriteSaysWhatTheRegisterMayHold_data();
     void failedWriteSaysWhatTheRegisterMayHold();
+    void writeWithoutSnapshotWritesNothing();
+    void cancelledSnapshotCancelsTheWriteQuietly();
+    void restoredSnapshotIsWhatTheWriteSends();
     void checkListsEachFindingOnce_data();
     void checkListsEachFindingOnce();
     void changeAddress_data();
@@ -212,6 +221,7 @@ private:
                                        quint16 port = 0);
 
     TestSettingsDir m_store;
+    std::unique_ptr<TestDataHome> m_data; // a fresh one for each test
     QSet<QString> m_answering; // addresses the probe finds
     QStringList m_pinged;
     bool m_pingWithoutWaitCursor = false;
@@ -227,6 +237,7 @@ void TestDeviceWindow::initTestCase()
 void TestDeviceWindow::init()
 {
     m_store.clear();
+    m_data = std::make_unique<TestDataHome>();
     m_answering.clear();
     m_pinged.clear();
     m_pingWithoutWaitCursor = false;
@@ -241,6 +252,7 @@ void TestDeviceWindow::init()
 
 void TestDeviceWindow::cleanup()
 {
+    m_data.reset();
     Reachability::setPingFunction({});
     QVERIFY2(!m_pingWithoutWaitCursor, "every probe runs under a wait cursor for its second");
     QVERIFY(!QApplication::overrideCursor());
@@ -292,7 +304,8 @@ void TestDeviceWindow::opensWithTheProfile()
     }
     QCOMPARE(menus,
              QStringList({ "ККТ", "  Изменить адрес ККТ", "  Загрузить из ККТ", "  Выгрузить в ККТ",
-                           "Профиль", "  Сохранить профиль", "Данные", "  Проверить", "  Номенклатура" }));
+                           "Профиль", "  Сохранить профиль", "  История изменений…", "Данные", "  Проверить",
+                           "  Номенклатура" }));
     QCOMPARE(classNames(window->tabs()), family == 52 ? Tabs52 : Tabs53);
     QCOMPARE(captions(window->tabWidget()), Captions);
     QCOMPARE(window->goodsCapacity(), profile ? 1234 : 0);
@@ -616,6 +629,11 @@ void TestDeviceWindow::writeGuardRefusesAnotherRegister_data()
         << 53 << QStringList({ Serial, OtherSerial }) << int(ErrSerialMismatch)
         << QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из профиля %2")
                .arg(OtherSerial, Serial);
+    // Load, snapshot, then the write's own connection: the write guard's refusal.
+    QTest::newRow("another register answers after the snapshot")
+        << 53 << QStringList({ Serial, Serial, OtherSerial }) << int(ErrSerialMismatch)
+        << QStringLiteral("Заводской номер ККТ %1 не совпадает с номером из профиля %2")
+               .arg(OtherSerial, Serial);
     QTest::newRow("another firmware family")
         << 52 << QStringList({ Serial }) << int(ErrFamilyMismatch)
         << QStringLiteral("Версия ККТ 2.52.40 не совпадает с версией из профиля 2.53.12");
@@ -682,7 +700,17 @@ void TestDeviceWindow::failedWriteSaysWhatTheRegisterMayHold()
     storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
     m_answering.insert(Host);
     const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
-    sim->setFault(Sim::Fault(fault), request);
+    QByteArray before = sim->parameterImage();
+    before[0x30] = char(before.at(0x30) ^ 0x5A); // not what the window writes
+    sim->setParameterImage(before);
+    // The fault strikes the write's connection, after the snapshot's read on its own.
+    int snapshotConnection = -1;
+    connect(sim.get(), &Sim::requestReceived, this, [&](const Sim::Request &r) {
+        if (snapshotConnection < 0)
+            snapshotConnection = r.connection;
+        else if (r.connection != snapshotConnection && r.index == 0)
+            sim->setFault(Sim::Fault(fault), request);
+    });
 
     ModalAnswerer answerer;
     answerer.thenButton(QMessageBox::Ok);
@@ -695,6 +723,122 @@ void TestDeviceWindow::failedWriteSaysWhatTheRegisterMayHold()
     QCOMPARE(boxes.first().text, QStringLiteral("Ошибка выгрузки. %1").arg(result));
     QVERIFY(boxes.first().informative.startsWith(resultExplanation(result)));
     QCOMPARE(boxes.first().informative.contains(QStringLiteral("часть новых данных")), partial);
+
+    // The snapshot taken before the write keeps what the register held then.
+    const QVector<SnapshotInfo> snapshots = SnapshotStore().list(Serial);
+    QCOMPARE(snapshots.size(), 1);
+    QCOMPARE(snapshots.first().originText(), QStringLiteral("окно ККТ"));
+    ParamFile snapshot;
+    QString error;
+    QVERIFY2(SnapshotStore::loadParams(snapshots.first(), &snapshot, &error), qPrintable(error));
+    QCOMPARE(snapshot.params, before);
+}
+
+void TestDeviceWindow::writeWithoutSnapshotWritesNothing()
+{
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    const QString blocker = m_data->unwritable();
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(boxes.first().title, QStringLiteral("Выгрузка в ККТ"));
+    const QString text = boxes.first().text;
+    QVERIFY2(text.startsWith(QStringLiteral("Снимок параметров ККТ перед записью не сохранён: не удалось "
+                                            "создать папку ")
+                             + blocker),
+             qPrintable(text));
+    QVERIFY2(text.endsWith(Serial + QStringLiteral(". В ККТ ничего не записано.")), qPrintable(text));
+    QVERIFY(!sim->requestLog().isEmpty());
+    QVERIFY(!wroteAnything(*sim));
+}
+
+void TestDeviceWindow::cancelledSnapshotCancelsTheWriteQuietly()
+{
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
+    m_answering.insert(Host);
+    const auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    sim->setFault(Sim::ReplyDelay, Sim::EveryRequest, 50);
+    QString label;
+    connect(sim.get(), &Sim::requestReceived, this, [&](const Sim::Request &request) {
+        auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+        if (request.index != 3 || !dialog)
+            return;
+        label = dialog->labelText();
+        QPushButton *cancel = dialog->findChild<QPushButton *>();
+        QVERIFY(cancel);
+        cancel->click();
+    });
+
+    ModalAnswerer answerer;
+    trigger(window.get(), "actionDeviceExport");
+    QCOMPARE(label, QStringLiteral("Снимок параметров ККТ перед записью..."));
+    QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
+    QVERIFY(!wroteAnything(*sim));
+    for (const Sim::Request &request : sim->requestLog())
+        QCOMPARE(request.connection, sim->requestLog().first().connection); // no write job began
+    QVERIFY(SnapshotStore().list(Serial).isEmpty());
+}
+
+void TestDeviceWindow::restoredSnapshotIsWhatTheWriteSends()
+{
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    // The register holds a set the tabs give back unchanged: the profile
+    // saved from the window.
+    storeProfile(Serial, "2.53.12", sim->parameterImage(), sim->systemImage());
+    m_answering.insert(Host);
+    auto window = open(Serial, "2.53.12", Host, sim->serverPort());
+    trigger(window.get(), "actionProfileExport");
+    const QByteArray original = profileParams(Serial);
+    sim->setParameterImage(original);
+    const QByteArray system = sim->systemImage();
+    window = open(Serial, "2.53.12", Host, sim->serverPort());
+
+    QLineEdit *name = orgEdit(window.get(), ShopName53);
+    QVERIFY(name);
+    name->setText(QStringLiteral("ООО «Ёлка»"));
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+    QCOMPARE(answerer.seenOf("QMessageBox").last().text, QStringLiteral("Выгрузка завершена успешно"));
+    QVERIFY(sim->parameterImage() != original);
+    sim->clearRequestLog();
+
+    QStringList rows;
+    QString differences;
+    answerer.thenOn<SnapshotHistoryDialog>([&](SnapshotHistoryDialog *dialog) {
+        const QTreeWidget *list = dialog->findChild<QTreeWidget *>(QStringLiteral("snapshotList"));
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows.append(list->topLevelItem(i)->text(1) + " / " + list->topLevelItem(i)->text(2));
+        differences = dialog->findChild<QPlainTextEdit *>(QStringLiteral("differences"))->toPlainText();
+        dialog->findChild<QPushButton *>(QStringLiteral("restoreButton"))->click();
+    });
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionHistory");
+    QVERIFY(answerer.seenOf("QMessageBox").last().text.startsWith(QStringLiteral("Снимок от ")));
+    QCOMPARE(rows, QStringList({ QStringLiteral("параметры / окно ККТ") }));
+    QCOMPARE(differences, QStringLiteral("organisation.name: \"ООО \\\"Василёк\\\"\" -> \"ООО «Ёлка»\""));
+    QVERIFY(orgEdit(window.get(), ShopName53));
+    QVERIFY(sim->requestLog().isEmpty());
+
+    // The restore sent nothing; the next write sends the snapshot.
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionDeviceExport");
+    QCOMPARE(answerer.seenOf("QMessageBox").last().text, QStringLiteral("Выгрузка завершена успешно"));
+    QCOMPARE(sim->parameterImage().toHex(), original.toHex());
+    QCOMPARE(sim->systemImage(), system);
+    QCOMPARE(SnapshotStore().list(Serial).size(), 2);
 }
 
 void TestDeviceWindow::checkListsEachFindingOnce_data()

@@ -2,11 +2,11 @@
 
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
+#include "link/devicejobloop.h"
 #include "link/ipv4address.h"
 #include "link/reachability.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTextStream>
 
 #include <memory>
@@ -22,9 +22,11 @@ QString exitStatusHelp()
   1  diff: файлы различаются; check, goods-check: найдены ошибки
   2  ошибка в командной строке; set: значение не принято
   3  ККТ по адресу не отвечает
-  4  обмен с ККТ завершился ошибкой (код результата выводится)
+  4  обмен с ККТ завершился ошибкой (код результата выводится), в том числе чтение
+     снимка перед записью
   5  заводской номер или семейство прошивки ККТ не совпадает с файлом
-  6  ошибка чтения или записи файла или хранилища настроек; файл CSV не загружен
+  6  ошибка чтения или записи файла или хранилища настроек, в том числе снимка перед
+     записью; файл CSV не загружен
 )");
 }
 
@@ -83,6 +85,7 @@ static const CommandInfo Commands[] = {
       "записать номенклатуру из файла CSV в ККТ", &Cli::writeGoods },
     { "goods-check", "goods-check FILE.csv [--capacity N] [--departments N] [--json]",
       "проверить номенклатуру из файла CSV по правилам окна «Номенклатура»", &Cli::goodsCheck },
+    { "snapshots", "snapshots SERIAL", "снимки ККТ, сделанные перед записью в неё", &Cli::snapshots },
 };
 
 int Cli::run(const QStringList &args)
@@ -180,8 +183,6 @@ int Cli::openTarget(const QCommandLineParser &p, const NetOptions &net, QString 
 
 int Cli::runJob(DeviceController &controller, const std::function<bool()> &start, const QString &label)
 {
-    QEventLoop loop;
-    QObject::connect(&controller, &DeviceController::finished, &loop, &QEventLoop::quit);
     // Progress only where a person watches it; scripts get clean output.
     std::shared_ptr<int> total = std::make_shared<int>(0);
     QMetaObject::Connection pagesConn, frameConn;
@@ -195,14 +196,12 @@ int Cli::runJob(DeviceController &controller, const std::function<bool()> &start
             m_err.flush();
         });
     }
-    if (!start())
-        return ErrNotStarted;
-    loop.exec();
+    const int result = runDeviceJob(controller, start);
     QObject::disconnect(pagesConn);
     QObject::disconnect(frameConn);
     if (frameConn) {
         m_err << '\n';
         m_err.flush();
     }
-    return controller.result();
+    return result;
 }

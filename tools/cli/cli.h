@@ -11,6 +11,7 @@ class DeviceController;
 class DeviceParams;
 class QTextStream;
 struct ParamFile;
+struct SnapshotResult;
 
 // korvant-cli: one command a run. The program's main() only wires the
 // standard streams; tests call run() directly.
@@ -48,6 +49,7 @@ public:
     int readGoods(const QStringList &args);
     int writeGoods(const QStringList &args);
     int goodsCheck(const QStringList &args);
+    int snapshots(const QStringList &args);
 
 private:
     static constexpr int PingTimeoutMs = 1000;
@@ -76,6 +78,11 @@ private:
     // Runs one job to its end; returns its result code.
     int runJob(DeviceController &controller, const std::function<bool()> &start, const QString &label);
     std::unique_ptr<DeviceParams> decode(const QString &path, ParamFile *file);
+    // The read a write's snapshot needs (SnapshotTaker), with its own progress label.
+    int readForSnapshot(DeviceController &controller, const QString &address, quint16 port, bool goods);
+    // A snapshot that was not read or not stored: its message, and the exit
+    // status (ExitJobFailed, ExitFile).
+    int snapshotFailure(const SnapshotResult &snapshot);
 
     QTextStream &m_out;
     QTextStream &m_err;

@@ -1,10 +1,9 @@
 // Commands that talk to a register: ping, info, read-params, write-params, scan.
 #include "cli.h"
-#include "paramfile.h"
-#include "paramsview.h"
 #include "pingfailure.h"
 
 #include "app/firmware.h"
+#include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicefinder.h"
 #include "link/devicejob.h"
@@ -12,6 +11,8 @@
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
 #include "link/taggedrecord.h"
+#include "params/paramfile.h"
+#include "params/paramsdiff.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -219,7 +220,9 @@ int Cli::writeParams(const QStringList &args)
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Записывает файл параметров в ККТ. Перед записью проверяет, что ККТ по адресу имеет заводской номер\n"
-        "и семейство прошивки файла; при несовпадении ничего не записывается."));
+        "и семейство прошивки файла; при несовпадении ничего не записывается. Перед записью читает\n"
+        "параметры ККТ и сохраняет их как снимок (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок\n"
+        "не прочитан или не сохранён, ничего не записывается."));
     p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл параметров."));
     const NetOptions net;
@@ -241,12 +244,24 @@ int Cli::writeParams(const QStringList &args)
     QByteArray input = TaggedRecord::make(TaggedRecord::ParameterImageTag, file.params);
     if (!file.system.isEmpty())
         input += TaggedRecord::make(TaggedRecord::SystemImageTag, file.system);
-    // The job itself confirms, on the connection that writes, that the register
-    // is the file's before it writes anything.
+    // First a snapshot of what the register holds now, from a register that
+    // has the file's serial number and family; then the write job itself
+    // confirms, on the connection that writes, that the register is the
+    // file's before it writes anything.
     DeviceController c;
-    const int result = runJob(
-        c, [&] { return c.writeParams(address, port, input, file.serial, file.family()); },
-        QStringLiteral("Выгрузка в ККТ"));
+    const SnapshotResult snapshot
+        = SnapshotTaker(c, SnapshotOrigin::Cli)
+              .params([&] { return readForSnapshot(c, address, port, false); }, file.serial, file.family());
+    int result = snapshot.code;
+    if (snapshot.ok()) {
+        m_out << snapshot.text() << '\n';
+        m_out.flush();
+        result = runJob(
+            c, [&] { return c.writeParams(address, port, input, file.serial, file.family()); },
+            QStringLiteral("Выгрузка в ККТ"));
+    } else if (!snapshot.mismatch()) {
+        return snapshotFailure(snapshot);
+    }
     const DeviceController::Reported reported = c.reported();
     if (result == ErrSerialMismatch) {
         return fail(ExitMismatch,

@@ -1,9 +1,10 @@
 // Commands over parameter files: show, diff, set, check.
 #include "cli.h"
-#include "paramfile.h"
 #include "paramsview.h"
 
 #include "params/deviceparams.h"
+#include "params/paramfile.h"
+#include "params/paramsdiff.h"
 #include "tabs/tabrules.h"
 
 #include <QTextStream>
@@ -53,19 +54,6 @@ int Cli::show(const QStringList &args)
     return ExitOk;
 }
 
-namespace {
-
-// Bytes that differ between a and b.
-int countDifferent(const QByteArray &a, const QByteArray &b)
-{
-    int n = qAbs(a.size() - b.size());
-    for (int i = 0; i < qMin(a.size(), b.size()); ++i)
-        n += a.at(i) != b.at(i);
-    return n;
-}
-
-} // namespace
-
 int Cli::diff(const QStringList &args)
 {
     QCommandLineParser p;
@@ -79,39 +67,12 @@ int Cli::diff(const QStringList &args)
     if (!parse(p, args, 2, 2, &exit))
         return exit;
     ParamFile a, b;
-    const std::unique_ptr<DeviceParams> pa = decode(p.positionalArguments().at(0), &a);
-    if (!pa)
-        return ExitFile;
-    const std::unique_ptr<DeviceParams> pb = decode(p.positionalArguments().at(1), &b);
-    if (!pb)
-        return ExitFile;
-
-    QStringList lines;
-    const auto compare = [&](const QString &path, const QString &x, const QString &y) {
-        if (x != y)
-            lines.append(differenceLine(path, x, y));
-    };
-    compare(QStringLiteral("serial"), displayText(a.serial), displayText(b.serial));
-    compare(QStringLiteral("version"), a.version, b.version);
-    compare(QStringLiteral("goodsCapacity"), QString::number(a.goodsCapacity),
-            QString::number(b.goodsCapacity));
-    lines += differingValues(pa->values(), pb->values());
-
-    // Bytes outside the known fields: write A's fields over a copy of each
-    // image, so only what no field covers can still differ.
-    if (a.family() == b.family()) {
-        QByteArray aParams = a.params, aSystem = a.system;
-        pa->toImage(aParams, aSystem);
-        QByteArray bParams = b.params, bSystem = b.system;
-        pa->toImage(bParams, bSystem);
-        const int params = countDifferent(aParams, bParams);
-        const int system = countDifferent(aSystem, bSystem);
-        if (params > 0)
-            lines.append(QStringLiteral("params: %1 байт вне известных полей различаются").arg(params));
-        if (system > 0)
-            lines.append(QStringLiteral("system: %1 байт вне известных полей различаются").arg(system));
-    }
-    for (const QString &line : qAsConst(lines))
+    QString error;
+    if (!ParamFile::load(p.positionalArguments().at(0), &a, &error)
+        || !ParamFile::load(p.positionalArguments().at(1), &b, &error))
+        return fail(ExitFile, error);
+    const QStringList lines = paramFileDifferences(a, b);
+    for (const QString &line : lines)
         m_out << line << '\n';
     m_out.flush();
     return lines.isEmpty() ? ExitOk : ExitDiffers;

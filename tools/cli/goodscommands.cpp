@@ -5,9 +5,11 @@
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
 #include "goods/goodsimage.h"
+#include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/resultexplanation.h"
+#include "params/paramsdiff.h"
 
 #include <QLocale>
 #include <QTextStream>
@@ -83,7 +85,9 @@ int Cli::writeGoods(const QStringList &args)
     p.setApplicationDescription(QStringLiteral(
         "Записывает номенклатуру из файла CSV в ККТ. Файл читается целиком до связи с ККТ; при ошибке\n"
         "в файле ничего не отправляется. Перед записью ККТ проверяет, что её заводской номер равен\n"
-        "--serial; при несовпадении ничего не записывается."));
+        "--serial; при несовпадении ничего не записывается. Перед записью читает номенклатуру ККТ и\n"
+        "сохраняет её как снимок (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок не прочитан или\n"
+        "не сохранён, ничего не записывается."));
     p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
     const NetOptions net;
@@ -119,11 +123,24 @@ int Cli::writeGoods(const QStringList &args)
     if (const int failed = openTarget(p, net, &address, &port))
         return failed;
 
-    // The job itself confirms, on the connection that writes, that the
-    // register there has the expected serial number.
+    // First a snapshot of the catalogue the register holds now, from a
+    // register with the expected serial number; then the job itself
+    // confirms, on the connection that writes, that the register there has
+    // it too.
     DeviceController c;
-    const int result = runJob(
-        c, [&] { return c.writeGoods(address, port, image, expected); }, QStringLiteral("Выгрузка в ККТ"));
+    const SnapshotResult snapshot
+        = SnapshotTaker(c, SnapshotOrigin::Cli)
+              .goods([&] { return readForSnapshot(c, address, port, true); }, expected);
+    int result = snapshot.code;
+    if (snapshot.ok()) {
+        m_out << snapshot.text() << '\n';
+        m_out.flush();
+        result = runJob(
+            c, [&] { return c.writeGoods(address, port, image, expected); },
+            QStringLiteral("Выгрузка в ККТ"));
+    } else if (!snapshot.mismatch()) {
+        return snapshotFailure(snapshot);
+    }
     if (result == ErrSerialMismatch) {
         return fail(ExitMismatch,
                     QStringLiteral("Заводской номер ККТ %1 не совпадает с указанным %2, в ККТ ничего "

@@ -1,15 +1,6 @@
 #include "paramsview.h"
 
-#include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QSet>
-
-QString jsonScalar(const QJsonValue &v)
-{
-    const QByteArray wrapped = QJsonDocument(QJsonArray { v }).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
-}
+#include "params/paramsdiff.h"
 
 QByteArray JsonTextWriter::text() const
 {
@@ -72,53 +63,4 @@ void JsonTextWriter::close(QChar bracket)
     if (!empty)
         m_text += QLatin1Char('\n') + QString(m_first.size() * 2, QLatin1Char(' '));
     m_text += bracket;
-}
-
-QString displayText(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == '\n')
-            out += QStringLiteral("\\n");
-        else if (u == '\r')
-            out += QStringLiteral("\\r");
-        else if (u == '\t')
-            out += QStringLiteral("\\t");
-        else if (u < 0x20 || u == 0x7F)
-            out += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
-        else if (u >= 0x80 && u < 0xA0)
-            out += QStringLiteral("\\u%1").arg(uint(u), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
-QString differenceLine(const QString &path, const QString &before, const QString &after)
-{
-    return QStringLiteral("%1: %2 -> %3").arg(path, before, after);
-}
-
-QStringList differingValues(const QVector<ParamValue> &a, const QVector<ParamValue> &b)
-{
-    QStringList lines;
-    QHash<QString, QString> inB;
-    for (const ParamValue &v : b)
-        inB.insert(v.path, jsonScalar(v.json));
-    const QString missing = QStringLiteral("(нет)");
-    QSet<QString> inA;
-    for (const ParamValue &v : a) {
-        inA.insert(v.path);
-        const QString x = jsonScalar(v.json);
-        const QString y = inB.value(v.path, missing);
-        if (x != y)
-            lines.append(differenceLine(v.path, x, y));
-    }
-    for (const ParamValue &v : b) {
-        if (!inA.contains(v.path))
-            lines.append(differenceLine(v.path, missing, jsonScalar(v.json)));
-    }
-    return lines;
 }

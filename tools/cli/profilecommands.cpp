@@ -1,10 +1,10 @@
 // The profile command: the GUI program's stored profiles.
 #include "cli.h"
-#include "paramfile.h"
-#include "paramsview.h"
 
 #include "app/deviceregistry.h"
 #include "params/deviceprofile.h"
+#include "params/paramfile.h"
+#include "params/paramsdiff.h"
 
 #include <QTextStream>
 

@@ -1,10 +1,9 @@
 #include "paramfile.h"
 
-#include "paramsview.h"
-
 #include "classes/boundedfile.h"
-#include "link/storage.h"
 #include "params/deviceparams.h"
+#include "params/imageserial.h"
+#include "params/paramsdiff.h"
 #include "params/textcodec.h"
 
 #include <QFile>
@@ -40,14 +39,6 @@ bool decodeImage(const QJsonObject &o, const QString &key, QByteArray *out)
 }
 
 } // namespace
-
-QByteArray serialInImage(const QByteArray &params, int family)
-{
-    // The image starts at the parameter region's first page.
-    const Storage::SerialPlace place = Storage::serialPlace(family, 0);
-    const int pageSize = DeviceParams::PageSize;
-    return Storage::serialFromPage(params.mid(place.page * pageSize, pageSize), place);
-}
 
 int ParamFile::family() const
 {
@@ -201,6 +192,11 @@ bool ParamFile::load(const QString &path, ParamFile *out, QString *error)
 
 QString ParamFile::defaultFileName(const QString &serial)
 {
+    return safeName(serial) + QStringLiteral(".params.json");
+}
+
+QString ParamFile::safeName(const QString &serial)
+{
     QString name = serial;
     for (QChar &c : name) {
         const char16_t u = c.unicode();
@@ -209,5 +205,5 @@ QString ParamFile::defaultFileName(const QString &serial)
         if (!safe)
             c = QLatin1Char('_');
     }
-    return name + QStringLiteral(".params.json");
+    return name;
 }

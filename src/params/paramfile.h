@@ -37,12 +37,10 @@ struct ParamFile
     static bool load(const QString &path, ParamFile *out, QString *error);
 
     // The name read-params and profile export give a register's file when
-    // none is named: the serial number, which the register or a file chose,
-    // with every character but ASCII letters, digits, "-" and "_" replaced by
-    // "_", so that it names a file in the current folder and nothing else.
+    // none is named: safeName(serial) + ".params.json".
     static QString defaultFileName(const QString &serial);
+    // The serial number, which the register or a file chose, with every
+    // character but ASCII letters, digits, "-" and "_" replaced by "_", so
+    // that it names one file or folder in a given folder and nothing else.
+    static QString safeName(const QString &serial);
 };
-
-// The serial number stored inside a parameter image at the family's place,
-// up to its first NUL (empty when the image is too short or holds none).
-QByteArray serialInImage(const QByteArray &params, int family);
