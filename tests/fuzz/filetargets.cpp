@@ -4,11 +4,11 @@
 // back to the same thing.
 #include "fuzz/fuzztargets.h"
 #include "fuzz/paramsfuzz.h"
-#include "paramfile.h"
 
 #include "goods/goodscsv.h"
 #include "goods/goodsimage.h"
 #include "params/deviceparams.h"
+#include "params/paramfile.h"
 #include "tabs/tabrules.h"
 
 #include <QByteArray>
