@@ -61,6 +61,7 @@ public slots:
     void onDeviceChangeAddr();
     void onDeviceImport();
     void onDeviceExport();
+    void onApplyToOthers();
     void onProfileExport();
     void onValidate();
     void onShowGoods();
