@@ -73,9 +73,10 @@ struct FleetOutcome
 //
 //   prepare   1. reachability; 2.-3. read the register's parameters on a job
 //             that confirms its serial number and family (the write guard's
-//             rule); 4. take the snapshot (SnapshotOrigin::Fleet); 5. merge
-//             the chosen groups into what was read; 6. the differences by
-//             field name. Nothing is written.
+//             rule); 5. merge the chosen groups into what was read (in
+//             memory); 4. unless nothing changes, take the snapshot
+//             (SnapshotOrigin::Fleet); 6. the differences by field name.
+//             Nothing is written.
 //   confirm   ConfirmEach: after each prepared register; ConfirmAll: once,
 //             after every register is prepared; none without confirmation.
 //   commit    re-read after a confirmation and check that the register still

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -41,7 +42,7 @@ FleetApplyDialog::FleetApplyDialog(std::unique_ptr<DeviceParams> source, const Q
     , m_family(m_source ? m_source->family() : 0)
 {
     setWindowTitle(tr("Применить к другим ККТ"));
-    resize(820, 600);
+    resize(820, 660);
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(makeChoicePage());
     m_pages->addWidget(makeRunPage());
@@ -75,7 +76,7 @@ QWidget *FleetApplyDialog::makeChoicePage()
     auto *groupsBox = new QGroupBox(tr("Данные (по вкладкам)"), page);
     auto *groupsGrid = new QGridLayout(groupsBox);
     const QList<DeviceTab> tabs = FleetGroup::all();
-    const int rows = (tabs.size() + 1) / 2;
+    const int rows = (tabs.size() + 2) / 3;
     for (int k = 0; k < tabs.size(); ++k) {
         auto *box = new QCheckBox(tabCaption(tabs.at(k)), groupsBox);
         box->setObjectName(QStringLiteral("group_") + FleetGroup::key(tabs.at(k)));
@@ -88,7 +89,7 @@ QWidget *FleetApplyDialog::makeChoicePage()
                         "нужд, не переносятся никогда."),
                      groupsBox);
     never->setWordWrap(true);
-    groupsGrid->addWidget(never, rows, 0, 1, 2);
+    groupsGrid->addWidget(never, rows, 0, 1, 3);
     layout->addWidget(groupsBox);
 
     auto *targetsBox = new QGroupBox(tr("ККТ семейства 2.%1 из списка").arg(m_family), page);
@@ -164,7 +165,6 @@ QWidget *FleetApplyDialog::makeRunPage()
     m_details = new QPlainTextEdit(detailsPane);
     m_details->setObjectName(QStringLiteral("detailsView"));
     m_details->setReadOnly(true);
-    m_details->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_details->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     detailsLayout->addWidget(m_details);
     splitter->setStretchFactor(0, 1);
@@ -422,18 +422,30 @@ void FleetApplyDialog::showDetails()
         return;
     }
     const FleetOutcome &o = m_fleet->outcomes().at(row);
-    m_detailsTitle->setText(tr("%1: отличия по полям (поле: сейчас -> после записи)").arg(targetText(row)));
     QStringList lines = o.differences;
     if (lines.isEmpty() && (o.status == FleetOutcome::Unchanged || o.status == FleetOutcome::Verified))
         lines.append(tr("(отличий нет)"));
-    if (!o.message.isEmpty() || !o.explanation.isEmpty())
-        lines << QString() << o.message << o.explanation;
+    m_detailsTitle->setText(
+        lines.isEmpty() ? targetText(row)
+                        : tr("%1: отличия по полям (поле: сейчас -> после записи)").arg(targetText(row)));
+    // Then what happened, each part after a blank line.
+    const auto paragraph = [&lines](const QStringList &part) {
+        if (part.isEmpty())
+            return;
+        if (!lines.isEmpty())
+            lines.append(QString());
+        lines += part;
+    };
+    QStringList outcome;
+    for (const QString &text : { o.message, o.explanation }) {
+        if (!text.isEmpty())
+            outcome.append(text);
+    }
     for (const QString &line : o.details)
-        lines << QStringLiteral("  ") + line;
+        outcome.append(QStringLiteral("  ") + line);
+    paragraph(outcome);
     if (!o.snapshot.path.isEmpty())
-        lines << QString() << tr("Снимок перед записью: %1").arg(o.snapshot.path);
-    while (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+        paragraph({ tr("Снимок перед записью: %1").arg(QDir::toNativeSeparators(o.snapshot.path)) });
     m_details->setPlainText(lines.join(QLatin1Char('\n')));
 }
 

@@ -33,10 +33,11 @@ int exitOf(const FleetOutcome &o)
     }
 }
 
+// The serial number the register reported, else the one it was named by;
+// empty when neither is known.
 QString serialText(const FleetOutcome &o)
 {
-    const QString serial = o.serial.isEmpty() ? o.target.serial : o.serial;
-    return serial.isEmpty() ? QStringLiteral("—") : displayText(serial);
+    return displayText(o.serial.isEmpty() ? o.target.serial : o.serial);
 }
 
 } // namespace
@@ -55,7 +56,7 @@ int Cli::apply(const QStringList &args)
         "ККТ указывается адресом (тогда запись идёт в ту ККТ, что ответила при чтении) или\n"
         "ЗАВОДСКОЙ_НОМЕР@АДРЕС (тогда по адресу должна отвечать ККТ с этим номером).\n"
         "С --dry-run только показывает отличия: в ККТ ничего не записывается и снимки не сохраняются.\n"
-        "Код завершения — наибольший из кодов ККТ: 3 не доступна, 4 ошибка обмена или записанное\n"
+        "Код завершения — наибольший из кодов ККТ: 3 адрес не отвечает, 4 ошибка обмена или записанное\n"
         "не совпало с прочитанным, 5 другая ККТ или другое семейство, 6 снимок не сохранён;\n"
         "0, если каждая ККТ записана и проверена или уже содержит эти данные."));
     p.addPositionalArgument(QStringLiteral("FILE"),
@@ -141,18 +142,19 @@ int Cli::apply(const QStringList &args)
         if (!final || reported.contains(index))
             return;
         reported.insert(index);
-        m_out << QStringLiteral("== %1, ККТ %2 ==\n").arg(o.target.address, serialText(o));
+        const QString serial = serialText(o);
+        m_out << (serial.isEmpty() ? QStringLiteral("== %1 ==\n").arg(o.target.address)
+                                   : QStringLiteral("== %1, ККТ %2 ==\n").arg(o.target.address, serial));
         for (const QString &line : o.differences)
             m_out << line << '\n';
         if (!o.snapshot.path.isEmpty())
             m_out << QStringLiteral("Снимок перед записью: %1\n")
                          .arg(QDir::toNativeSeparators(o.snapshot.path));
-        m_out << QStringLiteral("Итог: %1").arg(o.statusText());
-        if (!o.message.isEmpty())
-            m_out << QStringLiteral(". ") << o.message;
-        m_out << '\n';
-        if (!o.explanation.isEmpty())
-            m_out << o.explanation << '\n';
+        m_out << QStringLiteral("Итог: %1\n").arg(o.statusText());
+        for (const QString &text : { o.message, o.explanation }) {
+            if (!text.isEmpty())
+                m_out << text << '\n';
+        }
         for (const QString &line : o.details)
             m_out << QStringLiteral("  ") << line << '\n';
         m_out.flush();
@@ -165,7 +167,9 @@ int Cli::apply(const QStringList &args)
     int worst = ExitOk;
     m_out << QStringLiteral("\nАдрес\tЗаводской номер\tИтог\n");
     for (const FleetOutcome &o : fleet.outcomes()) {
-        m_out << o.target.address << '\t' << serialText(o) << '\t' << o.statusText() << '\n';
+        const QString serial = serialText(o);
+        m_out << o.target.address << '\t' << (serial.isEmpty() ? QStringLiteral("—") : serial) << '\t'
+              << o.statusText() << '\n';
         worst = qMax(worst, exitOf(o));
     }
     m_out.flush();
