@@ -171,10 +171,7 @@ void FleetApply::advance()
             ++m_index;
         if (m_index == n)
             return finish();
-        return commit(m_index, [this] {
-            ++m_index;
-            advanceLater();
-        });
+        return commit(m_index, [this] { next(); });
     }
     if (m_index == n) {
         for (const FleetOutcome &o : qAsConst(m_outcomes)) {
@@ -194,13 +191,14 @@ void FleetApply::afterPrepare()
             return finish();
         if (m_mode == Mode::ConfirmEach)
             return awaitConfirmation(index);
-        if (m_mode == Mode::WithoutConfirmation) {
-            return commit(index, [this] {
-                ++m_index;
-                advanceLater();
-            });
-        }
+        if (m_mode == Mode::WithoutConfirmation)
+            return commit(index, [this] { next(); });
     }
+    next();
+}
+
+void FleetApply::next()
+{
     ++m_index;
     advanceLater();
 }
@@ -226,13 +224,9 @@ void FleetApply::confirm(bool write)
     }
     if (!write) {
         settle(index, FleetOutcome::Skipped, tr("Запись в эту ККТ не подтверждена."));
-        ++m_index;
-        return advanceLater();
+        return next();
     }
-    commit(index, [this] {
-        ++m_index;
-        advanceLater();
-    });
+    commit(index, [this] { next(); });
 }
 
 void FleetApply::cancel()

@@ -173,6 +173,8 @@ private:
     void advance();
     void advanceLater();
     void afterPrepare();
+    // On to the register after the current one.
+    void next();
     void awaitConfirmation(int index);
     void finish();
 
