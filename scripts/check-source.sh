@@ -21,6 +21,7 @@ layers=(
     "src/params:store classes"
     "src/link:store params"
     "src/history:store params link goods classes"
+    "src/fleet:store params link goods classes history tabs"
 )
 for rule in "${layers[@]}"; do
     dir=${rule%%:*}

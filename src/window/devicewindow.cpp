@@ -31,6 +31,7 @@
 #include "tabs/usertab52.h"
 #include "tabs/usertab53.h"
 #include "window/deviceissuewidget.h"
+#include "window/fleetapplydialog.h"
 #include "window/issuelistmodel.h"
 #include "window/snapshotfailure.h"
 #include "window/snapshothistorydialog.h"
@@ -105,6 +106,12 @@ void DeviceWindow::setupUi()
     m_importAction->setObjectName(QStringLiteral("actionDeviceImport"));
     m_exportAction = deviceMenu->addAction(tr("Выгрузить в ККТ"), this, &DeviceWindow::onDeviceExport);
     m_exportAction->setObjectName(QStringLiteral("actionDeviceExport"));
+    QAction *applyAction
+        = deviceMenu->addAction(tr("Применить к другим ККТ…"), this, &DeviceWindow::onApplyToOthers);
+    applyAction->setObjectName(QStringLiteral("actionApplyToOthers"));
+    // Offered whenever writing is: it writes the tabs' data too.
+    connect(m_exportAction, &QAction::changed, applyAction,
+            [this, applyAction] { applyAction->setEnabled(m_exportAction->isEnabled()); });
 
     QMenu *profileMenu = menuBar()->addMenu(tr("Профиль"));
     m_saveProfileAction
@@ -474,6 +481,21 @@ void DeviceWindow::onDeviceExportFinished()
                                      m_controller.writeBegun());
         return;
     }
+}
+
+void DeviceWindow::onApplyToOthers()
+{
+    // The tabs as they are now, on a copy: the window's own set and images stay.
+    std::unique_ptr<DeviceParams> source = shownParams();
+    if (!source)
+        return;
+    FleetApplyDialog dialog(std::move(source), m_serial, DeviceRegistry().entries(), this);
+    dialog.setPort(m_port);
+    if (!m_imagesKnown) {
+        dialog.setSourceWarning(tr("Параметры этой ККТ не загружены ни из ККТ, ни из профиля: во вкладках "
+                                   "значения по умолчанию и ваши правки."));
+    }
+    dialog.exec();
 }
 
 bool DeviceWindow::saveProfile()

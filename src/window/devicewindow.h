@@ -62,6 +62,7 @@ public slots:
     void onDeviceChangeAddr();
     void onDeviceImport();
     void onDeviceExport();
+    void onApplyToOthers();
     void onProfileExport();
     void onShowHistory();
     void onValidate();

@@ -304,8 +304,8 @@ void TestDeviceWindow::opensWithTheProfile()
     }
     QCOMPARE(menus,
              QStringList({ "ККТ", "  Изменить адрес ККТ", "  Загрузить из ККТ", "  Выгрузить в ККТ",
-                           "Профиль", "  Сохранить профиль", "  История изменений…", "Данные", "  Проверить",
-                           "  Номенклатура" }));
+                           "  Применить к другим ККТ…", "Профиль", "  Сохранить профиль",
+                           "  История изменений…", "Данные", "  Проверить", "  Номенклатура" }));
     QCOMPARE(classNames(window->tabs()), family == 52 ? Tabs52 : Tabs53);
     QCOMPARE(captions(window->tabWidget()), Captions);
     QCOMPARE(window->goodsCapacity(), profile ? 1234 : 0);
@@ -332,16 +332,16 @@ void TestDeviceWindow::withoutFamilyOnlyLoadAndAddress()
     QCOMPARE(window->tabWidget()->count(), 0);
     QVERIFY(enabled(window.get(), "actionDeviceImport"));
     QVERIFY(enabled(window.get(), "actionDeviceChangeAddr"));
-    for (const char *action :
-         { "actionDeviceExport", "actionProfileExport", "actionValidate", "actionShowGoods" })
+    for (const char *action : { "actionDeviceExport", "actionApplyToOthers", "actionProfileExport",
+                                "actionValidate", "actionShowGoods" })
         QVERIFY2(!enabled(window.get(), action), action);
 
     ModalAnswerer answerer;
     trigger(window.get(), "actionDeviceImport");
     QCOMPARE(answerer.seenOf("QMessageBox").size(), 0);
     QCOMPARE(classNames(window->tabs()), Tabs53);
-    for (const char *action :
-         { "actionDeviceExport", "actionProfileExport", "actionValidate", "actionShowGoods" })
+    for (const char *action : { "actionDeviceExport", "actionApplyToOthers", "actionProfileExport",
+                                "actionValidate", "actionShowGoods" })
         QVERIFY2(enabled(window.get(), action), action);
     QVERIFY(orgEdit(window.get(), ShopName53));
 }

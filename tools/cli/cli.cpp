@@ -70,6 +70,8 @@ static const CommandInfo Commands[] = {
       &Cli::info },
     { "read-params", "read-params ADDRESS [-o FILE]", "прочитать параметры ККТ в файл", &Cli::readParams },
     { "write-params", "write-params ADDRESS FILE", "записать файл параметров в ККТ", &Cli::writeParams },
+    { "apply", "apply FILE --groups LIST ADDRESS... [--dry-run]",
+      "применить выбранные группы данных из файла к нескольким ККТ, с отличиями и проверкой", &Cli::apply },
     { "show", "show FILE", "показать параметры из файла в виде JSON", &Cli::show },
     { "diff", "diff FILE_A FILE_B", "показать различающиеся поля двух файлов", &Cli::diff },
     { "set", "set FILE PATH=VALUE... [-o OUT]", "задать значения полей в файле параметров по именам",

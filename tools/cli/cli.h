@@ -40,6 +40,7 @@ public:
     int info(const QStringList &args);
     int readParams(const QStringList &args);
     int writeParams(const QStringList &args);
+    int apply(const QStringList &args);
     int show(const QStringList &args);
     int diff(const QStringList &args);
     int set(const QStringList &args);

@@ -1,0 +1,167 @@
+#include "support/modalanswer.h"
+#include "support/simfleet.h"
+#include "support/testdatahome.h"
+#include "support/testsettings.h"
+
+#include "app/deviceregistry.h"
+#include "history/snapshotstore.h"
+#include "link/reachability.h"
+#include "params/deviceprofile.h"
+#include "tabs/devicewidget.h"
+#include "window/devicewindow.h"
+#include "window/fleetapplydialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+using Sim = RegisterSimulator;
+
+namespace {
+
+const QString Source = QStringLiteral("0530000121");
+const QString Target = QStringLiteral("0530000122");
+const QString Moved = QStringLiteral("0530000123"); // listed at .123, where another register now answers
+const QString Offline = QStringLiteral("0530000125");
+const QString Other52 = QStringLiteral("0520000124");
+
+// The table's column texts, row by row.
+QStringList rows(const QTableWidget *table, int column)
+{
+    QStringList list;
+    for (int r = 0; r < table->rowCount(); ++r)
+        list.append(table->item(r, column)->text());
+    return list;
+}
+
+} // namespace
+
+class TestFleetApplyDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void confirmAllFromTheDeviceWindow();
+
+private:
+    TestSettingsDir m_store;
+    TestDataHome m_home;
+};
+
+void TestFleetApplyDialog::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvant Engineering"));
+    QCoreApplication::setApplicationName(QStringLiteral("KorvantUtility3"));
+    qRegisterMetaType<Sim::Request>();
+    Reachability::setPingFunction([](const QString &, int) { return 0; });
+}
+
+void TestFleetApplyDialog::cleanupTestCase()
+{
+    Reachability::setPingFunction({});
+}
+
+void TestFleetApplyDialog::confirmAllFromTheDeviceWindow()
+{
+    SimFleet sims;
+    QVERIFY(sims.start({ { "127.0.0.121", 53, Source },
+                         { "127.0.0.122", 53, Target },
+                         { "127.0.0.123", 53, QStringLiteral("0530000193") } }));
+    {
+        DeviceRegistry registry;
+        registry.addDevice(Source, "2.53.12", "Касса 1", "127.0.0.121");
+        registry.addDevice(Target, "2.53.12", "Касса 2", "127.0.0.122");
+        registry.addDevice(Moved, "2.53.12", "Касса 3", "127.0.0.123");
+        registry.addDevice(Other52, "2.52.40", "Касса 4", "127.0.0.124");
+        registry.addDevice(Offline, "2.53.*", "Касса 5", "");
+        QVERIFY(registry.save());
+    }
+    QVERIFY(DeviceProfile().save(Source, "2.53.12", 2000, sims[0].parameterImage(), sims[0].systemImage()));
+    DeviceWindow window;
+    window.setPort(sims.port());
+    window.setDevice(Source, "2.53.12", "Касса 1", "127.0.0.121");
+    window.show();
+    // An edit not yet saved anywhere is part of what is applied.
+    QLineEdit *name = nullptr;
+    for (QLineEdit *edit : window.tabs().at(4)->findChildren<QLineEdit *>()) {
+        if (edit->text() == QStringLiteral("ООО \"Василёк\""))
+            name = edit;
+    }
+    QVERIFY(name);
+    name->setText(QStringLiteral("ООО «Ёлка»"));
+    const QByteArray targetBefore = sims[1].parameterImage();
+    const QByteArray movedBefore = sims[2].parameterImage();
+
+    QStringList notes; // serial number: note, for the registers that cannot be picked
+    QString awaitingDetails;
+    QStringList awaitingStatus, finalStatus, finalSerials;
+    ModalAnswerer answerer;
+    answerer.thenOn<FleetApplyDialog>([&](FleetApplyDialog *dialog) {
+        auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("targetList"));
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *item = list->topLevelItem(i);
+            if (!(item->flags() & Qt::ItemIsEnabled))
+                notes.append(item->text(0) + QStringLiteral(": ") + item->text(3));
+            else if (item->text(0) == Target || item->text(0) == Moved)
+                item->setCheckState(0, Qt::Checked);
+        }
+        dialog->findChild<QCheckBox *>(QStringLiteral("group_organisation"))->setChecked(true);
+        dialog->findChild<QCheckBox *>(QStringLiteral("group_design"))->setChecked(true);
+        dialog->findChild<QRadioButton *>(QStringLiteral("confirmAll"))->setChecked(true);
+        dialog->findChild<QPushButton *>(QStringLiteral("startButton"))->click();
+        auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("outcomeTable"));
+        auto *write = dialog->findChild<QPushButton *>(QStringLiteral("writeButton"));
+        auto *close = dialog->findChild<QPushButton *>(QStringLiteral("closeButton"));
+        connect(dialog->fleet(), &FleetApply::confirmationNeeded, dialog,
+                [=, &awaitingStatus, &awaitingDetails] {
+                    awaitingStatus = rows(table, 3);
+                    awaitingDetails
+                        = dialog->findChild<QPlainTextEdit *>(QStringLiteral("detailsView"))->toPlainText();
+                    QTimer::singleShot(0, write, &QPushButton::click);
+                });
+        connect(dialog->fleet(), &FleetApply::finished, dialog, [=, &finalStatus, &finalSerials] {
+            finalStatus = rows(table, 3);
+            finalSerials = rows(table, 0);
+            QTimer::singleShot(0, close, &QPushButton::click);
+        });
+    });
+    QAction *apply = window.findChild<QAction *>(QStringLiteral("actionApplyToOthers"));
+    QVERIFY(apply && apply->isEnabled());
+    QCOMPARE(apply->text(), QStringLiteral("Применить к другим ККТ…"));
+    apply->trigger();
+
+    QCOMPARE(answerer.seen().first().title, QStringLiteral("Применить к другим ККТ"));
+    QCOMPARE(notes,
+             (QStringList { Source + ": эта ККТ", Other52 + ": другое семейство: 2.52",
+                            Offline + ": нет адреса (зарегистрирована без него)" }));
+    QCOMPARE(finalSerials, (QStringList { Target, Moved }));
+    // Every diff was shown before the one confirmation.
+    QCOMPARE(awaitingStatus, (QStringList { "ждёт подтверждения", "другая ККТ, не записано" }));
+    QVERIFY2(awaitingDetails.contains(
+                 QStringLiteral("organisation.name: \"ООО \\\"Василёк\\\"\" -> \"ООО «Ёлка»\"")),
+             qPrintable(awaitingDetails));
+    QCOMPARE(finalStatus, (QStringList { "записано и проверено", "другая ККТ, не записано" }));
+
+    const std::unique_ptr<DeviceParams> written = SimFleet::params(sims[1], 53);
+    ParamValue org;
+    QVERIFY(written->value(QStringLiteral("organisation.name"), &org));
+    QCOMPARE(org.text, QStringLiteral("ООО «Ёлка»"));
+    QVERIFY(sims[1].parameterImage() != targetBefore);
+    QCOMPARE(SnapshotStore().list(Target).size(), 1);
+    QVERIFY(!SimFleet::wrote(sims[2]));
+    QCOMPARE(sims[2].parameterImage(), movedBefore);
+    // The source register itself is not touched.
+    QVERIFY(sims[0].requestLog().isEmpty());
+}
+
+QTEST_MAIN(TestFleetApplyDialog)
+#include "tst_fleetapplydialog.moc"

@@ -1,0 +1,177 @@
+// One change applied to many registers: apply.
+#include "cli.h"
+
+#include "fleet/fleetapply.h"
+#include "fleet/fleetgroup.h"
+#include "link/devicecontroller.h"
+#include "link/ipv4address.h"
+#include "params/deviceparams.h"
+#include "params/paramfile.h"
+#include "params/paramsdiff.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QSet>
+#include <QTextStream>
+
+#include <climits>
+
+namespace {
+
+// The exit status one register's outcome calls for (0: none).
+int exitOf(const FleetOutcome &o)
+{
+    switch (o.status) {
+    case FleetOutcome::Unreachable:
+        return Cli::ExitUnreachable;
+    case FleetOutcome::Refused:
+        return Cli::ExitMismatch;
+    case FleetOutcome::Failed:
+        return o.snapshotNotStored ? Cli::ExitFile : Cli::ExitJobFailed;
+    default:
+        return Cli::ExitOk;
+    }
+}
+
+// The serial number the register reported, else the one it was named by;
+// empty when neither is known.
+QString serialText(const FleetOutcome &o)
+{
+    return displayText(o.serial.isEmpty() ? o.target.serial : o.serial);
+}
+
+} // namespace
+
+int Cli::apply(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Применяет выбранные группы данных из файла параметров к другим ККТ того же семейства, по очереди.\n"
+        "Для каждой ККТ: проверка связи; чтение её параметров с проверкой заводского номера и семейства;\n"
+        "снимок её параметров перед записью (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); перенос выбранных "
+        "групп;\n"
+        "отличия по полям («путь: было -> станет», как у diff); запись, при которой ККТ ещё раз\n"
+        "подтверждает заводской номер и семейство; чтение записанного и сравнение с записанным.\n"
+        "Регистрационные данные, заводской номер и поля, которые ККТ хранит для своих нужд, не переносятся.\n"
+        "ККТ указывается адресом (тогда запись идёт в ту ККТ, что ответила при чтении) или\n"
+        "ЗАВОДСКОЙ_НОМЕР@АДРЕС (тогда по адресу должна отвечать ККТ с этим номером).\n"
+        "С --dry-run только показывает отличия: в ККТ ничего не записывается и снимки не сохраняются.\n"
+        "Код завершения — наибольший из кодов ККТ: 3 адрес не отвечает, 4 ошибка обмена или записанное\n"
+        "не совпало с прочитанным, 5 другая ККТ или другое семейство, 6 снимок не сохранён;\n"
+        "0, если каждая ККТ записана и проверена или уже содержит эти данные."));
+    p.addPositionalArgument(QStringLiteral("FILE"),
+                            QStringLiteral("Файл параметров, из которого берутся данные."));
+    p.addPositionalArgument(QStringLiteral("ADDRESS"),
+                            QStringLiteral("IPv4-адрес ККТ или ЗАВОДСКОЙ_НОМЕР@АДРЕС (одна или несколько)."),
+                            QStringLiteral("ADDRESS..."));
+    const QCommandLineOption groupsOption(
+        QStringLiteral("groups"),
+        QStringLiteral("Группы через запятую: %1 (вкладки «Конфигурация», «Должности», «Пользователи», "
+                       "«Отделы», «Реквизиты организации», «Дизайн чека», «Настройки ОФД»).")
+            .arg(FleetGroup::keyList()),
+        QStringLiteral("LIST"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Только показать отличия; ничего не записывать."));
+    p.addOptions({ groupsOption, dryRun });
+    const NetOptions net;
+    net.addTo(p);
+    int exit = 0;
+    if (!parse(p, args, 2, INT_MAX, &exit))
+        return exit;
+
+    if (!p.isSet(groupsOption))
+        return usage(QStringLiteral("не указаны группы (--groups %1)").arg(FleetGroup::keyList()));
+    QList<DeviceTab> groups;
+    for (const QString &key : p.value(groupsOption).split(QLatin1Char(','))) {
+        DeviceTab tab = DeviceTab::Config;
+        if (!FleetGroup::fromKey(key.trimmed(), &tab))
+            return usage(
+                QStringLiteral("неизвестная группа «%1»; допустимы: %2").arg(key, FleetGroup::keyList()));
+        if (!groups.contains(tab))
+            groups.append(tab);
+    }
+    bool portOk = false;
+    const uint port = p.value(net.port).toUInt(&portOk);
+    if (!portOk || port < 1 || port > 65535)
+        return usage(QStringLiteral("неверный порт «%1»").arg(p.value(net.port)));
+
+    QList<FleetTarget> targets;
+    QSet<QString> addresses;
+    const QStringList positional = p.positionalArguments();
+    for (const QString &arg : positional.mid(1)) {
+        FleetTarget t;
+        t.port = quint16(port);
+        const int at = arg.lastIndexOf(QLatin1Char('@'));
+        t.address = arg.mid(at + 1);
+        t.serial = at >= 0 ? arg.left(at) : QString();
+        if (!Ipv4Address::isValid(t.address))
+            return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(t.address));
+        if (at >= 0 && t.serial.isEmpty())
+            return usage(QStringLiteral("в «%1» не указан заводской номер перед @").arg(arg));
+        if (addresses.contains(t.address))
+            return usage(QStringLiteral("адрес %1 указан дважды").arg(t.address));
+        addresses.insert(t.address);
+        targets.append(t);
+    }
+
+    // The file is checked before anything goes to a register.
+    ParamFile file;
+    std::unique_ptr<DeviceParams> source = decode(positional.first(), &file);
+    if (!source)
+        return ExitFile;
+
+    DeviceController controller;
+    FleetApply fleet(controller, std::move(source), groups);
+    const bool dry = p.isSet(dryRun);
+    fleet.setMode(dry ? FleetApply::Mode::DryRun : FleetApply::Mode::WithoutConfirmation);
+    if (p.isSet(net.noPing))
+        fleet.setPingFunction([](const QString &, int) { return 0; });
+
+    if (isTerminal(stderr)) {
+        QObject::connect(&fleet, &FleetApply::stepStarted, [this, &fleet](int index, FleetApply::Step step) {
+            m_err << QStringLiteral("ККТ %1: %2...\n")
+                         .arg(fleet.outcomes().at(index).target.address, FleetApply::stepText(step));
+            m_err.flush();
+        });
+    }
+    // Each register's report once its outcome is final.
+    QSet<int> reported;
+    QObject::connect(&fleet, &FleetApply::outcomeChanged, [&](int index) {
+        const FleetOutcome &o = fleet.outcomes().at(index);
+        const bool final = o.status != FleetOutcome::Waiting && (o.status != FleetOutcome::Compared || dry);
+        if (!final || reported.contains(index))
+            return;
+        reported.insert(index);
+        const QString serial = serialText(o);
+        m_out << (serial.isEmpty() ? QStringLiteral("== %1 ==\n").arg(o.target.address)
+                                   : QStringLiteral("== %1, ККТ %2 ==\n").arg(o.target.address, serial));
+        for (const QString &line : o.differences)
+            m_out << line << '\n';
+        if (!o.snapshot.path.isEmpty())
+            m_out << QStringLiteral("Снимок перед записью: %1\n")
+                         .arg(QDir::toNativeSeparators(o.snapshot.path));
+        m_out << QStringLiteral("Итог: %1\n").arg(o.statusText());
+        for (const QString &text : { o.message, o.explanation }) {
+            if (!text.isEmpty())
+                m_out << text << '\n';
+        }
+        for (const QString &line : o.details)
+            m_out << QStringLiteral("  ") << line << '\n';
+        m_out.flush();
+    });
+    QEventLoop loop;
+    QObject::connect(&fleet, &FleetApply::finished, &loop, &QEventLoop::quit);
+    fleet.start(targets);
+    loop.exec();
+
+    int worst = ExitOk;
+    m_out << QStringLiteral("\nАдрес\tЗаводской номер\tИтог\n");
+    for (const FleetOutcome &o : fleet.outcomes()) {
+        const QString serial = serialText(o);
+        m_out << o.target.address << '\t' << (serial.isEmpty() ? QStringLiteral("—") : serial) << '\t'
+              << o.statusText() << '\n';
+        worst = qMax(worst, exitOf(o));
+    }
+    m_out.flush();
+    return worst;
+}
