@@ -448,8 +448,14 @@ QByteArray goodsCsvBytes(const GoodsList &rows)
     bool lossless = true;
     QByteArray bytes = csvBytes(rows, false, &lossless);
     // A text Windows-1251 cannot hold would be saved as "?"; UTF-8 keeps it,
-    // and the loader recognises it.
-    if (!lossless)
+    // and the loader recognises it. So it does for Windows-1251 bytes that
+    // happen to form valid UTF-8 ("ВЁ" is C2 A8), which would load as other
+    // text: the mark tells the loader.
+    bool nonAscii = false;
+    const bool looksUtf8 = isUtf8(reinterpret_cast<const uchar *>(bytes.constData()),
+                                  reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii)
+        && nonAscii;
+    if (!lossless || looksUtf8)
         bytes = csvBytes(rows, true, &lossless);
     return bytes;
 }

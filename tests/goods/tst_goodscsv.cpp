@@ -25,6 +25,7 @@ private slots:
     void fileShapes();
     void encodings_data();
     void encodings();
+    void ambiguousBytesReadBack();
     void savedDialect();
     void roundTrip_data();
     void roundTrip();
@@ -209,6 +210,19 @@ void TestGoodsCsv::encodings()
     const GoodsCsvLoad load = readGoodsCsv(file, QStringLiteral("goods.csv"));
     QCOMPARE(load.error, QString());
     QCOMPARE(load.rows.value(0).name, expected);
+}
+
+// Saved and loaded back, a catalogue is the same whatever its texts' bytes
+// happen to look like.
+void TestGoodsCsv::ambiguousBytesReadBack()
+{
+    // In Windows-1251 these are C2 A8 and D0 AB: valid UTF-8 for "¨" and "Ы".
+    const GoodsList rows
+        = { goods(QStringLiteral("ВЁ"), "1", "", 10, 1), goods(QStringLiteral("Р«"), "2", "", 20, 2) };
+    const QByteArray saved = goodsCsvBytes(rows);
+    const GoodsCsvLoad load = readGoodsCsv(saved, QStringLiteral("goods.csv"));
+    QCOMPARE(load.error, QString());
+    COMPARE_GOODS(load.rows, rows);
 }
 
 void TestGoodsCsv::savedDialect()
