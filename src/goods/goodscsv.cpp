@@ -312,7 +312,7 @@ public:
         // Output bytes that need more than a copy: a quote (doubled inside
         // quotes), line breaks (the reader has no multi-line fields, so they
         // become blanks) and 0, which the table gives for "no such byte".
-        m_special['"'] = m_special['\n'] = m_special['\r'] = m_special[0] = true;
+        m_special[uchar('"')] = m_special[uchar('\n')] = m_special[uchar('\r')] = m_special[0] = true;
     }
 
     // False once a text had a character Windows-1251 lacks.
