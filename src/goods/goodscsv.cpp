@@ -285,17 +285,20 @@ private:
     int m_size = 0;
 };
 
-// A field the reader would not give back as it is, left unquoted: it holds a
-// separator, a quote or a line break, or has blanks at its ends.
+// A field the reader would not give back as it is written, left unquoted: it
+// holds a separator or a quote, or has blanks at its ends. Line breaks are
+// written as blanks, so they count as blanks (and the same text saved again
+// is quoted the same way).
 bool needsQuotes(const QString &text)
 {
     if (text.isEmpty())
         return false;
-    if (text.front() == QLatin1Char(' ') || text.back() == QLatin1Char(' '))
+    const auto blank
+        = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\n') || c == QLatin1Char('\r'); };
+    if (blank(text.front()) || blank(text.back()))
         return true;
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == ';' || u == '"' || u == '\n' || u == '\r')
+        if (c == QLatin1Char(';') || c == QLatin1Char('"'))
             return true;
     }
     return false;

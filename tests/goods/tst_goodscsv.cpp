@@ -228,15 +228,18 @@ void TestGoodsCsv::ambiguousBytesReadBack()
 void TestGoodsCsv::savedDialect()
 {
     const GoodsList rows = {
-        goods(QStringLiteral("Сыр \"Р\""), "12", "4600000000015", 12.5, 3), goods("a", "", "", 150, 1),
+        goods(QStringLiteral("Сыр \"Р\""), "12", "4600000000015", 12.5, 3),
+        goods("a", "", "", 150, 1),
         goods("b", "1;2", " 7", 0.29, -4), // would not read back unquoted
         goods("c\nd", "x", "y", -2, 0), // the reader has no multi-line fields
+        goods("e", "1\r2", "3\n", 1, 1), // written as blanks, quoted as blanks are
     };
     const QByteArray expected = "name;intcode;barcode;price;dept\n"
         + cp1251(QStringLiteral("\"Сыр \"\"Р\"\"\";12;4600000000015;12.5;3\n"))
         + "\"a\";;;150;1\n"
           "\"b\";\"1;2\";\" 7\";0.29;-4\n"
-          "\"c d\";x;y;-2;0\n";
+          "\"c d\";x;y;-2;0\n"
+          "\"e\";1 2;\"3 \";1;1\n";
     QCOMPARE(goodsCsvBytes(rows), expected);
 }
 
