@@ -49,13 +49,13 @@ inline DeviceJob writeJob(int kind, const QByteArray &input, const QString &seri
 
 // onPages runs on the job's own thread when it announces its pages (a goods
 // read, between its opening steps and its first page request).
-inline JobOutcome runJob(const QString &host, quint16 port, const DeviceJob &spec,
+inline JobOutcome runJob(const QString &host, quint16 port, const DeviceJob &request,
                          const std::function<void(DeviceNet *)> &onStart = {}, int timeoutMs = 10000,
                          const std::function<void(int)> &onPages = {})
 {
     JobOutcome out;
     std::mutex lock;
-    auto *job = new DeviceJob(spec);
+    auto *job = new DeviceJob(request);
     auto *net = new DeviceNet;
     auto *thread = new QThread;
     net->setJob(host, port, job);

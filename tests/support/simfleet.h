@@ -17,7 +17,7 @@
 class SimFleet
 {
 public:
-    struct Spec
+    struct Member
     {
         QString address;
         int family = 53;
@@ -25,13 +25,13 @@ public:
     };
 
     // False when no common free port was found.
-    bool start(const QVector<Spec> &specs)
+    bool start(const QVector<Member> &members)
     {
         for (int attempt = 0; attempt < 5; ++attempt) {
             m_sims.clear();
             quint16 port = 0;
             bool all = true;
-            for (const Spec &s : specs) {
+            for (const Member &s : members) {
                 RegisterSimulator::Config config;
                 config.family = s.family == 52 ? RegisterSimulator::Family252 : RegisterSimulator::Family253;
                 config.serial = s.serial;
