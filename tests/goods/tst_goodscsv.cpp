@@ -1,5 +1,6 @@
 #include "goodstestutil.h"
 
+#include "classes/csv/qcsvsource.h"
 #include "goods/goodscsv.h"
 #include "goods/goodstablemodel.h"
 #include "params/textcodec.h"
@@ -30,6 +31,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void readAheadBlocks();
+    void sourceMarksEndOfData();
     void failedLoadKeepsModel();
     void failedSaveKeepsOldFile();
 };
@@ -291,6 +293,24 @@ void TestGoodsCsv::readAheadBlocks()
         if (load.rows.at(i).intcode != QString::number(i + 1)
             || load.rows.at(i).name != QStringLiteral("Товар"))
             QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(i).arg(describe(load.rows.at(i)))));
+}
+
+// The reader peeks at the byte after the data and takes a '\n' there for a
+// line break; in a reused block that byte is whatever the last file left.
+void TestGoodsCsv::sourceMarksEndOfData()
+{
+    QByteArray block(16, '\n');
+    QCsvSource source(QByteArrayLiteral("a;b"));
+    QCOMPARE(source.read(block.data(), 8), 3);
+    QCOMPARE(block.left(5), QByteArray("a;b\0\n", 5));
+    QCOMPARE(source.read(block.data(), 8), 0);
+    QCOMPARE(block.at(0), '\0');
+
+    // A full read writes nothing past what it was lent.
+    block.fill('\n');
+    QCsvSource full(QByteArrayLiteral("abcd"));
+    QCOMPARE(full.read(block.data(), 4), 4);
+    QCOMPARE(block.left(5), QByteArray("abcd\n"));
 }
 
 void TestGoodsCsv::failedLoadKeepsModel()
