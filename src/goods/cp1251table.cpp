@@ -2,39 +2,7 @@
 
 #include "params/textcodec.h"
 
-#include <array>
-
 namespace {
-
-struct Tables
-{
-    std::array<char16_t, 256> toUnicode {};
-    // Unicode BMP code unit -> byte; 0 marks "no byte" except for U+0000.
-    std::array<uchar, 0x10000> fromUnicode {};
-
-    Tables()
-    {
-        QByteArray all(256, '\0');
-        for (int b = 0; b < 256; ++b)
-            all[b] = char(b);
-        const QString text = TextCodec::decode(all);
-        Q_ASSERT(text.size() == 256);
-        for (int b = 0; b < 256 && b < text.size(); ++b) {
-            const char16_t u = text.at(b).unicode();
-            toUnicode[size_t(b)] = u;
-            // A byte the code page leaves undefined may decode to U+FFFD; it
-            // must not claim that character.
-            if (u != 0xFFFD && (fromUnicode[u] == 0 || u == b))
-                fromUnicode[u] = uchar(b);
-        }
-    }
-};
-
-const Tables &tables()
-{
-    static const Tables t;
-    return t;
-}
 
 inline bool isHighSurrogate(char16_t u)
 {
@@ -54,7 +22,7 @@ QString decode(const char *bytes, int size)
 {
     if (size <= 0)
         return QString();
-    const auto &map = tables().toUnicode;
+    const char16_t *map = TextCodec::decodeTable();
     QString out(size, Qt::Uninitialized);
     auto *dst = reinterpret_cast<char16_t *>(out.data());
     const auto *src = reinterpret_cast<const uchar *>(bytes);
@@ -65,7 +33,7 @@ QString decode(const char *bytes, int size)
 
 int encodeAppend(const QString &text, char *out, int limit)
 {
-    const auto &map = tables().fromUnicode;
+    const uchar *map = TextCodec::encodeTable();
     const auto *src = reinterpret_cast<const char16_t *>(text.constData());
     const int n = text.size();
     int written = 0;
@@ -93,17 +61,17 @@ QByteArray encode(const QString &text)
 
 const char16_t *toUnicodeTable()
 {
-    return tables().toUnicode.data();
+    return TextCodec::decodeTable();
 }
 
 const uchar *fromUnicodeTable()
 {
-    return tables().fromUnicode.data();
+    return TextCodec::encodeTable();
 }
 
 bool canEncode(const QString &text)
 {
-    const auto &map = tables().fromUnicode;
+    const uchar *map = TextCodec::encodeTable();
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u >= 0x80 && map[u] == 0)

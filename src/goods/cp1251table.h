@@ -4,8 +4,7 @@
 #include <QString>
 
 // Table-driven Windows-1251 conversion for bulk goods text (100 000-row
-// catalogues). The tables are filled once from TextCodec, so the code page
-// still has one definition; only the per-call cost differs.
+// catalogues), on TextCodec's tables, so the code page has one definition.
 namespace Cp1251Table {
 
 QString decode(const char *bytes, int size);
@@ -15,8 +14,8 @@ inline QString decode(const QByteArray &bytes)
 }
 
 // Writes at most limit bytes of text's encoding to out (negative: no limit)
-// and returns how many it wrote. A character the code page lacks becomes "?",
-// as through TextCodec::encode.
+// and returns how many it wrote. A character the code page lacks becomes "?"
+// (TextCodec::encode drops a few invisible ones, such as U+200B, instead).
 int encodeAppend(const QString &text, char *out, int limit);
 QByteArray encode(const QString &text);
 

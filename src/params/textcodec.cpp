@@ -3,6 +3,8 @@
 #include <QTextCodec>
 #include <QVector>
 
+#include <array>
+
 namespace {
 
 QTextCodec *codec()
@@ -12,18 +14,86 @@ QTextCodec *codec()
     return c;
 }
 
+// The converter behind the codec opens itself anew for every call (about half
+// a microsecond); the code page is one byte a character, so its mapping is
+// read out once into tables and the converter is asked only about characters
+// the tables do not hold.
+struct Tables
+{
+    std::array<char16_t, 256> toUnicode {};
+    // BMP code unit -> the byte the converter writes for it; 0 where it
+    // writes none, or something else than one byte that decodes back to it.
+    std::array<uchar, 0x10000> fromUnicode {};
+
+    Tables()
+    {
+        QByteArray all(256, '\0');
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        const QString text = codec()->toUnicode(all);
+        Q_ASSERT(text.size() == 256);
+        for (int b = 0; b < 256 && b < text.size(); ++b) {
+            const char16_t u = text.at(b).unicode();
+            toUnicode[size_t(b)] = u;
+            if (u != 0 && u != 0xFFFD && codec()->fromUnicode(QString(QChar(u))) == QByteArray(1, char(b)))
+                fromUnicode[u] = uchar(b);
+        }
+    }
+};
+
+const Tables &tables()
+{
+    static const Tables t;
+    return t;
+}
+
+// Whether every character of text has a byte in the tables (U+0000 too).
+bool allInTables(const QString &text)
+{
+    const uchar *map = tables().fromUnicode.data();
+    for (const QChar c : text) {
+        if (c.unicode() != 0 && map[c.unicode()] == 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 namespace TextCodec {
 
 QByteArray encode(const QString &text)
 {
-    return codec()->fromUnicode(text);
+    if (!allInTables(text))
+        return codec()->fromUnicode(text);
+    const uchar *map = tables().fromUnicode.data();
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char *w = out.data();
+    for (const QChar c : text)
+        *w++ = char(map[c.unicode()]);
+    return out;
 }
 
 QString decode(const QByteArray &bytes)
 {
-    return codec()->toUnicode(bytes);
+    if (bytes.isEmpty())
+        return QString();
+    const char16_t *map = tables().toUnicode.data();
+    QString out(bytes.size(), Qt::Uninitialized);
+    auto *w = reinterpret_cast<char16_t *>(out.data());
+    for (const char b : bytes)
+        *w++ = map[uchar(b)];
+    return out;
+}
+
+const char16_t *decodeTable()
+{
+    return tables().toUnicode.data();
+}
+
+const uchar *encodeTable()
+{
+    return tables().fromUnicode.data();
 }
 
 bool canHold(char32_t codePoint)
@@ -41,6 +111,8 @@ bool canHold(char32_t codePoint)
 
 char32_t firstUnheld(const QString &text)
 {
+    if (allInTables(text))
+        return 0;
     // Most texts are held whole; look character by character only then.
     QTextCodec::ConverterState state(QTextCodec::ConvertInvalidToNull);
     const QByteArray bytes = codec()->fromUnicode(text.constData(), text.size(), &state);

@@ -24,6 +24,11 @@ bool encodeStrict(const QString &text, QByteArray *out, char32_t *unheld = nullp
 // A character as messages name it: «😀» U+1F600.
 QString describe(char32_t codePoint);
 
+// The code page as tables: byte -> UTF-16 code unit, and BMP code unit ->
+// byte, 0 where the code page has none (U+0000 is 0 as well).
+const char16_t *decodeTable();
+const uchar *encodeTable();
+
 // Bytes up to the first NUL (all of them when there is none).
 QByteArray untilNul(const QByteArray &bytes);
 

@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::size_t ReaderBlockSize = std::size_t(3) << 24;
 
-std::atomic<void *> keptBlock{nullptr};
-std::atomic<bool> blockInUse{false};
+std::atomic<void *> keptBlock { nullptr };
+std::atomic<bool> blockInUse { false };
 
 void *allocate(std::size_t size)
 {

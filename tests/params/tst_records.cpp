@@ -5,6 +5,7 @@
 #include "params/records.h"
 #include "params/textcodec.h"
 
+#include <QTextCodec>
 #include <QtTest>
 
 // Conversions the tabs use on single fields: text, packed digits, taxation
@@ -19,6 +20,7 @@ private slots:
     void textWithoutTerminatorReadsToLimit();
     void strictEncoding_data();
     void strictEncoding();
+    void tablesAgreeWithConverter();
     void packedBcdEncode_data();
     void packedBcdEncode();
     void packedBcdBarcode_data();
@@ -120,6 +122,33 @@ void TestRecords::strictEncoding()
     QVERIFY(!TextCodec::canHold(unheld));
     QVERIFY2(TextCodec::describe(unheld).contains(refused), qPrintable(TextCodec::describe(unheld)));
     QCOMPARE(TextCodec::firstUnheld(text), unheld);
+}
+
+// The code page is read out of the converter into tables once; what they
+// give must be what the converter gives, character by character.
+void TestRecords::tablesAgreeWithConverter()
+{
+    QTextCodec *converter = QTextCodec::codecForName("Windows-1251");
+    QVERIFY(converter);
+    QByteArray all(256, '\0');
+    for (int b = 0; b < 256; ++b)
+        all[b] = char(b);
+    QCOMPARE(TextCodec::decode(all), converter->toUnicode(all));
+
+    for (uint u = 0; u <= 0xFFFF; ++u) {
+        const QString one { QChar(ushort(u)) };
+        if (TextCodec::encode(one) != converter->fromUnicode(one))
+            QFAIL(qPrintable(QStringLiteral("U+%1").arg(u, 4, 16, QLatin1Char('0'))));
+        if (TextCodec::encodeTable()[u] != 0 && !TextCodec::canHold(char32_t(u)))
+            QFAIL(qPrintable(QStringLiteral("U+%1 not held").arg(u, 4, 16, QLatin1Char('0'))));
+    }
+    for (const QString &text :
+         { QStringLiteral("Ёлка №1 «Ель» 5€\t\0"), QStringLiteral("a\u200Bb\u4E2Dc"), QStringLiteral("Кот😀"),
+           QString(QChar(0xD83D)) + QStringLiteral("x"), QStringLiteral("x") + QChar(0xD83D), QString() }) {
+        QCOMPARE(TextCodec::encode(text), converter->fromUnicode(text));
+        QCOMPARE(TextCodec::decode(TextCodec::encode(text)),
+                 converter->toUnicode(converter->fromUnicode(text)));
+    }
 }
 
 void TestRecords::packedBcdEncode_data()
