@@ -1,4 +1,4 @@
-// Linked into the libFuzzer programs only. The CSV reader allocates a 48 MiB
+// Linked into the fuzz programs and the bounded driver. The CSV reader allocates a 48 MiB
 // block buffer for every file it opens; under AddressSanitizer each such
 // allocation maps and poisons 6 MiB of shadow memory, which made the CSV
 // target spend nine tenths of its time in the kernel and memset. This keeps
