@@ -204,11 +204,16 @@ void TestGoodsModel::sortMatchesPlainProxy_data()
 {
     QTest::addColumn<int>("col");
     QTest::addColumn<Qt::SortOrder>("order");
+    QTest::addColumn<bool>("anyPrices"); // not only whole hundredths
 
     for (int c = 0; c < GoodsColumnCount; ++c) {
-        QTest::addRow("column %d ascending", c) << c << Qt::AscendingOrder;
-        QTest::addRow("column %d descending", c) << c << Qt::DescendingOrder;
+        QTest::addRow("column %d ascending", c) << c << Qt::AscendingOrder << false;
+        QTest::addRow("column %d descending", c) << c << Qt::DescendingOrder << false;
     }
+    QTest::newRow("prices beyond hundredths, ascending")
+        << int(GoodsPriceColumn) << Qt::AscendingOrder << true;
+    QTest::newRow("prices beyond hundredths, descending")
+        << int(GoodsPriceColumn) << Qt::DescendingOrder << true;
 }
 
 // The proxy compares typed values itself; the order must be the one the base
@@ -218,8 +223,17 @@ void TestGoodsModel::sortMatchesPlainProxy()
 {
     QFETCH(int, col);
     QFETCH(Qt::SortOrder, order);
+    QFETCH(bool, anyPrices);
 
     GoodsList rows = randomGoods(400, 7);
+    if (anyPrices) {
+        for (int i = 0; i < rows.size(); i += 3)
+            rows[i].price /= 3;
+        rows[10].price = 1e300;
+        rows[11].price = -qInf();
+        rows[12].price = 0.005;
+        rows[13].price = 0.01;
+    }
     for (int i = 0; i < rows.size(); i += 5) {
         rows[i].dept = i % 3 ? 0 : 9; // no name
         rows[i].price = -rows[i].price;
