@@ -24,13 +24,19 @@ struct Sample
     double rssMb = 0;
 };
 
-Sample runOnce(const QString &child, const QString &mode, const QString &configHome)
+// The child runs offscreen on the store under configHome.
+QProcessEnvironment childEnvironment(const QString &configHome)
 {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-    p.setProcessEnvironment(env);
+    return env;
+}
+
+Sample runOnce(const QString &child, const QString &mode, const QString &configHome)
+{
+    QProcess p;
+    p.setProcessEnvironment(childEnvironment(configHome));
     QElapsedTimer timer;
     timer.start();
     p.start(child, { mode });
@@ -62,6 +68,26 @@ Sample median(std::vector<Sample> v)
     return { mid([](const Sample &s) { return s.ms; }), mid([](const Sample &s) { return s.rssMb; }) };
 }
 
+struct Run
+{
+    QString mode;
+    QString configHome;
+};
+
+// Medians of a and b started alternately, after one start of each to warm
+// the file cache.
+std::pair<Sample, Sample> alternate(const QString &child, const Run &a, const Run &b, int runs)
+{
+    runOnce(child, a.mode, a.configHome);
+    runOnce(child, b.mode, b.configHome);
+    std::vector<Sample> as, bs;
+    for (int i = 0; i < runs; ++i) {
+        as.push_back(runOnce(child, a.mode, a.configHome));
+        bs.push_back(runOnce(child, b.mode, b.configHome));
+    }
+    return { median(as), median(bs) };
+}
+
 void seedStore(const QString &configHome, int count)
 {
     QSettings s(configHome + QStringLiteral("/Korvant Engineering/KorvantUtility3.conf"),
@@ -88,14 +114,8 @@ int main(int argc, char *argv[])
     for (const int registers : { 0, 500 }) {
         QTemporaryDir home;
         seedStore(home.path(), registers);
-        runOnce(child, QStringLiteral("app"), home.path()); // warm the file cache
-        std::vector<Sample> app, bare;
-        for (int i = 0; i < runs; ++i) {
-            app.push_back(runOnce(child, QStringLiteral("app"), home.path()));
-            bare.push_back(runOnce(child, QStringLiteral("bare"), home.path()));
-        }
-        const Sample a = median(app);
-        const Sample b = median(bare);
+        const auto [a, b] = alternate(child, { QStringLiteral("app"), home.path() },
+                                      { QStringLiteral("bare"), home.path() }, runs);
         std::printf("startup to first paint, %3d registers: %7.1f ms   reference (bare window) %7.1f ms   "
                     "ratio %.2f   (goal < 150 ms)\n",
                     registers, a.ms, b.ms, a.ms / b.ms);
@@ -108,25 +128,15 @@ int main(int argc, char *argv[])
     for (const auto &[dir, rows] :
          { std::pair<const QTemporaryDir *, int> { &plain, 0 }, { &goods, 10000 } }) {
         QProcess seed;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir->path());
-        seed.setProcessEnvironment(env);
+        seed.setProcessEnvironment(childEnvironment(dir->path()));
         seed.start(child, { QStringLiteral("seed"), QString::number(rows) });
         if (!seed.waitForFinished(60000) || seed.exitCode() != 0) {
             std::fprintf(stderr, "seeding the store failed: %s\n", seed.readAllStandardError().constData());
             return 1;
         }
     }
-    runOnce(child, QStringLiteral("app"), plain.path());
-    runOnce(child, QStringLiteral("app"), goods.path());
-    std::vector<Sample> withGoods, without;
-    for (int i = 0; i < runs; ++i) {
-        withGoods.push_back(runOnce(child, QStringLiteral("app"), goods.path()));
-        without.push_back(runOnce(child, QStringLiteral("app"), plain.path()));
-    }
-    const Sample g = median(withGoods);
-    const Sample p = median(without);
+    const auto [g, p] = alternate(child, { QStringLiteral("app"), goods.path() },
+                                  { QStringLiteral("app"), plain.path() }, runs);
     std::printf("startup to first paint, 10 registers, one with 10 000 goods rows: %7.1f ms   reference (the "
                 "same without goods) %7.1f ms   ratio %.2f   (goal <= 2.00)\n",
                 g.ms, p.ms, g.ms / p.ms);
