@@ -25,6 +25,8 @@ QString reason(const QString &systemText)
         { "File name too long", QT_TRANSLATE_NOOP("FileError", "слишком длинное имя файла") },
         { "Too many open files", QT_TRANSLATE_NOOP("FileError", "открыто слишком много файлов") },
         { "Input/output error", QT_TRANSLATE_NOOP("FileError", "ошибка ввода-вывода") },
+        // What Qt says when the system gave no reason it kept.
+        { "Unknown error", QT_TRANSLATE_NOOP("FileError", "причина не известна") },
     };
     for (const auto &k : known) {
         if (systemText.contains(QLatin1String(k.system), Qt::CaseInsensitive))
