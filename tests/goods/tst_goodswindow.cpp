@@ -633,7 +633,7 @@ void TestGoodsWindow::writeAsksBeforeRemovingRows()
     if (!question.isEmpty()) {
         answers.thenOn<QMessageBox>([&](QMessageBox *box) {
             defaultButton = box->standardButton(box->defaultButton());
-            box->button(QMessageBox::StandardButton(answer))->click();
+            box->done(answer); // as the button would
         });
     }
     answers.thenButton(QMessageBox::Ok);
@@ -667,7 +667,7 @@ void TestGoodsWindow::writeAsksWhenTheCheckFindsProblems()
     answers.thenOn<QMessageBox>([&](QMessageBox *box) {
         dockShown = w.issueWidget() && w.issueWidget()->isVisible();
         defaultButton = box->standardButton(box->defaultButton());
-        box->button(QMessageBox::No)->click();
+        box->done(QMessageBox::No);
     });
     w.onDeviceExport();
     const auto boxes = answers.seenOf("QMessageBox");
