@@ -9,10 +9,11 @@
 #include "params/textcodec.h"
 #include "tabs/fieldchecks.h"
 
-#include <QHash>
 #include <QLocale>
 
+#include <algorithm>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -31,15 +32,49 @@ QString amountText(qint64 value)
     return QStringLiteral("%1.%2").arg(h / 100).arg(h % 100, 2, 10, QLatin1Char('0'));
 }
 
+// For each place in the view, the first earlier place whose row has the same
+// non-empty value in field, or -1. The values are hashed once and the places
+// sorted by hash: the rows' texts lie scattered in memory, and a sort that
+// compared them would spend its time waiting for them.
+std::vector<int> earlierSame(const GoodsList &rows, const QVector<int> &viewOrder, QString Goods::*field)
+{
+    const int n = viewOrder.size();
+    std::vector<std::pair<uint, int>> keyed; // (hash, place)
+    keyed.reserve(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        const QString &value = rows.at(viewOrder.at(i)).*field;
+        if (!value.isEmpty())
+            keyed.emplace_back(qHash(value), i);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    const auto value = [&](int place) -> const QString & { return rows.at(viewOrder.at(place)).*field; };
+    std::vector<int> first(size_t(n), -1);
+    // Within one hash, the distinct values met so far, each with its first place.
+    std::vector<int> distinct;
+    for (size_t k = 0; k < keyed.size(); ++k) {
+        if (k == 0 || keyed[k].first != keyed[k - 1].first)
+            distinct.clear();
+        const int place = keyed[k].second;
+        const auto same
+            = std::find_if(distinct.begin(), distinct.end(), [&](int d) { return value(d) == value(place); });
+        if (same == distinct.end())
+            distinct.push_back(place);
+        else
+            first[size_t(place)] = *same;
+    }
+    return first;
+}
+
 class RowChecker
 {
 public:
-    RowChecker(QVector<GoodsFinding> &out, const GoodsCheckLimits &limits, int rows)
+    RowChecker(QVector<GoodsFinding> &out, const GoodsCheckLimits &limits, const GoodsList &rows,
+               const QVector<int> &viewOrder)
         : m_out(out)
         , m_limits(limits)
+        , m_codes(earlierSame(rows, viewOrder, &Goods::intcode))
+        , m_barcodes(earlierSame(rows, viewOrder, &Goods::barcode))
     {
-        m_codes.reserve(rows);
-        m_barcodes.reserve(rows);
     }
 
     void check(int viewRow, const Goods &g)
@@ -92,22 +127,18 @@ private:
         m_out.append(GoodsFinding { m_row, column, message });
     }
 
-    // A value an earlier row (as shown) has too; empty values are not compared.
-    void repeated(QHash<QString, int> &seen, const QString &value, int column, const char *text)
+    // A value an earlier row (as shown) has too.
+    void repeated(const std::vector<int> &earlier, const QString &value, int column, const char *text)
     {
-        if (value.isEmpty())
-            return;
-        const auto it = seen.constFind(value);
-        if (it == seen.constEnd())
-            seen.insert(value, m_row);
-        else
-            add(column, text, value, QString::number(it.value() + 1));
+        const int first = earlier[size_t(m_row)];
+        if (first >= 0)
+            add(column, text, value, QString::number(first + 1));
     }
 
     QVector<GoodsFinding> &m_out;
     const GoodsCheckLimits &m_limits;
-    QHash<QString, int> m_codes;
-    QHash<QString, int> m_barcodes;
+    const std::vector<int> m_codes;
+    const std::vector<int> m_barcodes;
     int m_row = 0;
     QString m_number;
 };
@@ -139,7 +170,7 @@ QVector<GoodsFinding> checkGoods(const GoodsList &rows, const QVector<int> &view
                                        QStringLiteral("Количество строк %1 превышает лимит %2")
                                            .arg(viewOrder.size())
                                            .arg(capacity - 1) });
-    RowChecker checker(findings, limits, viewOrder.size());
+    RowChecker checker(findings, limits, rows, viewOrder);
     for (int i = 0; i < viewOrder.size(); ++i)
         checker.check(i, rows.at(viewOrder.at(i)));
     return findings;
