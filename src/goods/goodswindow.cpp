@@ -377,8 +377,14 @@ void GoodsWindow::onDeviceExport()
 
 bool GoodsWindow::confirmProblems(const QString &title)
 {
-    onValidate();
-    const int problems = m_issues->model()->rowCount();
+    // The dock comes up only with something to show (or to refresh); the
+    // count covers every row, also those a filter hides.
+    GoodsCheckLimits limits = m_limits;
+    limits.capacity = m_goodsCapacity;
+    limits.departmentNames = m_model->departments().size();
+    const int problems = checkGoods(m_model->goods(), limits).size();
+    if (problems > 0 || (m_issues && m_issues->isVisible()))
+        onValidate();
     return problems == 0
         || askYesNo(this, title,
                     tr("В номенклатуре найдены проблемы (%1). Выгрузить в ККТ всё равно?").arg(problems),

@@ -585,8 +585,9 @@ void TestGoodsWindow::exportOutcomes()
     QCOMPARE(boxes.last().text, text);
     QVERIFY2(boxes.last().informative.contains(informative), qPrintable(boxes.last().informative));
     QCOMPARE(pagesWritten(*sim), pages);
-    // A snapshot only where something was written.
+    // A snapshot only where something was written; the dock only with findings.
     QCOMPARE(SnapshotStore().list(Serial).size(), pages > 0 ? 1 : 0);
+    QCOMPARE(w.issueWidget() != nullptr, !questions.filter(QStringLiteral("проблемы")).isEmpty());
     if (pages == 0)
         QCOMPARE(sim->goodsArea(), area);
     else
