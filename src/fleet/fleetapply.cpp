@@ -93,7 +93,9 @@ QString FleetOutcome::statusText() const
     case Refused:
         return tr("другая ККТ, не записано");
     case Failed:
-        return code != 0 ? tr("ошибка %1").arg(code) : tr("ошибка");
+        if (code != 0)
+            return tr("ошибка %1").arg(code);
+        return failure.isEmpty() ? tr("ошибка") : tr("ошибка: %1").arg(failure);
     case Skipped:
         return tr("пропущено");
     }
@@ -270,6 +272,12 @@ void FleetApply::settle(int index, FleetOutcome::Status status, const QString &m
     emit outcomeChanged(index);
 }
 
+void FleetApply::failWithout(int index, const QString &cause, const QString &message)
+{
+    m_outcomes[index].failure = cause;
+    settle(index, FleetOutcome::Failed, message);
+}
+
 // --- jobs ------------------------------------------------------------------------
 
 void FleetApply::runJob(const std::function<bool()> &start, std::function<void(int)> then)
@@ -366,12 +374,12 @@ void FleetApply::onRead(int index, int result)
     ParamFile checked;
     QString error;
     if (!ParamFile::fromJson(paramFile(o, o.before, o.beforeSystem).toJson(), &checked, &error)) {
-        return settle(
-            index, FleetOutcome::Failed,
+        return failWithout(
+            index, tr("параметры ККТ не распознаны"),
             tr("Прочитанные из ККТ параметры не распознаны: %1. В ККТ ничего не записано.").arg(error));
     }
     if (!merge(o, &error))
-        return settle(index, FleetOutcome::Failed, tr("%1. В ККТ ничего не записано.").arg(error));
+        return failWithout(index, tr("данные не перенесены"), tr("%1. В ККТ ничего не записано.").arg(error));
     o.differences
         = paramFileDifferences(paramFile(o, o.before, o.beforeSystem), paramFile(o, o.after, o.afterSystem));
     if (o.after == o.before && o.afterSystem == o.beforeSystem) {
@@ -379,18 +387,6 @@ void FleetApply::onRead(int index, int result)
                       tr("Выбранные данные в ККТ уже такие же; записывать нечего."));
     }
 
-    // The snapshot of what the write will replace; a register that will not
-    // be written to (no change, a dry run) needs none.
-    if (m_mode != Mode::DryRun) {
-        emit stepStarted(index, Step::Snapshot);
-        const SnapshotResult snapshot = SnapshotTaker(m_controller, SnapshotOrigin::Fleet, m_store)
-                                            .storeParams(result, expectedSerial(o), m_family);
-        if (!snapshot.ok()) {
-            o.snapshotNotStored = snapshot.status == SnapshotResult::NotStored;
-            return settle(index, FleetOutcome::Failed, snapshot.text());
-        }
-        o.snapshot = snapshot.snapshot;
-    }
     o.status = FleetOutcome::Compared;
     o.message = m_mode == Mode::DryRun ? tr("Пробный запуск: в ККТ ничего не записано.") : QString();
     emit outcomeChanged(index);
@@ -428,7 +424,7 @@ void FleetApply::commit(int index, Then done)
     // Without a person's confirmation in between, the read of prepare() was
     // a moment ago; after one, the register may have been changed since.
     if (m_mode == Mode::WithoutConfirmation)
-        return write(index, std::move(done));
+        return snapshotThenWrite(index, std::move(done));
     emit stepStarted(index, Step::Check);
     const FleetTarget target = m_outcomes.at(index).target;
     runJob([this, target] { return m_controller.readParams(target.address, target.port); },
@@ -454,11 +450,31 @@ void FleetApply::onChecked(int index, int result, Then done)
     if (params != o.before || system != o.beforeSystem) {
         o.details
             = paramFileDifferences(paramFile(o, o.before, o.beforeSystem), paramFile(o, params, system));
-        settle(index, FleetOutcome::Failed,
-               tr("Параметры ККТ изменились после сравнения, поэтому в неё ничего не записано. Примените "
-                  "изменения к ней заново."));
+        failWithout(
+            index, tr("ККТ изменилась после сравнения"),
+            tr("Параметры ККТ изменились после сравнения, поэтому в неё ничего не записано. Примените "
+               "изменения к ней заново."));
         return done();
     }
+    snapshotThenWrite(index, std::move(done));
+}
+
+void FleetApply::snapshotThenWrite(int index, Then done)
+{
+    // Taken only now that the write goes ahead: a register skipped at its
+    // confirmation keeps no snapshot, which would push an older one, taken
+    // before a real write, out of those kept. The controller still holds the
+    // read just made (prepare's, or the re-read that found it unchanged).
+    FleetOutcome &o = m_outcomes[index];
+    emit stepStarted(index, Step::Snapshot);
+    const SnapshotResult snapshot = SnapshotTaker(m_controller, SnapshotOrigin::Fleet, m_store)
+                                        .storeParams(ResultOk, expectedSerial(o), m_family);
+    if (!snapshot.ok()) {
+        o.snapshotNotStored = snapshot.status == SnapshotResult::NotStored;
+        failWithout(index, tr("снимок не сохранён"), snapshot.text());
+        return done();
+    }
+    o.snapshot = snapshot.snapshot;
     write(index, std::move(done));
 }
 
@@ -518,17 +534,17 @@ void FleetApply::onReadBack(int index, int result)
             result);
     }
     if (m_controller.serial() != expectedSerial(o)) {
-        return settle(index, FleetOutcome::Failed,
-                      tr("Записано, но для проверки ответила ККТ с другим заводским номером %1; записанное "
-                         "не проверено.")
-                          .arg(displayText(m_controller.serial())));
+        return failWithout(index, tr("записано, не проверено"),
+                           tr("Записано, но для проверки ответила ККТ с другим заводским номером %1; "
+                              "записанное не проверено.")
+                               .arg(displayText(m_controller.serial())));
     }
     const QByteArray params = parameterImage(m_controller.data());
     const QByteArray system = systemImage(m_controller.data());
     if (!holdsWritten(params, o.after) || system != o.afterSystem) {
         o.details = paramFileDifferences(paramFile(o, o.after, o.afterSystem), paramFile(o, params, system));
-        return settle(index, FleetOutcome::Failed,
-                      tr("Записано, но прочитанные из ККТ параметры отличаются от записанных."));
+        return failWithout(index, tr("записано, но прочитано другое"),
+                           tr("Записано, но прочитанные из ККТ параметры отличаются от записанных."));
     }
     settle(index, FleetOutcome::Verified,
            tr("Записано; прочитанные из ККТ параметры совпадают с записанными."));

@@ -47,6 +47,7 @@ struct FleetOutcome
     QString serial; // as the register reported it (empty when it never answered)
     QString version;
     int code = 0; // the failed job's result code (0: none)
+    QString failure; // Failed without a code: what failed, in a few words for a summary
     bool writeBegun = false; // pages had gone out when the write failed
     QString message; // what happened (Russian)
     QString explanation; // what the code means, when there is one
@@ -62,7 +63,8 @@ struct FleetOutcome
     QByteArray afterSystem;
     int goodsCapacity = 0;
 
-    // Short, for a summary column: "записано и проверено", "не доступен", ...
+    // Short, for a summary column: "записано и проверено", "не доступен",
+    // "ошибка -4", "ошибка: снимок не сохранён", ...
     QString statusText() const;
     // Unreachable, Refused or Failed.
     bool failed() const;
@@ -73,14 +75,13 @@ struct FleetOutcome
 //
 //   prepare   1. reachability; 2.-3. read the register's parameters on a job
 //             that confirms its serial number and family (the write guard's
-//             rule); 5. merge the chosen groups into what was read (in
-//             memory); 4. unless nothing changes, take the snapshot
-//             (SnapshotOrigin::Fleet); 6. the differences by field name.
-//             Nothing is written.
+//             rule); 4. merge the chosen groups into what was read (in
+//             memory); 5. the differences by field name. Nothing is written.
 //   confirm   ConfirmEach: after each prepared register; ConfirmAll: once,
 //             after every register is prepared; none without confirmation.
 //   commit    re-read after a confirmation and check that the register still
-//             holds what was compared; write, where the job's own guard
+//             holds what was compared; take the snapshot of it
+//             (SnapshotOrigin::Fleet); write, where the job's own guard
 //             confirms serial and family on the writing connection; read back
 //             and compare with what was written.
 //
@@ -94,9 +95,10 @@ struct FleetOutcome
 // read back must equal the written one byte for byte, and the system image
 // must be the one read before. Anything else fails with the differing fields.
 //
-// A dry run prepares every register and takes no snapshot: it writes nothing,
-// and a snapshot would only push an older one, taken before a real write, out
-// of the kept ones.
+// Only a register that is about to be written gets a snapshot: a dry run, a
+// register without changes and one not confirmed write nothing, and a
+// snapshot would only push an older one, taken before a real write, out of
+// the kept ones.
 //
 // cancel() stops before the next register: a register whose steps are under
 // way finishes them (a write is never stopped half-way); those not reached are
@@ -182,6 +184,7 @@ private:
     void onRead(int index, int result);
     void commit(int index, Then done);
     void onChecked(int index, int result, Then done);
+    void snapshotThenWrite(int index, Then done);
     void write(int index, Then done);
     void onWritten(int index, int result, Then done);
     void onReadBack(int index, int result);
@@ -199,6 +202,8 @@ private:
     // Sets the register's outcome and tells about it.
     void settle(int index, FleetOutcome::Status status, const QString &message, int code = 0,
                 bool writeBegun = false);
+    // Failed without a result code; cause names it for a summary column.
+    void failWithout(int index, const QString &cause, const QString &message);
 
     DeviceController &m_controller;
     std::unique_ptr<DeviceParams> m_source;

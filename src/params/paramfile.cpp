@@ -1,6 +1,7 @@
 #include "paramfile.h"
 
 #include "classes/boundedfile.h"
+#include "classes/fileerror.h"
 #include "params/deviceparams.h"
 #include "params/imageserial.h"
 #include "params/paramsdiff.h"
@@ -138,7 +139,8 @@ bool ParamFile::save(const QString &path, QString *error) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(toJson()) < 0 || !file.commit()) {
-        *error = QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+        *error
+            = QObject::tr("не удалось записать файл %1: %2").arg(path, FileError::reason(file.errorString()));
         return false;
     }
     return true;
@@ -150,12 +152,13 @@ bool ParamFile::saveNew(const QString &path, QString *error) const
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         *error = file.exists()
             ? QObject::tr("файл %1 уже существует, он не заменён; другое имя задаёт -o").arg(path)
-            : QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+            : QObject::tr("не удалось записать файл %1: %2").arg(path, FileError::reason(file.errorString()));
         return false;
     }
     const QByteArray json = toJson();
     if (file.write(json) != json.size() || !file.flush()) {
-        *error = QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+        *error
+            = QObject::tr("не удалось записать файл %1: %2").arg(path, FileError::reason(file.errorString()));
         file.remove();
         return false;
     }

@@ -130,6 +130,7 @@ void DeviceWindow::setupUi()
 void DeviceWindow::setDevice(const QString &serial, const QString &version, const QString &name,
                              const QString &addr)
 {
+    m_name = name;
     setWindowTitle(tr("ККТ %1. Заводской номер %2").arg(name, serial));
     selectFamily(version);
     loadProfile(serial);
@@ -550,44 +551,53 @@ void DeviceWindow::onValidate()
     DeviceWidget::runValidation(m_tabs, m_issueDock);
 }
 
+GoodsWindow *DeviceWindow::goodsWindow() const
+{
+    return m_goodsWindow;
+}
+
 void DeviceWindow::onShowGoods()
 {
+    // One goods window per register: a second would hold a second catalogue.
+    if (m_goodsWindow) {
+        m_goodsWindow->showNormal();
+        m_goodsWindow->raise();
+        m_goodsWindow->activateWindow();
+        return;
+    }
     // The names as the departments tab shows them now, edits not yet saved included.
     const std::unique_ptr<DeviceParams> shown = shownParams();
     if (!shown)
         return;
     openGoodsWindow(m_serial, m_goodsCapacity, m_address, m_port, departmentNames(*shown));
+    m_goodsWindow->setDeviceName(m_name);
+    // The register's own limits, once its parameters are known (not defaults).
+    if (m_imagesKnown)
+        m_goodsWindow->setRegisterSettings(*shown);
 }
 
 void DeviceWindow::openGoodsWindow(const QString &serial, int goodsCapacity, const QString &address,
                                    quint16 port, const QStringList &departmentNames)
 {
+    // Not modal: once open, the goods window and this one are used side by
+    // side. It closes with this window, after its own question.
     auto *goods = new GoodsWindow(this, Qt::Window);
     goods->setAttribute(Qt::WA_DeleteOnClose);
-    goods->setWindowModality(Qt::WindowModal);
     goods->setup(serial, goodsCapacity, address, port, departmentNames);
     goods->show();
+    m_goodsWindow = goods;
 }
 
 void DeviceWindow::closeEvent(QCloseEvent *event)
 {
-    if (hasUnsavedChanges()) {
-        switch (QMessageBox::question(this, windowTitle(), tr("Сохранить изменения в профиль?"),
-                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                      QMessageBox::Yes)) {
-        case QMessageBox::Yes:
-            // A profile the store refused would be lost with the window.
-            if (!saveProfile()) {
-                event->ignore();
-                return;
-            }
-            break;
-        case QMessageBox::No:
-            break;
-        default:
-            event->ignore();
-            return;
-        }
+    // The goods window goes with this one: its own unsaved rows first.
+    if (m_goodsWindow && !m_goodsWindow->close()) {
+        event->ignore();
+        return;
+    }
+    if (hasUnsavedChanges() && !mayCloseAfterSaving(this, [this] { return saveProfile(); })) {
+        event->ignore();
+        return;
     }
     QMainWindow::closeEvent(event);
 }

@@ -14,6 +14,7 @@
 
 class DeviceIssueWidget;
 class DeviceWidget;
+class GoodsWindow;
 struct SnapshotInfo;
 class QAction;
 class QLabel;
@@ -50,6 +51,8 @@ public:
     QList<DeviceWidget *> tabs() const { return m_tabs; }
     QTabWidget *tabWidget() const { return m_tabWidget; }
     DeviceIssueWidget *issueDock() const { return m_issueDock; }
+    // The open goods window (null when none is).
+    GoodsWindow *goodsWindow() const;
 
     // The 16 department names of a parameter set, in record order, as the
     // goods window lists them.
@@ -129,10 +132,12 @@ private:
     QString m_address;
     QString m_version;
     QString m_serial;
+    QString m_name;
     int m_goodsCapacity = 0;
     QPointer<DeviceParams> m_params;
     QList<DeviceWidget *> m_tabs;
     DeviceIssueWidget *m_issueDock = nullptr;
+    QPointer<GoodsWindow> m_goodsWindow;
 
     // The images came from the register or a stored profile, not from the
     // family's defaults.

@@ -73,6 +73,7 @@ private:
     void onSkip();
     void onStop();
     void showDetails();
+    void setProgress(int done);
     void setRowStatus(int index, const QString &text);
     QString targetText(int index) const;
     int doneCount() const;
@@ -95,6 +96,7 @@ private:
 
     QLabel *m_progressLabel = nullptr;
     QProgressBar *m_progress = nullptr;
+    QLabel *m_progressCount = nullptr;
     QTableWidget *m_table = nullptr;
     QLabel *m_detailsTitle = nullptr;
     QPlainTextEdit *m_details = nullptr;

@@ -1,12 +1,16 @@
 #include "cli.h"
+#include "support/testdatahome.h"
 #include "support/testsettings.h"
 
 #include "goods/goodscsv.h"
 #include "goods/goodsimage.h"
+#include "history/snapshotstore.h"
 #include "link/devicejob.h"
 #include "link/frame.h"
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
+#include "params/deviceparams53.h"
+#include "params/paramfile.h"
 #include "sim/registersimulator.h"
 
 #include <QJsonArray>
@@ -81,6 +85,10 @@ private slots:
     void goodsCheck_data();
     void goodsCheck();
     void goodsCheckJson();
+    void goodsCheckWithParams_data();
+    void goodsCheckWithParams();
+    void goodsDiff_data();
+    void goodsDiff();
     void writeThenReadThroughFiles();
     void writeGoodsRefusals_data();
     void writeGoodsRefusals();
@@ -136,9 +144,14 @@ void TestCliGoods::goodsCheck_data()
         << clean + "Кефир;2;;1;1\n"
         << QStringList { "--capacity", "2" } << int(Cli::ExitFindings)
         << QStringLiteral("Количество строк 2 превышает лимит 1\n") << QString();
-    QTest::newRow("reader error: its message, nothing checked")
+    QTest::newRow("reader error: a Russian line, then its message, nothing checked")
         << QByteArray("name;intcode;price;dept\nA;1;1;1\n") << QStringList() << int(Cli::ExitFile)
-        << QString() << QStringLiteral("Missing column \"barcode\" in header of file");
+        << QString()
+        << QStringLiteral(
+               "Строка 1 (заголовок): нет столбца «barcode».\nMissing column \"barcode\" in header of file");
+    QTest::newRow("commas where the header has a column missing")
+        << QByteArray("name,intcode,price,dept\nA,1,1,1\n") << QStringList() << int(Cli::ExitFile)
+        << QString() << QStringLiteral("В файле разделитель «,», ожидается «;».\nФайл ");
     QTest::newRow("no such file") << QByteArray() << QStringList() << int(Cli::ExitFile) << QString()
                                   << QStringLiteral("Не удалось открыть файл");
     QTest::newRow("capacity that is no number")
@@ -173,6 +186,89 @@ void TestCliGoods::goodsCheckJson()
     };
     QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).array(), expected);
     QVERIFY2(r.out.indexOf("\"row\"") < r.out.indexOf("\"column\""), "keys in the order row, column, text");
+}
+
+void TestCliGoods::goodsCheckWithParams_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("out");
+
+    // The register: maximum price 1000.00, 2 departments in use, capacity 3.
+    const QString limits = QStringLiteral(
+        "1. Цена 1000.01 больше максимальной цены ККТ 1000.00\n2. Отдел 3 не используется: в ККТ настроено "
+        "отделов 2\n");
+    QTest::newRow("the file's capacity")
+        << QStringList() << QStringLiteral("Количество строк 3 превышает лимит 2\n") + limits;
+    QTest::newRow("--capacity given wins") << QStringList { "--capacity", "2000" } << limits;
+}
+
+void TestCliGoods::goodsCheckWithParams()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, out);
+    DeviceParams53 params;
+    ParamFile settings;
+    settings.serial = Serial;
+    settings.version = QStringLiteral("2.53.40");
+    settings.goodsCapacity = 3;
+    params.registrationIds.serialNumber.setText(Serial);
+    params.tradeConfig.maxPrice = 10000000;
+    params.tradeConfig.departmentCount = 2;
+    params.toImage(settings.params, settings.system);
+    const QString paramsPath = m_dir.filePath(QStringLiteral("register.json"));
+    QString error;
+    QVERIFY2(settings.save(paramsPath, &error), qPrintable(error));
+    const QString csv
+        = file(QStringLiteral("goods.csv"), Header + "Икра;1;;1000.01;1\nХлеб;2;;1000;3\nСоль;3;;1;2\n");
+
+    const Run r = cli(QStringList { "goods-check", csv, "--params", paramsPath } + options);
+    QCOMPARE(r.code, int(Cli::ExitFindings));
+    QCOMPARE(r.out, out);
+
+    const Run missing = cli({ "goods-check", csv, "--params", m_dir.filePath(QStringLiteral("none.json")) });
+    QCOMPARE(missing.code, int(Cli::ExitFile));
+    QCOMPARE(missing.out, QString());
+}
+
+void TestCliGoods::goodsDiff_data()
+{
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b"); // empty: no such file
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err"); // a part of it
+
+    const QByteArray a = Header + "Хлеб;12345;;45;1\nКефир;7;;60;2\nМолоко;8;4600000000015;80;1\n";
+    QTest::newRow("same rows in another order, price written otherwise")
+        << a << Header + "Молоко;8;4600000000015;80.00;1\nХлеб;12345;;4.5e1;1\nКефир;7;;60;2\n"
+        << int(Cli::ExitOk) << QString() << QString();
+    QTest::newRow("added, removed, changed")
+        << a << Header + "Хлеб;12345;;47,50;1\nМолоко;8;4600000000015;80;3\nБатон;9;;30;1\n"
+        << int(Cli::ExitDiffers)
+        << QStringLiteral("12345 \"Хлеб\": цена 45.00 -> 47.50\n"
+                          "8 \"Молоко\": отдел 1 -> 3\n"
+                          "9 \"Батон\": добавлен, штрихкод —, цена 30.00, отдел 1\n"
+                          "7 \"Кефир\": удалён, штрихкод —, цена 60.00, отдел 2\n"
+                          "Добавлено: 1, удалено: 1, изменено: 2, без изменений: 0\n")
+        << QString();
+    QTest::newRow("second file missing")
+        << a << QByteArray() << int(Cli::ExitFile) << QString() << QStringLiteral("сравнение не выполнено");
+}
+
+void TestCliGoods::goodsDiff()
+{
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(int, exit);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const QString first = file(QStringLiteral("a.csv"), a);
+    const QString second
+        = b.isEmpty() ? m_dir.filePath(QStringLiteral("none.csv")) : file(QStringLiteral("b.csv"), b);
+    const Run r = cli({ "goods-diff", first, second });
+    QCOMPARE(r.code, exit);
+    QCOMPARE(r.out, out);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
 }
 
 void TestCliGoods::writeThenReadThroughFiles()
@@ -228,9 +324,11 @@ void TestCliGoods::writeGoodsRefusals_data()
         << QStringLiteral("Заводской номер ККТ 0530000062 не совпадает с указанным 0530000999") << true;
     QTest::newRow("no serial given") << two << QString() << -1 << int(Cli::ExitUsage)
                                      << QStringLiteral("--serial") << false;
-    QTest::newRow("area of one page")
+    // The register reports a capacity of 1: no row fits. Said before the
+    // snapshot is kept, with the numbers.
+    QTest::newRow("more rows than the register holds")
         << two << Serial << 1 << int(Cli::ExitJobFailed)
-        << QStringLiteral("Ошибка выгрузки. -8\n") + resultExplanation(ErrCapacity) << true;
+        << QStringLiteral("не помещается в ККТ: строк 2, ёмкость ККТ 0. В ККТ ничего не записано") << true;
 }
 
 void TestCliGoods::writeGoodsRefusals()
@@ -241,6 +339,7 @@ void TestCliGoods::writeGoodsRefusals()
     QFETCH(int, exit);
     QFETCH(QString, err);
     QFETCH(bool, contacted);
+    TestDataHome data;
     const auto sim = startRegister(goodsPages);
     QVERIFY(sim);
     const QByteArray area = sim->goodsArea();
@@ -254,6 +353,7 @@ void TestCliGoods::writeGoodsRefusals()
     QCOMPARE(!sim->requestLog().isEmpty(), contacted);
     QVERIFY(!anyWrite(*sim));
     QCOMPARE(sim->goodsArea(), area);
+    QVERIFY(SnapshotStore().list(Serial).isEmpty()); // nothing written, nothing kept
 }
 
 QTEST_GUILESS_MAIN(TestCliGoods)

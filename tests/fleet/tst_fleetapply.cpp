@@ -196,7 +196,8 @@ void TestFleetApply::stopsOnlyBetweenRegisters()
     DeviceController controller;
     FleetApply fleet(controller, source(sims[0]), { DeviceTab::Positions });
     fleet.setMode(confirmEach ? FleetApply::Mode::ConfirmEach : FleetApply::Mode::WithoutConfirmation);
-    fleet.setStore(SnapshotStore(m_dir.filePath(QStringLiteral("stop"))));
+    const SnapshotStore store(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())));
+    fleet.setStore(store);
     fleet.setPingFunction([](const QString &, int) { return 0; });
     connect(&fleet, &FleetApply::stepStarted, &fleet, [&fleet](int index, FleetApply::Step step) {
         if (index == 0 && step == FleetApply::Step::Write)
@@ -216,6 +217,8 @@ void TestFleetApply::stopsOnlyBetweenRegisters()
     QVERIFY(sims[1].requestLog().isEmpty());
     QVERIFY(sims[2].requestLog().isEmpty());
     QVERIFY(fleet.outcomes().at(2).message.contains(QStringLiteral("остановлено")));
+    // Stopped at its confirmation, a register keeps no snapshot: nothing was written.
+    QCOMPARE(store.list(sims[0].serial()).isEmpty(), confirmEach);
 }
 
 void TestFleetApply::writesNothingItCannotVouchFor_data()
@@ -224,16 +227,20 @@ void TestFleetApply::writesNothingItCannotVouchFor_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("field"); // a field the outcome's details name
     QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("summary"); // the outcome as the summary column shows it
     QTest::newRow("another register answers the writing connection")
-        << "connection serials" << int(FleetOutcome::Refused) << QString() << false;
+        << "connection serials" << int(FleetOutcome::Refused) << QString() << false
+        << "другая ККТ, не записано";
     QTest::newRow("register changed between its differences and the confirmation")
-        << "changed before confirmation" << int(FleetOutcome::Failed) << "users[0].name" << false;
-    QTest::newRow("snapshot cannot be stored")
-        << "unwritable store" << int(FleetOutcome::Failed) << QString() << false;
+        << "changed before confirmation" << int(FleetOutcome::Failed) << "users[0].name" << false
+        << "ошибка: ККТ изменилась после сравнения";
+    QTest::newRow("snapshot cannot be stored") << "unwritable store" << int(FleetOutcome::Failed) << QString()
+                                               << false << "ошибка: снимок не сохранён";
     QTest::newRow("register holds the chosen data already")
-        << "same data" << int(FleetOutcome::Unchanged) << QString() << false;
+        << "same data" << int(FleetOutcome::Unchanged) << QString() << false << "без изменений";
     QTest::newRow("register alters a field as it stores it")
-        << "altered on store" << int(FleetOutcome::Failed) << "organisation.address" << true;
+        << "altered on store" << int(FleetOutcome::Failed) << "organisation.address" << true
+        << "ошибка: записано, но прочитано другое";
 }
 
 void TestFleetApply::writesNothingItCannotVouchFor()
@@ -242,6 +249,7 @@ void TestFleetApply::writesNothingItCannotVouchFor()
     QFETCH(int, status);
     QFETCH(QString, field);
     QFETCH(bool, written);
+    QFETCH(QString, summary);
     const QString serial = QStringLiteral("0530000109");
     SimFleet sims;
     QVERIFY(sims.start({ { "127.0.0.109", 53, serial } }));
@@ -278,6 +286,7 @@ void TestFleetApply::writesNothingItCannotVouchFor()
 
     const FleetOutcome &o = fleet.outcomes().first();
     QCOMPARE(int(o.status), status);
+    QCOMPARE(o.statusText(), summary);
     QVERIFY(!o.message.isEmpty());
     QCOMPARE(SimFleet::wrote(sim), written);
     if (fault == "unwritable store" || fault == "same data")
@@ -286,8 +295,9 @@ void TestFleetApply::writesNothingItCannotVouchFor()
         QVERIFY2(!o.details.filter(field).isEmpty(), qPrintable(o.details.join('\n')));
     }
     QCOMPARE(o.snapshotNotStored, fault == "unwritable store");
-    // Snapshots only where a write was to follow the comparison.
-    QCOMPARE(store.list(serial).isEmpty(), fault == "unwritable store" || fault == "same data");
+    // Snapshots only where a write followed.
+    QCOMPARE(store.list(serial).isEmpty(),
+             fault == "unwritable store" || fault == "same data" || fault == "changed before confirmation");
 }
 
 QTEST_GUILESS_MAIN(TestFleetApply)

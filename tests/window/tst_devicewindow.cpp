@@ -214,6 +214,7 @@ private slots:
     void roundTripKeepsTheImage_data();
     void roundTripKeepsTheImage();
     void departmentNamesForTheGoods();
+    void goodsWindowBesideTheDeviceWindow();
 
 private:
     // The window of a register listed under serial, as the main window opens it.
@@ -1062,19 +1063,57 @@ void TestDeviceWindow::departmentNamesForTheGoods()
     QCOMPARE(names.at(1), QStringLiteral("Отдел 2")); // the default
     QCOMPARE(names.last(), QStringLiteral("Двенадцать12"));
 
-    // "Номенклатура" opens the register's goods window, window-modal, with
-    // the window's serial, capacity and the department names the tab shows.
+    // "Номенклатура" opens the register's goods window, not modal, with the
+    // window's serial, capacity and the department names the tab shows.
     const auto window = open(Serial, "2.53.12", Host);
     trigger(window.get(), "actionShowGoods");
     auto *goods = window->findChild<GoodsWindow *>();
     QVERIFY(goods);
     QVERIFY(goods->isVisible());
-    QCOMPARE(goods->windowModality(), Qt::WindowModal);
+    QCOMPARE(goods->windowModality(), Qt::NonModal);
     QVERIFY(goods->testAttribute(Qt::WA_DeleteOnClose));
     QCOMPARE(goods->goodsCapacity(), 2000); // no load yet: capacity 0 means 2000
     QCOMPARE(goods->model()->departments(), DeviceWindow::departmentNames(*window->params()));
     goods->close();
     QTRY_VERIFY(!window->findChild<GoodsWindow *>());
+}
+
+// The goods window is used beside the device window, names the register,
+// checks against its settings, and goes with it only after its own question.
+void TestDeviceWindow::goodsWindowBesideTheDeviceWindow()
+{
+    const auto sim = startSim(53, Serial);
+    QVERIFY(sim);
+    storeProfile(Serial, "2.53.40", sim->parameterImage(), sim->systemImage());
+    const auto window = open(Serial, "2.53.40", Host);
+    trigger(window.get(), "actionShowGoods");
+    GoodsWindow *goods = window->goodsWindow();
+    QVERIFY(goods);
+    QCOMPARE(goods->windowTitle(), QStringLiteral("Номенклатура — ККТ Касса 1, заводской номер ") + Serial);
+    QVERIFY(!QApplication::activeModalWidget());
+    trigger(window.get(), "actionShowGoods"); // the same window again, not a second one
+    QCOMPARE(window->findChildren<GoodsWindow *>().size(), 1);
+
+    const auto *params = qobject_cast<DeviceParams53 *>(window->params());
+    QVERIFY(params && params->tradeConfig.maxPrice > 0);
+    Goods dear;
+    dear.name = QStringLiteral("Икра");
+    dear.intcode = QStringLiteral("1");
+    dear.price = double(params->tradeConfig.maxPrice) / 10000 + 1;
+    goods->model()->setGoods({ dear });
+    goods->onValidate();
+    QCOMPARE(goods->issueWidget()->model()->rowCount(), 1);
+    QVERIFY(goods->issueWidget()->model()->index(0).data().toString().contains(
+        QStringLiteral("больше максимальной цены ККТ")));
+
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Cancel);
+    QVERIFY(!window->close());
+    QCOMPARE(answers.seenOf("QMessageBox").first().text, QStringLiteral("Сохранить изменения в профиль?"));
+    QVERIFY(goods->isVisible());
+    answers.thenButton(QMessageBox::No);
+    QVERIFY(window->close());
+    QTRY_VERIFY(!window->goodsWindow());
 }
 
 QTEST_MAIN(TestDeviceWindow)

@@ -3,6 +3,7 @@
 #include "pingfailure.h"
 
 #include "app/firmware.h"
+#include "classes/fileerror.h"
 #include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicefinder.h"
@@ -154,14 +155,14 @@ int Cli::readParams(const QStringList &args)
         if (QFileInfo(p.value(output)).isDir() || !namedFile->open(QIODevice::WriteOnly)) {
             return fail(ExitFile,
                         QStringLiteral("не удалось записать файл %1: %2")
-                            .arg(p.value(output), namedFile->errorString()));
+                            .arg(p.value(output), FileError::reason(namedFile->errorString())));
         }
     } else {
         QTemporaryFile probe(QDir::current().filePath(QStringLiteral("korvant-cli-XXXXXX")));
         if (!probe.open()) {
             return fail(ExitFile,
                         QStringLiteral("в папке %1 нельзя создать файл: %2")
-                            .arg(QDir::currentPath(), probe.errorString()));
+                            .arg(QDir::currentPath(), FileError::reason(probe.errorString())));
         }
     }
 
@@ -201,9 +202,9 @@ int Cli::readParams(const QStringList &args)
     if (named) {
         path = namedFile->fileName();
         if (namedFile->write(json) != json.size() || !namedFile->commit())
-            return fail(
-                ExitFile,
-                QStringLiteral("не удалось записать файл %1: %2").arg(path, namedFile->errorString()));
+            return fail(ExitFile,
+                        QStringLiteral("не удалось записать файл %1: %2")
+                            .arg(path, FileError::reason(namedFile->errorString())));
     } else {
         path = ParamFile::defaultFileName(file.serial);
         if (!file.saveNew(path, &error))

@@ -1,14 +1,17 @@
-// Commands over goods catalogues: read-goods, write-goods, goods-check.
+// Commands over goods catalogues: read-goods, write-goods, goods-check, goods-diff.
 #include "cli.h"
 #include "paramsview.h"
 
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
+#include "goods/goodsdiff.h"
 #include "goods/goodsimage.h"
 #include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/resultexplanation.h"
+#include "params/deviceparams.h"
+#include "params/paramfile.h"
 #include "params/paramsdiff.h"
 
 #include <QLocale>
@@ -18,11 +21,14 @@ namespace {
 
 constexpr int DefaultDepartments = 16;
 
-// The CSV reader's message (or why the file could not be read), and that
-// nothing was done with it.
+// What went wrong in Russian, the CSV reader's message (or why the file
+// could not be read), and that nothing was done with it.
 QString csvFailure(const GoodsCsvLoad &load, const QString &path, const QString &consequence)
 {
-    return QStringLiteral("%1\nФайл %2 не загружен, %3").arg(load.error, path, consequence);
+    QString text = load.error;
+    if (!load.detail.isEmpty() && load.detail != load.error)
+        text = load.detail + QLatin1Char('\n') + load.error;
+    return QStringLiteral("%1\nФайл %2 не загружен, %3").arg(text, path, consequence);
 }
 
 // A non-negative whole number option; false when it is something else.
@@ -85,9 +91,10 @@ int Cli::writeGoods(const QStringList &args)
     p.setApplicationDescription(QStringLiteral(
         "Записывает номенклатуру из файла CSV в ККТ. Файл читается целиком до связи с ККТ; при ошибке\n"
         "в файле ничего не отправляется. Перед записью ККТ проверяет, что её заводской номер равен\n"
-        "--serial; при несовпадении ничего не записывается. Перед записью читает номенклатуру ККТ и\n"
-        "сохраняет её как снимок (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок не прочитан или\n"
-        "не сохранён, ничего не записывается."));
+        "--serial; при несовпадении ничего не записывается. Перед записью читает номенклатуру ККТ: если\n"
+        "строк в файле больше, чем помещается в ККТ, ничего не записывается; иначе сохраняет прочитанное\n"
+        "как снимок (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок не прочитан или не сохранён,\n"
+        "ничего не записывается."));
     p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
     const NetOptions net;
@@ -126,11 +133,25 @@ int Cli::writeGoods(const QStringList &args)
     // First a snapshot of the catalogue the register holds now, from a
     // register with the expected serial number; then the job itself
     // confirms, on the connection that writes, that the register there has
-    // it too.
+    // it too. A catalogue the register cannot hold is refused once its
+    // capacity is known, before the snapshot is stored: nothing is written.
     DeviceController c;
-    const SnapshotResult snapshot
-        = SnapshotTaker(c, SnapshotOrigin::Cli)
-              .goods([&] { return readForSnapshot(c, address, port, true); }, expected);
+    SnapshotTaker taker(c, SnapshotOrigin::Cli);
+    const int read = readForSnapshot(c, address, port, true);
+    SnapshotResult snapshot = taker.checkRead(SnapshotKind::Goods, read, expected);
+    if (snapshot.ok()) {
+        const int limit = effectiveGoodsCapacity(c.goodsCapacity()) - 1;
+        if (load.rows.size() > limit) {
+            return fail(
+                ExitJobFailed,
+                QStringLiteral("Номенклатура из файла %1 не помещается в ККТ: строк %2, ёмкость ККТ %3. "
+                               "В ККТ ничего не записано")
+                    .arg(path)
+                    .arg(load.rows.size())
+                    .arg(limit));
+        }
+        snapshot = taker.storeGoods(read, expected);
+    }
     int result = snapshot.code;
     if (snapshot.ok()) {
         m_out << snapshot.text() << '\n';
@@ -163,6 +184,8 @@ int Cli::goodsCheck(const QStringList &args)
         "Проверяет номенклатуру из файла CSV по тем же правилам, что «Проверить» в окне «Номенклатура»,\n"
         "строки в порядке файла, и выводит найденные ошибки по одной в строке. Номер в начале текста —\n"
         "номер товара в файле (строка файла минус строка заголовка).\n"
+        "С --params проверяет ещё и по настройкам ККТ из файла параметров: цену не выше «Макс. цена»,\n"
+        "отдел не дальше «Количество отделов»; ёмкость берётся из файла, если --capacity не задан.\n"
         "Код завершения 1, если найдены ошибки, 0, если нет, 6, если файл не загружен."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
     const QCommandLineOption capacity(
@@ -172,26 +195,39 @@ int Cli::goodsCheck(const QStringList &args)
     const QCommandLineOption departments(QStringLiteral("departments"),
                                          QStringLiteral("Число отделов ККТ (по умолчанию 16)."),
                                          QStringLiteral("N"), QString::number(DefaultDepartments));
+    const QCommandLineOption params(
+        QStringLiteral("params"),
+        QStringLiteral("Файл параметров ККТ (как пишет read-params): её максимальная цена, число отделов "
+                       "и ёмкость."),
+        QStringLiteral("PARAMS"));
     const QCommandLineOption json(
         QStringLiteral("json"),
         QStringLiteral(
             "Вывести массив JSON: {\"row\", \"column\", \"text\"} на ошибку (row и column с нуля)."));
-    p.addOptions({ capacity, departments, json });
+    p.addOptions({ capacity, departments, params, json });
     int exit = 0;
     if (!parse(p, args, 1, 1, &exit))
         return exit;
-    int cap = 0;
-    if (!countOption(p, capacity, &cap))
+    GoodsCheckLimits limits;
+    if (!countOption(p, capacity, &limits.capacity))
         return usage(QStringLiteral("неверная ёмкость «%1»").arg(p.value(capacity)));
-    int depts = 0;
-    if (!countOption(p, departments, &depts))
+    if (!countOption(p, departments, &limits.departmentNames))
         return usage(QStringLiteral("неверное число отделов «%1»").arg(p.value(departments)));
+    if (p.isSet(params)) {
+        ParamFile file;
+        const std::unique_ptr<DeviceParams> set = decode(p.value(params), &file);
+        if (!set)
+            return ExitFile;
+        limits.takeSettings(*set);
+        if (!p.isSet(capacity) && file.goodsCapacity > 0)
+            limits.capacity = file.goodsCapacity;
+    }
 
     const QString path = p.positionalArguments().first();
     const GoodsCsvLoad load = loadGoodsCsv(path);
     if (!load.ok())
         return fail(ExitFile, csvFailure(load, path, QStringLiteral("проверка не выполнена")));
-    const QVector<GoodsFinding> findings = checkGoods(load.rows, cap, depts);
+    const QVector<GoodsFinding> findings = checkGoods(load.rows, limits);
     if (p.isSet(json)) {
         JsonTextWriter w;
         w.beginArray(QString());
@@ -206,8 +242,41 @@ int Cli::goodsCheck(const QStringList &args)
         m_out << QString::fromUtf8(w.text());
     } else {
         for (const GoodsFinding &f : findings)
-            m_out << f.text << '\n';
+            m_out << displayText(f.text) << '\n';
     }
     m_out.flush();
     return findings.isEmpty() ? ExitOk : ExitFindings;
+}
+
+int Cli::goodsDiff(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Сравнивает два файла номенклатуры CSV и выводит товары, которые добавлены, удалены или изменены\n"
+        "во втором файле, по одному в строке, и итог. Товары сопоставляются по внутреннему коду (товары\n"
+        "без кода — по штрихкоду, затем по наименованию); цены сравниваются с точностью до копейки:\n"
+        "  12345 \"Хлеб\": цена 45.00 -> 47.50\n"
+        "  12346 \"Батон\": добавлен, штрихкод —, цена 30.00, отдел 1\n"
+        "Код завершения 1, если файлы различаются, 0, если нет, 6, если файл не загружен."));
+    p.addPositionalArgument(QStringLiteral("FILE_A"), QStringLiteral("Первый файл CSV (было)."));
+    p.addPositionalArgument(QStringLiteral("FILE_B"), QStringLiteral("Второй файл CSV (стало)."));
+    int exit = 0;
+    if (!parse(p, args, 2, 2, &exit))
+        return exit;
+    GoodsList rows[2];
+    for (int k = 0; k < 2; ++k) {
+        const QString path = p.positionalArguments().at(k);
+        GoodsCsvLoad load = loadGoodsCsv(path);
+        if (!load.ok())
+            return fail(ExitFile, csvFailure(load, path, QStringLiteral("сравнение не выполнено")));
+        rows[k].swap(load.rows);
+    }
+    const GoodsComparison comparison = compareGoods(rows[0], rows[1]);
+    if (comparison.isEmpty())
+        return ExitOk;
+    for (const QString &line : comparison.lines())
+        m_out << line << '\n';
+    m_out << comparison.summary() << '\n';
+    m_out.flush();
+    return ExitDiffers;
 }
