@@ -17,6 +17,15 @@ void DeviceIssueWidget::addIssue(DeviceWidget *tab, QWidget *widget, const QStri
     model()->appendIssue(QSharedPointer<DeviceIssue>::create(tab, widget, text));
 }
 
+void DeviceIssueWidget::addIssue(DeviceWidget *tab, QWidget *widget, const QString &text,
+                                 const QString &caption, const QString &field)
+{
+    auto issue = QSharedPointer<DeviceIssue>::create(tab, widget, text);
+    issue->setPlace(caption);
+    issue->setField(field);
+    model()->appendIssue(issue);
+}
+
 void DeviceIssueWidget::showIssue(const QModelIndex &index)
 {
     if (!m_tabWidget)
@@ -29,10 +38,5 @@ void DeviceIssueWidget::showIssue(const QModelIndex &index)
     if (!tab || m_tabWidget->indexOf(tab) < 0)
         return;
     m_tabWidget->setCurrentWidget(tab);
-    if (auto *widget = qobject_cast<QWidget *>(issue->widget())) {
-        // A floating dock is a window of its own: bring the field's window up.
-        if (!widget->isActiveWindow())
-            widget->activateWindow();
-        widget->setFocus(Qt::OtherFocusReason);
-    }
+    tab->showField(issue->field(), qobject_cast<QWidget *>(issue->widget()));
 }
