@@ -34,10 +34,11 @@ QMargins frameMargins(const QWidget *window)
 
 namespace WindowPlacement {
 
-void restore(QWidget *window, const char *name, const QSize &preferred)
+bool restore(QWidget *window, const char *name, const QSize &preferred)
 {
     const QByteArray geometry = WindowGeometry::load(QString::fromLatin1(name));
-    if (geometry.isEmpty() || !window->restoreGeometry(geometry)) {
+    const bool restored = !geometry.isEmpty() && window->restoreGeometry(geometry);
+    if (!restored) {
         window->resize(preferred);
         if (const QScreen *screen = screenOf(window)) {
             QRect place(QPoint(), window->size());
@@ -46,6 +47,7 @@ void restore(QWidget *window, const char *name, const QSize &preferred)
         }
     }
     keepOnScreen(window);
+    return restored;
 }
 
 bool remember(const QWidget *window, const char *name)

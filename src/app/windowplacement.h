@@ -9,7 +9,8 @@ class QWidget;
 // name keys the window in WindowGeometry.
 namespace WindowPlacement {
 
-void restore(QWidget *window, const char *name, const QSize &preferred);
+// True when the window took the place it was last left in.
+bool restore(QWidget *window, const char *name, const QSize &preferred);
 // Keeps the window's size and place for its next opening; false when the
 // store could not be written.
 bool remember(const QWidget *window, const char *name);

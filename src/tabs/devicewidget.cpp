@@ -38,8 +38,19 @@ QVariant controlValue(const QWidget *control)
 QLabel *rowLabel(QWidget *control)
 {
     QWidget *parent = control->parentWidget();
-    const auto *form = parent ? qobject_cast<QFormLayout *>(parent->layout()) : nullptr;
-    return form ? qobject_cast<QLabel *>(form->labelForField(control)) : nullptr;
+    if (!parent)
+        return nullptr;
+    // The form may sit inside another layout of the same widget.
+    for (const QFormLayout *form : parent->findChildren<QFormLayout *>()) {
+        if (auto *label = qobject_cast<QLabel *>(form->labelForField(control)))
+            return label;
+    }
+    // A grid of captions over their edits: the caption is the edit's buddy.
+    for (QLabel *label : parent->findChildren<QLabel *>()) {
+        if (label->buddy() == control)
+            return label;
+    }
+    return nullptr;
 }
 
 bool insideItemView(const QWidget *widget)

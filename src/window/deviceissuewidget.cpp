@@ -35,8 +35,17 @@ void DeviceIssueWidget::showIssue(const QModelIndex &index)
         return;
     // A tab the window has dropped since the check is no page any more.
     auto *tab = qobject_cast<DeviceWidget *>(issue->tab());
-    if (!tab || m_tabWidget->indexOf(tab) < 0)
+    if (!tab)
         return;
-    m_tabWidget->setCurrentWidget(tab);
+    // A page is the tab itself or holds it (a scroll area around it).
+    int page = -1;
+    for (int k = 0; k < m_tabWidget->count() && page < 0; ++k) {
+        QWidget *w = m_tabWidget->widget(k);
+        if (w == tab || w->isAncestorOf(tab))
+            page = k;
+    }
+    if (page < 0)
+        return;
+    m_tabWidget->setCurrentIndex(page);
     tab->showField(issue->field(), qobject_cast<QWidget *>(issue->widget()));
 }

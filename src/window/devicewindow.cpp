@@ -50,6 +50,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -150,7 +151,7 @@ void DeviceWindow::setupUi()
     m_revertAllAction->setObjectName(QStringLiteral("actionRevertAll"));
     connect(m_tabWidget, &QTabWidget::currentChanged, this, &DeviceWindow::updateRevertActions);
 
-    WindowPlacement::restore(this, "DeviceWindow", size());
+    m_placeRemembered = WindowPlacement::restore(this, "DeviceWindow", size());
 }
 
 void DeviceWindow::setDevice(const QString &serial, const QString &version, const QString &name,
@@ -180,7 +181,14 @@ void DeviceWindow::selectFamily(const QString &version)
     m_tabs = makeTabs(family);
     for (int k = 0; k < m_tabs.size(); ++k) {
         DeviceWidget *tab = m_tabs.at(k);
-        m_tabWidget->addTab(tab, tabText(TabOrder[k], false));
+        // Each page scrolls where the window is smaller than the page: the
+        // window fits a small screen, its dock shown, without cutting a page.
+        auto *page = new QScrollArea;
+        page->setObjectName(QStringLiteral("tabPage"));
+        page->setFrameShape(QFrame::NoFrame);
+        page->setWidgetResizable(true);
+        page->setWidget(tab);
+        m_tabWidget->addTab(page, tabText(TabOrder[k], false));
         connect(tab, &DeviceWidget::changesChanged, this, [this, tab] { updateTabCaption(tab); });
     }
     // The users' position choices follow the positions tab as it is edited.
@@ -197,6 +205,9 @@ void DeviceWindow::widenForTabs()
     // All eight captions in sight rather than behind scroll arrows, as far
     // as the screen allows (the tab widget's own size hint leaves them to
     // its arrows); never beyond the screen's free area.
+    // A size the user chose is kept.
+    if (m_placeRemembered)
+        return;
     const QMargins margins = centralWidget()->layout()->contentsMargins();
     const int needed = m_tabWidget->tabBar()->sizeHint().width() + margins.left() + margins.right() + 4;
     if (width() < needed)
@@ -217,8 +228,8 @@ QString DeviceWindow::tabText(DeviceTab tab, bool changed)
 void DeviceWindow::updateTabCaption(DeviceWidget *tab)
 {
     const int index = m_tabs.indexOf(tab);
-    const int page = m_tabWidget->indexOf(tab);
-    if (index < 0 || page < 0)
+    const int page = index;
+    if (index < 0 || page >= m_tabWidget->count())
         return;
     const bool changed = tab->hasChanges();
     m_tabWidget->setTabText(page, tabText(TabOrder[index], changed));
@@ -229,7 +240,7 @@ void DeviceWindow::updateTabCaption(DeviceWidget *tab)
 
 void DeviceWindow::updateRevertActions()
 {
-    auto *current = qobject_cast<DeviceWidget *>(m_tabWidget->currentWidget());
+    DeviceWidget *current = m_tabs.value(m_tabWidget->currentIndex());
     m_revertTabAction->setEnabled(current && current->hasChanges());
     bool any = false;
     for (DeviceWidget *tab : qAsConst(m_tabs))
@@ -253,9 +264,9 @@ void DeviceWindow::showStatus(const QString &text)
 
 void DeviceWindow::onRevertTab()
 {
-    auto *tab = qobject_cast<DeviceWidget *>(m_tabWidget->currentWidget());
-    const int index = m_tabs.indexOf(tab);
-    if (!m_params || index < 0)
+    const int index = m_tabWidget->currentIndex();
+    DeviceWidget *tab = m_tabs.value(index);
+    if (!m_params || !tab)
         return;
     std::unique_ptr<DeviceParams> loaded(DeviceParams::create(m_version));
     if (!loaded)
@@ -320,9 +331,14 @@ void DeviceWindow::clearFamily()
     if (m_issueDock)
         m_issueDock->model()->clear();
     delete m_params;
-    m_tabWidget->clear();
-    qDeleteAll(m_tabs);
+    // The pages own the tabs; the list goes first, so nothing reaches a tab
+    // being deleted.
     m_tabs.clear();
+    while (m_tabWidget->count() > 0) {
+        QWidget *page = m_tabWidget->widget(0);
+        m_tabWidget->removeTab(0);
+        delete page;
+    }
 }
 
 std::unique_ptr<DeviceParams> DeviceWindow::shownParams() const
@@ -479,7 +495,11 @@ void DeviceWindow::onDeviceExport()
                                 "умолчанию вместо её собственных данных."));
         return;
     }
-    // Findings first: nothing goes out with known problems unless the user says so.
+    if (!answers(m_address)) {
+        QMessageBox::warning(this, title, tr("ККТ по адресу %1 не доступен").arg(m_address));
+        return;
+    }
+    // Nothing goes out with known problems unless the user says so.
     const int findings = runCheck(false);
     if (findings > 0)
         m_issueDock->show();
@@ -488,10 +508,6 @@ void DeviceWindow::onDeviceExport()
                      tr("В параметрах найдены проблемы (%1). Выгрузить в ККТ всё равно?").arg(findings),
                      DefaultAnswer::No))
         return;
-    if (!answers(m_address)) {
-        QMessageBox::warning(this, title, tr("ККТ по адресу %1 не доступен").arg(m_address));
-        return;
-    }
     // What the register holds now is kept before anything is written.
     if (!takeSnapshot())
         return;

@@ -160,6 +160,8 @@ private:
     // actions return to.
     Images m_baseline;
     quint16 m_port = DefaultPort;
+    // The window opened where the user last left it.
+    bool m_placeRemembered = false;
     int m_jobResult = 0;
 
     QTabWidget *m_tabWidget = nullptr;
