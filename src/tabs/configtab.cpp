@@ -276,8 +276,7 @@ void ConfigTab::orderTabStops()
         m_grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
         groups.append({ { row, column }, group });
     }
-    std::sort(groups.begin(), groups.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::sort(groups.begin(), groups.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     QWidget *previous = nullptr;
     for (const auto &entry : qAsConst(groups)) {
         const auto *form = qobject_cast<QFormLayout *>(entry.second->layout());

@@ -15,8 +15,9 @@ RegistrationTab53::RegistrationTab53(QWidget *parent)
     m_fnNumber = TabEdits::textEdit(QStringLiteral("registrationIds.fnNumber"), 16, this);
     // The register reports this number as its identity: the device list, the
     // profile and the write guard all key on it, so it is shown, not edited.
-    TabEdits::makeReadOnly(m_serial, tr("Заводской номер ККТ изменить нельзя: по нему программа узнаёт ККТ "
-                                        "(список ККТ, профиль, проверка перед записью)"));
+    TabEdits::makeReadOnly(m_serial,
+                           tr("Заводской номер ККТ изменить нельзя: по нему программа узнаёт ККТ "
+                              "(список ККТ, профиль, проверка перед записью)"));
     form->addRow(tr("Заводской номер:"), m_serial);
     form->addRow(tr("Регистрационный номер:"), m_regNumber);
     form->addRow(tr("Номер ФН:"), m_fnNumber);

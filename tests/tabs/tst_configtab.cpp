@@ -126,7 +126,8 @@ void TestConfigTab::weightPrefixAsTyped_data()
         const QByteArray f = QByteArray::number(family);
         QTest::newRow(f + ": 35 is written as 35 and reported")
             << family << "35" << 35 << QStringList { outside.arg(35) };
-        QTest::newRow(f + ": 2 is written as 2 and reported") << family << "2" << 2 << QStringList { outside.arg(2) };
+        QTest::newRow(f + ": 2 is written as 2 and reported")
+            << family << "2" << 2 << QStringList { outside.arg(2) };
         QTest::newRow(f + ": 25 passes") << family << "25" << 25 << QStringList();
         QTest::newRow(f + ": nothing is 0 and reported")
             << family << "" << 0
@@ -169,21 +170,26 @@ void TestConfigTab::storedValuesKept_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QStringList>("findings");
     const QString outside = "%1: значение %2 вне допустимого диапазона от %3 до %4";
-    QTest::newRow("2.53 weight prefix 0") << 53 << "weightPrefix" << 0ll << "Префикс вес.товара:" << "0"
-                                          << QStringList { outside.arg("Префикс вес.товара", "0", "21", "29") };
-    QTest::newRow("2.52 weight prefix 35") << 52 << "weightPrefix" << 35ll << "Префикс вес.товара:" << "35"
-                                           << QStringList { outside.arg("Префикс вес.товара", "35", "21", "29") };
-    QTest::newRow("2.53 department count 0") << 53 << "departmentCount" << 0ll << "Количество отделов:" << "0"
-                                             << QStringList { outside.arg("Количество отделов", "0", "1", "16") };
-    QTest::newRow("2.52 print density 0") << 52 << "printDensity" << 0ll << "Плотность печати:" << "0"
-                                          << QStringList { outside.arg("Плотность печати", "0", "1", "4") };
-    QTest::newRow("2.53 power-off timer 120") << 53 << "powerOffTimer" << 120ll << "Таймер выключения:"
-                                              << "120 с"
-                                              << QStringList { outside.arg("Таймер выключения", "120", "0", "99") };
-    QTest::newRow("2.52 display mode 0: none chosen")
-        << 52 << "displayMode" << 0ll << "Режим индикации:" << "" << QStringList();
+    QTest::newRow("2.53 weight prefix 0")
+        << 53 << "weightPrefix" << 0ll << "Префикс вес.товара:"
+        << "0" << QStringList { outside.arg("Префикс вес.товара", "0", "21", "29") };
+    QTest::newRow("2.52 weight prefix 35")
+        << 52 << "weightPrefix" << 35ll << "Префикс вес.товара:"
+        << "35" << QStringList { outside.arg("Префикс вес.товара", "35", "21", "29") };
+    QTest::newRow("2.53 department count 0")
+        << 53 << "departmentCount" << 0ll << "Количество отделов:"
+        << "0" << QStringList { outside.arg("Количество отделов", "0", "1", "16") };
+    QTest::newRow("2.52 print density 0")
+        << 52 << "printDensity" << 0ll << "Плотность печати:"
+        << "0" << QStringList { outside.arg("Плотность печати", "0", "1", "4") };
+    QTest::newRow("2.53 power-off timer 120")
+        << 53 << "powerOffTimer" << 120ll << "Таймер выключения:"
+        << "120 с" << QStringList { outside.arg("Таймер выключения", "120", "0", "99") };
+    QTest::newRow("2.52 display mode 0: none chosen") << 52 << "displayMode" << 0ll << "Режим индикации:"
+                                                      << "" << QStringList();
     QTest::newRow("2.53 default department 17: none chosen")
-        << 53 << "defaultDepartment" << 17ll << "Отдел по умолчанию:" << "" << QStringList();
+        << 53 << "defaultDepartment" << 17ll << "Отдел по умолчанию:"
+        << "" << QStringList();
 }
 
 // A stored value outside what a control offers is shown as it is and
@@ -240,13 +246,15 @@ void TestConfigTab::bitFields_data()
         << 53 << "printFlags" << 0xFF00ll << "Печать заголовка:" << 0xFF01ll;
     QTest::newRow("2.53 printFlags: QR code cleared")
         << 53 << "printFlags" << 0xFF0Fll << "Печать QR кода:" << 0xFF07ll;
-    QTest::newRow("2.52 tradeFlags untouched: kept") << 52 << "tradeFlags" << 0xF0000003ll << "" << 0xF0000003ll;
+    QTest::newRow("2.52 tradeFlags untouched: kept")
+        << 52 << "tradeFlags" << 0xF0000003ll << "" << 0xF0000003ll;
     QTest::newRow("2.52 tradeFlags edited: other bits cleared")
         << 52 << "tradeFlags" << 0xF0000003ll << "Автоинкассация:" << 0x2ll;
     QTest::newRow("2.53 tradeFlags: price editing cleared")
         << 53 << "tradeFlags" << 0xF0000003ll << "Редакт.цены БД:" << 0xF0000001ll;
     QTest::newRow("2.52 fontFlags untouched: kept") << 52 << "fontFlags" << 0xF1ll << "" << 0xF1ll;
-    QTest::newRow("2.52 fontFlags edited: 0 or 1") << 52 << "fontFlags" << 0xF0ll << "Мелкий шрифт:" << 0x01ll;
+    QTest::newRow("2.52 fontFlags edited: 0 or 1")
+        << 52 << "fontFlags" << 0xF0ll << "Мелкий шрифт:" << 0x01ll;
     QTest::newRow("2.53 fontFlags: small font cleared")
         << 53 << "fontFlags" << 0xF1ll << "Мелкий шрифт:" << 0xF0ll;
     QTest::newRow("2.53 paymentKinds: credit is bit 3")
@@ -441,11 +449,12 @@ void TestConfigTab::tabFollowsThePage_data()
     QTest::addColumn<int>("family");
     QTest::addColumn<QStringList>("groups");
     QTest::newRow("2.53") << 53
-                          << QStringList { "Отделы",     "Торговля",        "Виды расчета",      "Клавиатура", "Дисплей",
-                                           "Режимы торговли", "Сканер штрихкодов", "Принтер",    "Печать" };
-    QTest::newRow("2.52") << 52
-                          << QStringList { "Отделы",  "Торговля",          "Клавиатура", "Дисплей",
-                                           "Сканер штрихкодов", "Принтер", "Печать" };
+                          << QStringList { "Отделы",  "Торговля",        "Виды расчета",      "Клавиатура",
+                                           "Дисплей", "Режимы торговли", "Сканер штрихкодов", "Принтер",
+                                           "Печать" };
+    QTest::newRow("2.52") << 52 << QStringList { "Отделы",  "Торговля",          "Клавиатура",
+                                                 "Дисплей", "Сканер штрихкодов", "Принтер",
+                                                 "Печать" };
 }
 
 // Tab walks the groups row by row as the page shows them, each group's
