@@ -72,9 +72,14 @@ void DesignTab::validate(DeviceIssueWidget *, const DeviceInfo &) { }
 void DesignTab::load(Block &block, const ReceiptTextBlock &text)
 {
     // Every edit shows the block: the lines it holds, empty edits after them.
+    // A stored line longer than a printed line shows whole (and stays
+    // unless edited) rather than cut by the edit.
     const QStringList lines = shownLines(text);
-    for (int k = 0; k < LineCount; ++k)
-        block.edits.at(k)->setText(lines.at(k));
+    for (int k = 0; k < LineCount; ++k) {
+        QLineEdit *edit = block.edits.at(k);
+        edit->setMaxLength(qMax(int(LineLength), int(lines.at(k).size())));
+        edit->setText(lines.at(k));
+    }
 }
 
 void DesignTab::save(const Block &block, ReceiptTextBlock &text)

@@ -39,6 +39,19 @@ UserRows userRows(const DeviceParams52 &params)
 
 namespace {
 
+// The six bytes a 2.52 barcode cell's text is stored as. The cell shows the
+// stored digits with their check digit, so a text whose last digit is the
+// check digit of the digits before it is stored without it: what the cell
+// shows reads back the same.
+QByteArray packedBarcode(const QString &shown)
+{
+    const QString digits = shown.left(shown.size() - 1);
+    const QByteArray without = PackedBcd::encode(digits);
+    if (!shown.isEmpty() && PackedBcd::decodeBarcode(without) == shown)
+        return without;
+    return PackedBcd::encode(shown);
+}
+
 // Walks the records not marked hidden alongside the rows.
 template<class Record, class Store> void storeRows(const UserRows &rows, QVector<Record> &users, Store store)
 {
@@ -74,7 +87,8 @@ void storeUserRows(const UserRows &rows, DeviceParams52 &params)
     storeRows(rows, params.users, [](const UserRow &row, UserRecord52 &u) {
         storeText(u.name, row.name, u.name.text());
         // The register keeps the first 12 digits; the check digit is derived.
-        u.barcode.setBarcode(row.barcode);
+        if (row.barcode != u.barcode.barcode())
+            u.barcode.setBytes(packedBarcode(row.barcode));
     });
 }
 
@@ -272,6 +286,6 @@ bool UserTableModel52::storedBarcode(const QString &typed, QString *stored) cons
     }
     // The cell shows at once what the register will hold: the first 12
     // digits and their check digit ("123" becomes "1236").
-    *stored = PackedBcd::decodeBarcode(PackedBcd::encode(typed));
+    *stored = PackedBcd::decodeBarcode(packedBarcode(typed));
     return true;
 }

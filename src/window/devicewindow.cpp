@@ -123,7 +123,7 @@ void DeviceWindow::setupUi()
     // Two modifiers: a write to a fiscal register is not one stray key away.
     m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
     QAction *applyAction
-        = deviceMenu->addAction(tr("&Применить к другим ККТ…"), this, &DeviceWindow::onApplyToOthers);
+        = deviceMenu->addAction(tr("Применить к другим ККТ…"), this, &DeviceWindow::onApplyToOthers);
     applyAction->setObjectName(QStringLiteral("actionApplyToOthers"));
     // Offered whenever writing is: it writes the tabs' data too.
     connect(m_exportAction, &QAction::changed, applyAction,
@@ -281,6 +281,10 @@ void DeviceWindow::onRevertTab()
     for (const QString &group : qAsConst(groups))
         m_params->copyGroup(*loaded, group);
     tab->loadParams(*m_params);
+    // The users' position names stay those the positions tab shows.
+    auto *positions = qobject_cast<PositionTab *>(m_tabs.value(1));
+    if (auto *users = qobject_cast<UserTab *>(tab); users && positions)
+        users->setPositionNames(positions->names());
     updateTabCaption(tab);
 }
 
