@@ -150,6 +150,14 @@ QString tilingFault(QVector<SpanCollector::Span> spans, int end)
         : QStringLiteral("covered up to 0x%1, expected 0x%2").arg(covered, 0, 16).arg(end, 0, 16);
 }
 
+// One row per family, in a column "family".
+void familyRows()
+{
+    QTest::addColumn<int>("family");
+    QTest::newRow("2.53") << 53;
+    QTest::newRow("2.52") << 52;
+}
+
 std::unique_ptr<DeviceParams> create(int family)
 {
     if (family == 53)
@@ -393,9 +401,7 @@ void TestParamFields::setReadBackAndWrite()
 
 void TestParamFields::tableCoversEverySettableField_data()
 {
-    QTest::addColumn<int>("family");
-    QTest::newRow("2.53") << 53;
-    QTest::newRow("2.52") << 52;
+    familyRows();
 }
 
 // A field added to a layout without a row above would go untested.
@@ -619,9 +625,7 @@ SpanCollector::Span spanOf(int family, const QString &path, bool *inSystem)
 
 void TestParamFields::longestTextKeepsItsTerminator_data()
 {
-    QTest::addColumn<int>("family");
-    QTest::newRow("2.53") << 53;
-    QTest::newRow("2.52") << 52;
+    familyRows();
 }
 
 // Every text field of both layouts: the longest value set accepts is

@@ -62,6 +62,17 @@ void retype(QLineEdit *edit, const QString &text)
     QTest::keyClicks(edit, text);
 }
 
+// The texts a check of the tab alone lists.
+QStringList findingsOf(ConfigTab *tab)
+{
+    DeviceIssueWidget dock(nullptr);
+    DeviceWidget::runValidation({ tab }, &dock);
+    QStringList texts;
+    for (int row = 0; row < dock.model()->rowCount(); ++row)
+        texts.append(dock.model()->issue(row)->text());
+    return texts;
+}
+
 } // namespace
 
 void TestConfigTab::initTestCase()
@@ -150,12 +161,7 @@ void TestConfigTab::weightPrefixAsTyped()
     retype(prefix, typed);
     QCOMPARE(prefix->text(), typed);
 
-    DeviceIssueWidget dock(nullptr);
-    DeviceWidget::runValidation({ tab.get() }, &dock);
-    QStringList texts;
-    for (int row = 0; row < dock.model()->rowCount(); ++row)
-        texts.append(dock.model()->issue(row)->text());
-    QCOMPARE(texts, findings);
+    QCOMPARE(findingsOf(tab.get()), findings);
 
     tab->saveParams(*params);
     QCOMPARE(int(tradeOf(*params).weightPrefix), saved);
@@ -217,12 +223,7 @@ void TestConfigTab::storedValuesKept()
     else
         QCOMPARE(qobject_cast<QComboBox *>(control)->currentText(), shown);
 
-    DeviceIssueWidget dock(nullptr);
-    DeviceWidget::runValidation({ tab.get() }, &dock);
-    QStringList texts;
-    for (int row = 0; row < dock.model()->rowCount(); ++row)
-        texts.append(dock.model()->issue(row)->text());
-    QCOMPARE(texts, findings);
+    QCOMPARE(findingsOf(tab.get()), findings);
 
     tab->saveParams(*params);
     QCOMPARE(intValue(*params, path), stored);
