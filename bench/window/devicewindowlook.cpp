@@ -14,6 +14,7 @@
 #include "tabs/devicewidget.h"
 #include "window/deviceissuewidget.h"
 #include "window/devicewindow.h"
+#include "window/issuelistmodel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -77,20 +78,25 @@ void look(int family, const QString &dir)
     const QString prefix = QStringLiteral("%1-").arg(family);
     QTabWidget *tabs = window.tabWidget();
     tabs->setCurrentIndex(0);
-    shot(&window, dir, prefix + QStringLiteral("1-config"));
+    shot(&window, dir, prefix + QStringLiteral("01-config"));
 
     // A change marked, then the check with its dock.
-    if (auto *prefixEdit = window.findChild<QLineEdit *>(QStringLiteral("tradeConfig.weightPrefix")))
+    auto *prefixEdit = window.findChild<QLineEdit *>(QStringLiteral("tradeConfig.weightPrefix"));
+    if (prefixEdit)
         prefixEdit->setText(QStringLiteral("35"));
     window.findChild<QAction *>(QStringLiteral("actionValidate"))->trigger();
-    shot(&window, dir, prefix + QStringLiteral("2-config-dock"));
+    // The page scrolled to the changed field, as opening its finding does.
+    if (prefixEdit)
+        window.issueDock()->showIssue(window.issueDock()->model()->index(0));
+    shot(&window, dir, prefix + QStringLiteral("02-config-dock"));
     for (int k = 1; k < tabs->count(); ++k) {
         tabs->setCurrentIndex(k);
-        shot(&window, dir, prefix + QStringLiteral("%1-tab%2-dock").arg(k + 2).arg(k));
+        shot(&window, dir,
+             prefix + QStringLiteral("%1-tab%2-dock").arg(k + 2, 2, 10, QLatin1Char('0')).arg(k));
     }
     window.issueDock()->close();
     tabs->setCurrentIndex(2);
-    shot(&window, dir, prefix + QStringLiteral("9-users"));
+    shot(&window, dir, prefix + QStringLiteral("11-users"));
 }
 
 } // namespace

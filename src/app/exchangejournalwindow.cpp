@@ -75,6 +75,8 @@ ExchangeJournalWindow::ExchangeJournalWindow(ExchangeJournal *journal, QWidget *
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("countLabel"));
+    // Wrapped on a narrow screen rather than widening the window beyond it.
+    m_count->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     m_copyButton = buttons->addButton(tr("Копировать"), QDialogButtonBox::ActionRole);

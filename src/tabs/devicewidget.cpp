@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSpinBox>
 
 namespace {
@@ -218,6 +219,13 @@ void DeviceWidget::showField(const QString &key, QWidget *widget)
     if (!widget->isActiveWindow())
         widget->activateWindow();
     widget->setFocus(Qt::OtherFocusReason);
+    // A page smaller than the tab scrolls the field into sight.
+    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(w)) {
+            area->ensureWidgetVisible(widget);
+            break;
+        }
+    }
     if (auto *view = qobject_cast<QAbstractItemView *>(widget)) {
         const QModelIndex cell = indexOfField(key);
         if (cell.isValid()) {

@@ -724,6 +724,8 @@ int DeviceWindow::runCheck(bool show)
     if (!m_issueDock) {
         m_issueDock = new DeviceIssueWidget(m_tabWidget, this);
         addDockWidget(Qt::BottomDockWidgetArea, m_issueDock);
+        // A quarter of the window: the page above stays the larger part.
+        resizeDocks({ m_issueDock }, { qMax(96, height() / 4) }, Qt::Vertical);
         m_issueDock->setVisible(show);
     } else if (show) {
         m_issueDock->show();
