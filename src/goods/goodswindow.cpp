@@ -1,9 +1,11 @@
 #include "goodswindow.h"
 
+#include "app/firmware.h"
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
 #include "goods/goodsdiff.h"
 #include "goods/goodsimage.h"
+#include "goods/goodsrowrefusal.h"
 #include "goods/goodssortfilterproxymodel.h"
 #include "goods/goodstablemodel.h"
 #include "goods/priceitemdelegate.h"
@@ -13,6 +15,7 @@
 #include "link/devicejobrunner.h"
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
+#include "params/deviceparams.h"
 #include "params/deviceprofile.h"
 #include "tabs/comboboxitemdelegate.h"
 #include "tabs/textitemdelegate.h"
@@ -168,6 +171,12 @@ void GoodsWindow::setup(const QString &serial, int goodsCapacity, const QString 
     m_model->setGoods(parseGoodsImage(image));
 }
 
+void GoodsWindow::setFirmwareVersion(const QString &version)
+{
+    m_version = version;
+    m_family = DeviceParams::familyOf(version);
+}
+
 void GoodsWindow::clearFindings()
 {
     if (m_issues)
@@ -190,22 +199,12 @@ bool GoodsWindow::reachable(const QString &title)
 
 bool GoodsWindow::encode(bool withHeader, const QString &title, const QString &nothingDone, QByteArray *image)
 {
-    int badRow = -1;
-    *image = buildGoodsImage(m_model->goods(), withHeader, &badRow);
-    if (badRow < 0)
-        return true;
-    // The image's price field is unsigned: a negative price would arrive as
-    // an enormous one. Say which row, as the view numbers it, and show it.
-    const QModelIndex cell = m_proxy->mapFromSource(m_model->index(badRow, GoodsPriceColumn));
-    m_view->setCurrentIndex(cell);
-    m_view->scrollTo(cell);
-    QMessageBox::warning(
-        this, title,
-        tr("Цену в строке %1 (%2) нельзя записать: цена должна быть не меньше нуля и меньше "
-           "10^15. %3")
-            .arg(cell.row() + 1)
-            .arg(QLocale().toString(m_model->goods().at(badRow).price, 'f', 2), nothingDone));
-    return false;
+    // A row the record cannot hold as it is (a negative price, a name too
+    // long, ...) would arrive changed: say which and write nothing.
+    if (!goodsFitRecord(m_view, *m_proxy, *m_model, title, nothingDone))
+        return false;
+    *image = buildGoodsImage(m_model->goods(), withHeader);
+    return true;
 }
 
 void GoodsWindow::onDeviceExport()
@@ -220,9 +219,9 @@ void GoodsWindow::onDeviceExport()
     if (!takeSnapshot())
         return;
     // The job itself confirms, on the connection that writes, that the
-    // register there has this window's serial number.
+    // register there has this window's serial number and firmware family.
     DeviceJobRunner runner(this, m_controller);
-    m_jobResult = runner.writeGoods(m_address, m_port, image, m_serial);
+    m_jobResult = runner.writeGoods(m_address, m_port, image, m_serial, m_family);
     onDeviceExportFinished();
 }
 
@@ -302,6 +301,16 @@ void GoodsWindow::onDeviceExportFinished()
                                          .arg(m_controller.reported().serial, m_serial),
                                      result);
         return;
+    case ErrFamilyMismatch: {
+        const DeviceController::Reported reported = m_controller.reported();
+        DeviceJobRunner::showFailure(
+            this, QMessageBox::Critical, title,
+            tr("Версия ККТ %1 не совпадает с версией из профиля %2")
+                .arg(versionText(reported.versionMajor, reported.versionMinor, reported.versionBuild),
+                     m_version),
+            result);
+        return;
+    }
     case ErrCapacity: {
         const int rows = m_model->rowCount();
         const int limit = m_goodsCapacity - 1;
@@ -318,8 +327,9 @@ void GoodsWindow::onDeviceExportFinished()
         return;
     }
     default:
+        // After pages went out the register may hold part of the new catalogue.
         DeviceJobRunner::showFailure(this, QMessageBox::Warning, title, tr("Ошибка выгрузки. %1").arg(result),
-                                     result);
+                                     result, m_controller.writeBegun());
     }
 }
 

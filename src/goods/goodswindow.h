@@ -34,6 +34,10 @@ public:
     // write to the register must find there. A capacity of 0 means 2000.
     void setup(const QString &serial, int goodsCapacity, const QString &address, quint16 port,
                const QStringList &departmentNames);
+    // The register's firmware version as the device window knows it ("2.53.12"
+    // or a family pattern): a write must find the same firmware family.
+    // Without one nothing is written.
+    void setFirmwareVersion(const QString &version);
 
     // What the file actions do once a name is chosen; a failure is shown in
     // a box and leaves the table (or the file) as it was.
@@ -78,6 +82,8 @@ private:
     QString m_serial; // the profile key
     quint16 m_port = 8080;
     int m_goodsCapacity = 2000;
+    QString m_version;
+    int m_family = 0; // of m_version: 52, 53, or 0 (no write)
     QTableView *m_view = nullptr;
     GoodsTableModel *m_model = nullptr;
     DeviceController m_controller;

@@ -3,7 +3,16 @@
 #include "storeformat.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -23,6 +32,39 @@ QSettings *openStore()
         : QCoreApplication::organizationName();
     return new QSettings(format, QSettings::UserScope, organisation, QCoreApplication::applicationName());
 #endif
+}
+
+// Qt reads a store file again only when its size or time stamp changed since
+// it last read it, and time stamps have millisecond steps: two writes of one
+// size within one millisecond would leave another process with the first.
+// Under the change lock each write's time stamp is made later than the one
+// before, so every process sees every change.
+void markNewer(const QString &path, const QDateTime &before)
+{
+    for (const int stepMs : { 1, 1000, 2000 }) { // file systems with coarser stamps
+        if (QFileInfo(path).lastModified() > before)
+            return;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)
+            || !file.setFileTime(before.addMSecs(stepMs), QFileDevice::FileModificationTime))
+            return;
+    }
+}
+
+// QLockFile::tryLock() with a time-out waits longer and longer between
+// tries (up to seconds): against programs that change the store one change
+// after another, it may never find the lock free. A change holds the lock
+// for milliseconds, so asking every few milliseconds takes it in turn.
+bool takeLock(QLockFile &lock)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || waited.hasExpired(SettingsStore::LockWaitMs))
+            return false;
+        QThread::msleep(2 + QRandomGenerator::global()->bounded(8));
+    }
+    return true;
 }
 
 SettingsStore::WriteErrorHandler &writeErrorHandler()
@@ -50,11 +92,49 @@ bool SettingsStore::sync()
     m_settings->sync();
     if (m_settings->status() != QSettings::AccessError)
         return true;
+    reportWriteError();
+    return false;
+}
+
+void SettingsStore::reportWriteError()
+{
     if (!m_reported && writeErrorHandler()) {
         m_reported = true;
         writeErrorHandler()(m_settings->fileName());
     }
-    return false;
+}
+
+QString SettingsStore::lockFileName(const QSettings &settings)
+{
+#ifdef Q_OS_WIN
+    if (settings.format() == QSettings::NativeFormat) {
+        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+            + QStringLiteral("/settings.change.lock");
+    }
+#endif
+    return settings.fileName() + QStringLiteral(".change.lock");
+}
+
+bool SettingsStore::update(const std::function<void(QSettings *)> &change)
+{
+    SettingsStore store;
+    QSettings *s = store.settings();
+    const QString lockName = lockFileName(*s);
+    QDir().mkpath(QFileInfo(lockName).absolutePath());
+    QLockFile lock(lockName);
+    if (!takeLock(lock)) {
+        store.reportWriteError();
+        return false;
+    }
+    // What another process wrote before the lock was ours is read now.
+    s->sync();
+    const QFileInfo file(s->fileName());
+    const QDateTime before = file.exists() ? file.lastModified() : QDateTime();
+    change(s);
+    const bool ok = store.sync();
+    if (ok && before.isValid())
+        markNewer(s->fileName(), before);
+    return ok;
 }
 
 void SettingsStore::setWriteErrorHandler(WriteErrorHandler handler)

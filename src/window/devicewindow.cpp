@@ -566,6 +566,7 @@ void DeviceWindow::openGoodsWindow(const QString &serial, int goodsCapacity, con
     goods->setAttribute(Qt::WA_DeleteOnClose);
     goods->setWindowModality(Qt::WindowModal);
     goods->setup(serial, goodsCapacity, address, port, departmentNames);
+    goods->setFirmwareVersion(m_version);
     goods->show();
 }
 

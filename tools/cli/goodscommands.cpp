@@ -1,22 +1,28 @@
 // Commands over goods catalogues: read-goods, write-goods, goods-check.
 #include "cli.h"
+#include "outputfile.h"
 #include "paramsview.h"
 
+#include "app/firmware.h"
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
 #include "goods/goodsimage.h"
 #include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
+#include "link/frame.h"
 #include "link/resultexplanation.h"
+#include "params/paramfile.h"
 #include "params/paramsdiff.h"
 
-#include <QLocale>
 #include <QTextStream>
 
 namespace {
 
 constexpr int DefaultDepartments = 16;
+
+// The file's names of the goods columns, by GoodsColumn.
+const char *const GoodsCsvColumns[GoodsColumnCount] = { "name", "intcode", "barcode", "price", "dept" };
 
 // The CSV reader's message (or why the file could not be read), and that
 // nothing was done with it.
@@ -58,6 +64,10 @@ int Cli::readGoods(const QStringList &args)
     quint16 port = 0;
     if (const int failed = openTarget(p, net, &address, &port))
         return failed;
+    OutputFile target(p.value(output));
+    QString error;
+    if (!target.check(&error))
+        return fail(ExitFile, error);
 
     DeviceController c;
     const int result = runJob(
@@ -67,14 +77,14 @@ int Cli::readGoods(const QStringList &args)
                     QStringLiteral("Ошибка загрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
     }
     const GoodsList rows = parseGoodsImage(c.data());
-    const QString path = p.isSet(output) ? p.value(output) : c.serial() + QStringLiteral(".goods.csv");
-    QString error;
-    if (!saveGoodsCsv(path, rows, &error))
+    QString path;
+    if (!target.write(ParamFile::safeName(c.serial()) + QStringLiteral(".goods.csv"), goodsCsvBytes(rows),
+                      &path, &error))
         return fail(ExitFile, error);
     m_out << QStringLiteral("Номенклатура ККТ %1 (строк: %2) сохранена в %3\n")
-                 .arg(c.serial())
+                 .arg(displayText(c.serial()))
                  .arg(rows.size())
-                 .arg(path);
+                 .arg(displayText(path));
     m_out.flush();
     return ExitOk;
 }
@@ -107,17 +117,17 @@ int Cli::writeGoods(const QStringList &args)
     const GoodsCsvLoad load = loadGoodsCsv(path);
     if (!load.ok())
         return fail(ExitFile, csvFailure(load, path, QStringLiteral("в ККТ ничего не отправлено")));
-    int badRow = -1;
-    const QByteArray image = buildGoodsImage(load.rows, true, &badRow);
-    if (badRow >= 0) {
-        // The image's price field is unsigned; the header is line 1.
-        return fail(ExitFile,
-                    QStringLiteral("Строка %1 файла %2: цену %3 нельзя записать в ККТ (допустимы цены от 0 "
-                                   "и меньше 10^15), в ККТ ничего не отправлено")
-                        .arg(badRow + 2)
-                        .arg(path)
-                        .arg(QLocale::c().toString(load.rows.at(badRow).price, 'f', 2)));
+    // A row the record cannot hold as it is would arrive changed (a
+    // department wrapped, a name cut): refused, naming it; the header is line 1.
+    const GoodsRowFault fault = firstUnholdableGoodsRow(load.rows);
+    if (fault.row >= 0) {
+        return fail(
+            ExitFile,
+            QStringLiteral("Строка %1 файла %2, столбец %3: %4; в ККТ ничего не отправлено")
+                .arg(fault.row + 2)
+                .arg(path, QString::fromLatin1(GoodsCsvColumns[fault.column]), displayText(fault.reason)));
     }
+    const QByteArray image = buildGoodsImage(load.rows, true);
     QString address;
     quint16 port = 0;
     if (const int failed = openTarget(p, net, &address, &port))
@@ -132,24 +142,43 @@ int Cli::writeGoods(const QStringList &args)
         = SnapshotTaker(c, SnapshotOrigin::Cli)
               .goods([&] { return readForSnapshot(c, address, port, true); }, expected);
     int result = snapshot.code;
+    // The write must find the firmware family the snapshot's register has.
+    const int family = Frame::firmwareFamily(c.versionMajor(), c.versionMinor(), c.versionBuild());
     if (snapshot.ok()) {
         m_out << snapshot.text() << '\n';
         m_out.flush();
+        if (family == 0) {
+            return fail(ExitMismatch,
+                        QStringLiteral("Версия ККТ %1 не поддерживается, в ККТ ничего не записано")
+                            .arg(snapshot.reportedVersion));
+        }
         result = runJob(
-            c, [&] { return c.writeGoods(address, port, image, expected); },
+            c, [&] { return c.writeGoods(address, port, image, expected, family); },
             QStringLiteral("Выгрузка в ККТ"));
     } else if (!snapshot.mismatch()) {
         return snapshotFailure(snapshot);
     }
+    const DeviceController::Reported reported = c.reported();
     if (result == ErrSerialMismatch) {
         return fail(ExitMismatch,
                     QStringLiteral("Заводской номер ККТ %1 не совпадает с указанным %2, в ККТ ничего "
                                    "не записано")
-                        .arg(c.reported().serial, expected));
+                        .arg(displayText(reported.serial), displayText(expected)));
+    }
+    if (result == ErrFamilyMismatch) {
+        return fail(
+            ExitMismatch,
+            QStringLiteral("Версия ККТ %1 не совпадает с версией %2, прочитанной перед записью, в ККТ "
+                           "ничего не записано")
+                .arg(versionText(reported.versionMajor, reported.versionMinor, reported.versionBuild),
+                     snapshot.reportedVersion));
     }
     if (result != 0) {
+        // After pages went out the register may hold part of the new catalogue.
         return fail(ExitJobFailed,
-                    QStringLiteral("Ошибка выгрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
+                    QStringLiteral("Ошибка выгрузки. %1\n%2")
+                        .arg(result)
+                        .arg(resultExplanation(result, c.writeBegun())));
     }
     m_out << QStringLiteral("Выгрузка завершена успешно (строк: %1)\n").arg(load.rows.size());
     m_out.flush();
