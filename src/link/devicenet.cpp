@@ -423,6 +423,12 @@ int DeviceNet::runSteps()
 // page reply where the identity belongs. No reply of the job is taken as
 // final before that, so a read whose replies shifted saves nothing and a
 // write says the register may hold part of the new data.
+//
+// A copy that follows its original leaves the register's own last reply
+// outstanding, which is never an identity reply: the check is sound without
+// waiting after it. A grace time would cost every job its length and catch
+// only a copy of the opening reply held back to the very end; the bytes that
+// already wait after the closing reply still end the job (onConnect()).
 int DeviceNet::closingCheck()
 {
     Frame::Message reply;
