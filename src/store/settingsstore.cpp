@@ -34,21 +34,27 @@ QSettings *openStore()
 #endif
 }
 
-// Qt reads a store file again only when its size or time stamp changed since
-// it last read it, and time stamps have millisecond steps: two writes of one
-// size within one millisecond would leave another process with the first.
-// Under the change lock each write's time stamp is made later than the one
-// before, so every process sees every change.
-void markNewer(const QString &path, const QDateTime &before)
+// Qt reads a store file again only when its size or time stamp differ from
+// what it noted when it last read it, and it may note the stamp of a newer
+// file than the one it read (the file is replaced while it reads), or a
+// stamp another write shares (stamps have millisecond steps). So under the
+// change lock the file's stamp is made later than any before, once before
+// the store is read (Qt then reads what the file holds now) and once after
+// it is written (every other process then reads the change). Returns the
+// stamp, later than after; invalid when the file's stamp cannot be set.
+QDateTime stampLaterThan(const QString &path, const QDateTime &after)
 {
     for (const int stepMs : { 1, 1000, 2000 }) { // file systems with coarser stamps
-        if (QFileInfo(path).lastModified() > before)
-            return;
+        const QDateTime stamp = QFileInfo(path).lastModified();
+        if (stamp > after)
+            return stamp;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)
-            || !file.setFileTime(before.addMSecs(stepMs), QFileDevice::FileModificationTime))
-            return;
+            || !file.setFileTime(after.addMSecs(stepMs), QFileDevice::FileModificationTime))
+            return QDateTime();
     }
+    const QDateTime stamp = QFileInfo(path).lastModified();
+    return stamp > after ? stamp : QDateTime();
 }
 
 // QLockFile::tryLock() with a time-out waits longer and longer between
@@ -126,14 +132,15 @@ bool SettingsStore::update(const std::function<void(QSettings *)> &change)
         store.reportWriteError();
         return false;
     }
-    // What another process wrote before the lock was ours is read now.
+    // What other processes wrote before the lock was ours is read now.
+    const QString path = s->fileName();
+    const QFileInfo file(path);
+    const QDateTime read = file.exists() ? stampLaterThan(path, file.lastModified()) : QDateTime();
     s->sync();
-    const QFileInfo file(s->fileName());
-    const QDateTime before = file.exists() ? file.lastModified() : QDateTime();
     change(s);
     const bool ok = store.sync();
-    if (ok && before.isValid())
-        markNewer(s->fileName(), before);
+    if (ok && read.isValid())
+        stampLaterThan(path, read);
     return ok;
 }
 

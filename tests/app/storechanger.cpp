@@ -19,6 +19,17 @@
 
 #include <cstdio>
 
+namespace {
+
+// A parameter image of a real register's size, so that the store grows to
+// a megabyte: a larger file takes longer to read, as a user's store does.
+QByteArray profileImage(const QString &serial)
+{
+    return serial.toLatin1().repeated(21 * 256 / serial.size() + 1).left(21 * 256);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -44,8 +55,7 @@ int main(int argc, char *argv[])
             registry.listDevice(serial, version);
             written = registry.save() && written;
         }
-        written = DeviceProfile().save(serial, version, 2000, serial.toLatin1().repeated(40), QByteArray())
-            && written;
+        written = DeviceProfile().save(serial, version, 2000, profileImage(serial), QByteArray()) && written;
         written = DeviceProfile().saveGoods(serial, QByteArray(128, char(i))) && written;
         {
             DeviceRegistry registry;

@@ -330,8 +330,8 @@ void TestDeviceRegistry::changesOfSeveralProgramsAreAllKept()
             DeviceProfile().load(serial, version, capacity, params, system);
             DeviceProfile().loadGoods(serial, goods);
             if (listed.value(serial).name != QStringLiteral("Касса ") + serial
-                || params != serial.toLatin1().repeated(40) || goods != QByteArray(128, char(i))
-                || !profiles.contains(serial))
+                || params != serial.toLatin1().repeated(21 * 256 / 4 + 1).left(21 * 256)
+                || goods != QByteArray(128, char(i)) || !profiles.contains(serial))
                 lost << serial;
         }
     }
