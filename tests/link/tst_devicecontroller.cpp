@@ -68,7 +68,7 @@ const QString CapacityBeyondArea = QStringLiteral("capacity beyond the goods are
 const QString NegativeCapacity = QStringLiteral("negative capacity");
 const QString NeverAccepts = QStringLiteral("never accepts");
 const QString SystemRecordTooLarge = QStringLiteral("system record too large");
-// Takes 30 ms over every other reply, so that a repeated reply stays ahead of
+// Takes 100 ms over every other reply, so that a repeated reply stays ahead of
 // the register's own for the rest of the job; its last write, if any, refused.
 // Replies shifted that way have the shape the next request expects: the
 // checks of each reply cannot tell.
@@ -76,7 +76,7 @@ const QString SlowRegister = QStringLiteral("slow register");
 const QString SlowRefusingLastWrite = QStringLiteral("slow register refusing its last write");
 // Sixty rows in the goods area: eight chunks of four pages.
 const QString SixtyRows = QStringLiteral("slow register holding sixty goods rows");
-constexpr int SlowReplyMs = 30;
+constexpr int SlowReplyMs = 100;
 
 bool isWrite(const Sim::Request &request)
 {
