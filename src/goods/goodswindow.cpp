@@ -1,5 +1,6 @@
 #include "goodswindow.h"
 
+#include "app/firmware.h"
 #include "app/questionbox.h"
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
@@ -12,6 +13,7 @@
 #include "history/snapshottaker.h"
 #include "link/devicejob.h"
 #include "link/devicejobrunner.h"
+#include "link/frame.h"
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
 #include "params/deviceparams.h"
@@ -304,6 +306,12 @@ void GoodsWindow::fitPriceColumn()
         m_view->setColumnWidth(GoodsPriceColumn, width);
 }
 
+void GoodsWindow::setFirmwareVersion(const QString &version)
+{
+    m_version = version;
+    m_family = DeviceParams::familyOf(version);
+}
+
 void GoodsWindow::clearFindings()
 {
     if (m_issues)
@@ -337,20 +345,20 @@ void GoodsWindow::showModelRow(int row, int column)
 
 bool GoodsWindow::encode(bool withHeader, const QString &title, const QString &nothingDone, QByteArray *image)
 {
-    int badRow = -1;
-    *image = buildGoodsImage(m_model->goods(), withHeader, &badRow);
-    if (badRow < 0)
-        return true;
-    // The image's price field is unsigned: a negative price would arrive as
-    // an enormous one. Say which row, as the view numbers it, and show it.
-    showModelRow(badRow, GoodsPriceColumn);
-    QMessageBox::warning(
-        this, title,
-        tr("Цену в строке %1 (%2) нельзя записать: цена должна быть не меньше нуля и меньше "
-           "10^15. %3")
-            .arg(m_view->currentIndex().row() + 1)
-            .arg(QLocale().toString(m_model->goods().at(badRow).price, 'f', 2), nothingDone));
-    return false;
+    // A row the record cannot hold as it is (a negative price, a name too
+    // long, ...) would arrive changed: say which, show it, and write nothing.
+    const GoodsRowFault fault = firstUnholdableGoodsRow(m_model->goods());
+    if (fault.row >= 0) {
+        showModelRow(fault.row, fault.column);
+        QMessageBox::warning(this, title,
+                             tr("Строку %1 нельзя записать как есть (столбец «%2»): %3. %4")
+                                 .arg(m_view->currentIndex().row() + 1)
+                                 .arg(m_model->headerData(fault.column, Qt::Horizontal).toString(),
+                                      fault.reason, nothingDone));
+        return false;
+    }
+    *image = buildGoodsImage(m_model->goods(), withHeader);
+    return true;
 }
 
 void GoodsWindow::onDeviceExport()
@@ -369,9 +377,9 @@ void GoodsWindow::onDeviceExport()
     if (!confirmReplace(title, parseGoodsImage(m_controller.data())) || !storeSnapshot(title, readResult))
         return;
     // The job itself confirms, on the connection that writes, that the
-    // register there has this window's serial number.
+    // register there has this window's serial number and firmware family.
     DeviceJobRunner runner(this, m_controller);
-    m_jobResult = runner.writeGoods(m_address, m_port, image, m_serial);
+    m_jobResult = runner.writeGoods(m_address, m_port, image, m_serial, m_family);
     onDeviceExportFinished();
 }
 
@@ -399,8 +407,17 @@ bool GoodsWindow::readRegister(const QString &title, int *readResult)
     *readResult = runner.readGoods(m_address, m_port);
     const SnapshotResult read = SnapshotTaker(m_controller, SnapshotOrigin::GoodsWindow)
                                     .checkRead(SnapshotKind::Goods, *readResult, m_serial);
-    if (read.ok())
-        return true;
+    if (read.ok()) {
+        // The write guard would refuse another family too; refused here,
+        // nothing is kept as a snapshot of a write that cannot happen.
+        const int family = Frame::firmwareFamily(m_controller.versionMajor(), m_controller.versionMinor(),
+                                                 m_controller.versionBuild());
+        if (m_family != 0 && family == m_family)
+            return true;
+        m_jobResult = m_family == 0 ? ErrNotStarted : ErrFamilyMismatch;
+        onDeviceExportFinished();
+        return false;
+    }
     if (read.mismatch()) {
         // The same refusal as the write guard's, naming the register that answered.
         m_jobResult = read.code;
@@ -524,6 +541,16 @@ void GoodsWindow::onDeviceExportFinished()
                                          .arg(m_controller.reported().serial, m_serial),
                                      result);
         return;
+    case ErrFamilyMismatch: {
+        const DeviceController::Reported reported = m_controller.reported();
+        DeviceJobRunner::showFailure(
+            this, QMessageBox::Critical, title,
+            tr("Версия ККТ %1 не совпадает с версией из профиля %2")
+                .arg(versionText(reported.versionMajor, reported.versionMinor, reported.versionBuild),
+                     m_version),
+            result);
+        return;
+    }
     case ErrCapacity: {
         const int rows = m_model->rowCount();
         const int limit = m_goodsCapacity - 1;
@@ -540,8 +567,9 @@ void GoodsWindow::onDeviceExportFinished()
         return;
     }
     default:
+        // After pages went out the register may hold part of the new catalogue.
         DeviceJobRunner::showFailure(this, QMessageBox::Warning, title, tr("Ошибка выгрузки. %1").arg(result),
-                                     result);
+                                     result, m_controller.writeBegun());
     }
 }
 

@@ -54,6 +54,10 @@ public:
     // profile: the check then also compares prices with its maximum price and
     // departments with its department count.
     void setRegisterSettings(const DeviceParams &params);
+    // The register's firmware version as the device window knows it ("2.53.12"
+    // or a family pattern): a write must find the same firmware family.
+    // Without one nothing is written.
+    void setFirmwareVersion(const QString &version);
 
     // What the file actions do once a name is chosen; a failure is shown in
     // a box and leaves the table (or the file) as it was.
@@ -135,6 +139,8 @@ private:
     quint16 m_port = 8080;
     int m_goodsCapacity = 2000;
     GoodsCheckLimits m_limits;
+    QString m_version;
+    int m_family = 0; // of m_version: 52, 53, or 0 (no write)
     QTableView *m_view = nullptr;
     GoodsTableModel *m_model = nullptr;
     DeviceController m_controller;

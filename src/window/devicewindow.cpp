@@ -769,6 +769,7 @@ void DeviceWindow::openGoodsWindow(const QString &serial, int goodsCapacity, con
     auto *goods = new GoodsWindow(this, Qt::Window);
     goods->setAttribute(Qt::WA_DeleteOnClose);
     goods->setup(serial, goodsCapacity, address, port, departmentNames);
+    goods->setFirmwareVersion(m_version);
     goods->show();
     m_goodsWindow = goods;
 }

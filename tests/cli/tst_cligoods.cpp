@@ -49,12 +49,15 @@ Run cli(const QStringList &args)
     return r;
 }
 
-std::unique_ptr<Sim> startRegister(int goodsPages = -1)
+std::unique_ptr<Sim> startRegister(int goodsPages = -1, quint32 versionWord = 0)
 {
     Sim::Config config;
     config.serial = Serial;
     config.discoveryPort = 0;
     config.goodsPages = goodsPages;
+    config.versionWord = versionWord;
+    if (((versionWord >> 16) & 0xFFF) == 52)
+        config.family = Sim::Family252;
     // A register reports no more rows than its area holds (record 0 is the header).
     if (goodsPages > 0)
         config.goodsCapacity = 2 * goodsPages - 1;
@@ -92,6 +95,8 @@ private slots:
     void writeThenReadThroughFiles();
     void writeGoodsRefusals_data();
     void writeGoodsRefusals();
+    void writeFailingAfterItsFirstPagesSaysSo_data();
+    void writeFailingAfterItsFirstPagesSaysSo();
 
 private:
     QString file(const QString &name, const QByteArray &content);
@@ -311,24 +316,54 @@ void TestCliGoods::writeGoodsRefusals_data()
     QTest::addColumn<int>("exit");
     QTest::addColumn<QString>("err"); // a part of it
     QTest::addColumn<bool>("contacted");
+    QTest::addColumn<quint32>("versionWord"); // the register's; 0: 2.53.12
 
     const QByteArray two = Header + "Молоко;1;;1;1\nХлеб;2;;1;1\n";
     QTest::newRow("CSV error: nothing sent")
         << QByteArray(Header + "\"Молоко;1;;1;1\n") << Serial << -1 << int(Cli::ExitFile)
-        << QStringLiteral("Escaped string was not closed in line 2") << false;
+        << QStringLiteral("Escaped string was not closed in line 2") << false << 0u;
     QTest::newRow("negative price: nothing sent")
         << QByteArray(Header + "Молоко;1;;1;1\nХлеб;2;;-3;1\n") << Serial << -1 << int(Cli::ExitFile)
-        << QStringLiteral("Строка 3 файла") << false;
+        << QStringLiteral("Строка 3 файла") << false << 0u;
+    // Rows the record would change: 999 arrived as 231, -1 as 255, the code
+    // as 99999, the name cut to 84 characters.
+    const QByteArray first = Header + "Молоко;1;;1;1\n";
+    const QString refused = QStringLiteral(", столбец %1: %2; в ККТ ничего не отправлено");
+    QTest::newRow("department beyond a byte: nothing sent")
+        << QByteArray(first + "Хлеб;2;;1;999\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("dept", "отдел 999: номер отдела в записи ККТ занимает один байт (от 0 до 255)")
+        << false << 0u;
+    QTest::newRow("negative department: nothing sent")
+        << QByteArray(first + "Хлеб;2;;1;-1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("dept", "отдел -1: номер отдела в записи ККТ занимает один байт (от 0 до 255)")
+        << false << 0u;
+    QTest::newRow("internal code longer than its field: nothing sent")
+        << QByteArray(first + "Хлеб;99999999999;;1;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("intcode", "внутренний код длиннее 5 байт в кодировке Windows-1251 (11 байт)") << false
+        << 0u;
+    QTest::newRow("name longer than its field: nothing sent")
+        << QByteArray(first + QByteArray(100000, 'x') + ";2;;1;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("name", "наименование длиннее 84 байт в кодировке Windows-1251 (100000 байт)") << false
+        << 0u;
+    QTest::newRow("barcode with a letter: nothing sent")
+        << QByteArray(first + "Хлеб;2;46000000000A5;1;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("barcode", "штрихкод «46000000000A5»: запись ККТ хранит в штрихкоде только цифры")
+        << false << 0u;
     QTest::newRow("another register: nothing written")
         << two << QStringLiteral("0530000999") << -1 << int(Cli::ExitMismatch)
-        << QStringLiteral("Заводской номер ККТ 0530000062 не совпадает с указанным 0530000999") << true;
+        << QStringLiteral("Заводской номер ККТ 0530000062 не совпадает с указанным 0530000999") << true << 0u;
+    QTest::newRow("firmware the utility does not configure: nothing written")
+        << two << Serial << -1 << int(Cli::ExitMismatch)
+        << QStringLiteral("Версия ККТ 2.52.37 не поддерживается, в ККТ ничего не записано") << true
+        << 0x20340025u;
     QTest::newRow("no serial given") << two << QString() << -1 << int(Cli::ExitUsage)
-                                     << QStringLiteral("--serial") << false;
+                                     << QStringLiteral("--serial") << false << 0u;
     // The register reports a capacity of 1: no row fits. Said before the
     // snapshot is kept, with the numbers.
     QTest::newRow("more rows than the register holds")
         << two << Serial << 1 << int(Cli::ExitJobFailed)
-        << QStringLiteral("не помещается в ККТ: строк 2, ёмкость ККТ 0. В ККТ ничего не записано") << true;
+        << QStringLiteral("не помещается в ККТ: строк 2, ёмкость ККТ 0. В ККТ ничего не записано") << true
+        << 0u;
 }
 
 void TestCliGoods::writeGoodsRefusals()
@@ -339,8 +374,9 @@ void TestCliGoods::writeGoodsRefusals()
     QFETCH(int, exit);
     QFETCH(QString, err);
     QFETCH(bool, contacted);
+    QFETCH(quint32, versionWord);
     TestDataHome data;
-    const auto sim = startRegister(goodsPages);
+    const auto sim = startRegister(goodsPages, versionWord);
     QVERIFY(sim);
     const QByteArray area = sim->goodsArea();
     QStringList args = { "write-goods", Host, file(QStringLiteral("in.csv"), content), "--port",
@@ -354,6 +390,44 @@ void TestCliGoods::writeGoodsRefusals()
     QVERIFY(!anyWrite(*sim));
     QCOMPARE(sim->goodsArea(), area);
     QVERIFY(SnapshotStore().list(Serial).isEmpty()); // nothing written, nothing kept
+}
+
+void TestCliGoods::writeFailingAfterItsFirstPagesSaysSo_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("request"); // of the writing connection
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("written"); // pages the register holds new data in
+    // Seven rows: five pages, four in the first write, one in the second.
+    QTest::newRow("no reply to the second write") << int(Sim::NoReply) << 4 << int(ErrNoReply) << 4;
+    QTest::newRow("copy of the first write's confirmation")
+        << int(Sim::DuplicateReply) << 3 << int(ErrBadReply) << 4;
+}
+
+// A write that fails once pages went out says the register may now hold
+// part of the new catalogue, as write-params does.
+void TestCliGoods::writeFailingAfterItsFirstPagesSaysSo()
+{
+    QFETCH(int, fault);
+    QFETCH(int, request);
+    QFETCH(int, result);
+    QFETCH(int, written);
+    const auto sim = startRegister();
+    QVERIFY(sim);
+    sim->addFault({ Sim::Fault(fault), request, Frame::CmdWritePages });
+    const QByteArray before = sim->goodsArea();
+    const GoodsList rows(7, Goods { QStringLiteral("Молоко"), QStringLiteral("1"), QString(), 1, 1 });
+    const QString in = file(QStringLiteral("in.csv"), goodsCsvBytes(rows));
+
+    const Run r
+        = cli({ "write-goods", Host, in, "--serial", Serial, "--port", QString::number(sim->serverPort()) });
+    QCOMPARE(r.code, int(Cli::ExitJobFailed));
+    QCOMPARE(r.err,
+             QStringLiteral("Ошибка выгрузки. %1\n%2\n").arg(result).arg(resultExplanation(result, true)));
+    QVERIFY(r.err.contains(QStringLiteral("часть новых данных")));
+    const QByteArray image = buildGoodsImage(rows, true);
+    QCOMPARE(sim->goodsArea().left(written * 256), image.left(written * 256));
+    QCOMPARE(sim->goodsArea().mid(written * 256), before.mid(written * 256));
 }
 
 QTEST_GUILESS_MAIN(TestCliGoods)

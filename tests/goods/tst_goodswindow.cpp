@@ -227,8 +227,8 @@ void TestGoodsWindow::setupLoadsProfileAndEditors()
     QCOMPARE(other.goodsCapacity(), 10);
 }
 
-// The image's price field is unsigned: the window names the row and keeps
-// the stored profile as it was.
+// The image's price field is unsigned: the window names the row as shown and
+// keeps the stored profile as it was.
 void TestGoodsWindow::profileSaveRefusesNegativePrice()
 {
     const GoodsList stored = { item("Молоко", 10) };
@@ -243,7 +243,7 @@ void TestGoodsWindow::profileSaveRefusesNegativePrice()
     const auto boxes = answers.seenOf("QMessageBox");
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().title, QStringLiteral("Сохранение профиля"));
-    QVERIFY2(boxes.first().text.contains(QStringLiteral("строке 1 ")), qPrintable(boxes.first().text));
+    QVERIFY2(boxes.first().text.startsWith(QStringLiteral("Строку 1 ")), qPrintable(boxes.first().text));
     QVERIFY(boxes.first().text.contains(QStringLiteral("Профиль не изменён.")));
     QByteArray image;
     DeviceProfile().loadGoods(Serial, image);
@@ -504,8 +504,9 @@ void TestGoodsWindow::csvSaveFailureNamesTheFile()
 }
 
 namespace {
-enum ExportCase { Plain, OtherRegister, AreaTooSmall, Silent };
-}
+enum ExportCase { Plain, OtherRegister, OtherFamily, AreaTooSmall, Silent, FailsAfterFirstChunk };
+const QString Version = QStringLiteral("2.53.12"); // the simulated register's
+} // namespace
 
 void TestGoodsWindow::exportOutcomes_data()
 {
@@ -536,14 +537,38 @@ void TestGoodsWindow::exportOutcomes_data()
         << QStringLiteral("Таблица не помещается в память товаров ККТ: строк 3, ёмкость ККТ 2. В ККТ ничего "
                           "не записано.")
         << QStringLiteral("Уберите лишние строки") << 0;
+    QTest::newRow("another family answers: nothing written")
+        << int(OtherFamily) << GoodsList { item("Молоко", 1) } << QStringList() << int(QMessageBox::Critical)
+        << QStringLiteral("Версия ККТ 2.53.12 не совпадает с версией из профиля 2.52.40")
+        << resultExplanation(ErrFamilyMismatch) << 0;
     QTest::newRow("negative price: nothing sent")
         << int(Plain) << GoodsList { item("Молоко", 1), item("Кефир", -0.5, "2") } << QStringList()
         << int(QMessageBox::Warning)
         << QStringLiteral(
-               "Цену в строке 2 (%1) нельзя записать: цена должна быть не меньше нуля и меньше 10^15. "
-               "В ККТ ничего не записано.")
-               .arg(QLocale().toString(-0.5, 'f', 2))
+               "Строку 2 нельзя записать как есть (столбец «Цена»): цена -0.50: допустимы цены от 0 "
+               "и меньше 10^15. В ККТ ничего не записано.")
         << QString() << 0;
+    // It would arrive as department 231.
+    Goods dept999 = item("Кефир", 1, "2");
+    dept999.dept = 999;
+    QTest::newRow("department beyond a byte: nothing sent")
+        << int(Plain) << GoodsList { item("Молоко", 1), dept999 } << QStringList()
+        << int(QMessageBox::Warning)
+        << QStringLiteral("Строку 2 нельзя записать как есть (столбец «Отдел»): отдел 999: номер отдела в "
+                          "записи ККТ занимает один байт (от 0 до 255). В ККТ ничего не записано.")
+        << QString() << 0;
+    QTest::newRow("name longer than its field: nothing sent")
+        << int(Plain) << GoodsList { item(QString(85, QLatin1Char('x')), 1) } << QStringList()
+        << int(QMessageBox::Warning)
+        << QStringLiteral(
+               "Строку 1 нельзя записать как есть (столбец «Наименование»): наименование длиннее 84 "
+               "байт в кодировке Windows-1251 (85 байт). В ККТ ничего не записано.")
+        << QString() << 0;
+    // Seven rows: five pages, four in the first write. The register may now
+    // hold part of the new catalogue, and the box says so.
+    QTest::newRow("write failing after its first pages")
+        << int(FailsAfterFirstChunk) << numberedRows(7) << QStringList() << int(QMessageBox::Warning)
+        << QStringLiteral("Ошибка выгрузки. -5") << resultExplanation(ErrBadReply, true) << 4;
     QTest::newRow("silent address") << int(Silent) << GoodsList { item("Молоко", 1) } << QStringList()
                                     << int(QMessageBox::Warning)
                                     << QStringLiteral("ККТ по адресу 127.0.0.61 не доступен") << QString()
@@ -564,11 +589,15 @@ void TestGoodsWindow::exportOutcomes()
     QVERIFY(sim);
     if (setting == OtherRegister)
         sim->setConnectionSerials({ QStringLiteral("0530000999") });
+    // A copy of the first write's confirmation, right behind it.
+    if (setting == FailsAfterFirstChunk)
+        sim->addFault({ Sim::DuplicateReply, 3, Frame::CmdWritePages });
     m_silent = setting == Silent;
     const QByteArray area = sim->goodsArea();
 
     GoodsWindow w;
     w.setup(Serial, setting == AreaTooSmall ? 3 : 0, Host, sim->serverPort(), Departments);
+    w.setFirmwareVersion(setting == OtherFamily ? QStringLiteral("2.52.40") : Version);
     w.model()->setGoods(rows);
     ModalAnswerer answers;
     for (int i = 0; i < questions.size(); ++i)
@@ -588,10 +617,8 @@ void TestGoodsWindow::exportOutcomes()
     // A snapshot only where something was written; the dock only with findings.
     QCOMPARE(SnapshotStore().list(Serial).size(), pages > 0 ? 1 : 0);
     QCOMPARE(w.issueWidget() != nullptr, !questions.filter(QStringLiteral("проблемы")).isEmpty());
-    if (pages == 0)
-        QCOMPARE(sim->goodsArea(), area);
-    else
-        QCOMPARE(sim->goodsArea().left(256), buildGoodsImage(rows, true));
+    QCOMPARE(sim->goodsArea().left(pages * 256), buildGoodsImage(rows, true).left(pages * 256));
+    QCOMPARE(sim->goodsArea().mid(pages * 256), area.mid(pages * 256));
 }
 
 void TestGoodsWindow::writeAsksBeforeRemovingRows_data()
@@ -627,6 +654,7 @@ void TestGoodsWindow::writeAsksBeforeRemovingRows()
     sim->setGoodsArea(held + sim->goodsArea().mid(held.size()));
     GoodsWindow w;
     w.setup(Serial, 0, Host, sim->serverPort(), Departments);
+    w.setFirmwareVersion(Version);
     w.model()->setGoods(table);
 
     ModalAnswerer answers;
@@ -660,6 +688,7 @@ void TestGoodsWindow::writeAsksWhenTheCheckFindsProblems()
     QVERIFY(sim);
     GoodsWindow w;
     w.setup(Serial, 0, Host, sim->serverPort(), Departments);
+    w.setFirmwareVersion(Version);
     w.model()->setGoods({ item("Молоко", 1, QString()), item("Кефир", 2, "2"), item("Хлеб", 3, "2") });
     w.show();
     ModalAnswerer answers;
@@ -940,6 +969,7 @@ void TestGoodsWindow::writeThenReadGivesSameRows()
     const GoodsList rows = randomGoods(25, 5);
     GoodsWindow w;
     w.setup(Serial, 0, Host, sim->serverPort(), Departments);
+    w.setFirmwareVersion(Version);
     w.model()->setGoods(rows);
     ModalAnswerer answers;
     answers.thenButton(QMessageBox::Yes); // random barcodes: problems
@@ -990,6 +1020,7 @@ void TestGoodsWindow::historyRestoresWhatTheRegisterHeld()
     sim->setGoodsArea(area + sim->goodsArea().mid(area.size()));
     GoodsWindow w;
     w.setup(Serial, 0, Host, sim->serverPort(), Departments);
+    w.setFirmwareVersion(Version);
     w.model()->setGoods({ item("Молоко", 12, "12"), item("Хлеб", 5, "14") });
     ModalAnswerer answers;
     answers.thenButton(QMessageBox::Yes); // "Кефир" goes: asked

@@ -1138,6 +1138,8 @@ void TestDeviceWindow::goodsWindowBesideTheDeviceWindow()
     answers.thenButton(QMessageBox::No);
     QVERIFY(window->close());
     QTRY_VERIFY(!window->goodsWindow());
+}
+
 void TestDeviceWindow::restoreThenWriteGivesTheSnapshotsBytes_data()
 {
     QTest::addColumn<int>("family");

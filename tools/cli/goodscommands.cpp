@@ -1,7 +1,9 @@
 // Commands over goods catalogues: read-goods, write-goods, goods-check, goods-diff.
 #include "cli.h"
+#include "outputfile.h"
 #include "paramsview.h"
 
+#include "app/firmware.h"
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
 #include "goods/goodsdiff.h"
@@ -9,17 +11,20 @@
 #include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
+#include "link/frame.h"
 #include "link/resultexplanation.h"
 #include "params/deviceparams.h"
 #include "params/paramfile.h"
 #include "params/paramsdiff.h"
 
-#include <QLocale>
 #include <QTextStream>
 
 namespace {
 
 constexpr int DefaultDepartments = 16;
+
+// The file's names of the goods columns, by GoodsColumn.
+const char *const GoodsCsvColumns[GoodsColumnCount] = { "name", "intcode", "barcode", "price", "dept" };
 
 // What went wrong in Russian, the CSV reader's message (or why the file
 // could not be read), and that nothing was done with it.
@@ -64,6 +69,10 @@ int Cli::readGoods(const QStringList &args)
     quint16 port = 0;
     if (const int failed = openTarget(p, net, &address, &port))
         return failed;
+    OutputFile target(p.value(output));
+    QString error;
+    if (!target.check(&error))
+        return fail(ExitFile, error);
 
     DeviceController c;
     const int result = runJob(
@@ -73,14 +82,14 @@ int Cli::readGoods(const QStringList &args)
                     QStringLiteral("Ошибка загрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
     }
     const GoodsList rows = parseGoodsImage(c.data());
-    const QString path = p.isSet(output) ? p.value(output) : c.serial() + QStringLiteral(".goods.csv");
-    QString error;
-    if (!saveGoodsCsv(path, rows, &error))
+    QString path;
+    if (!target.write(ParamFile::safeName(c.serial()) + QStringLiteral(".goods.csv"), goodsCsvBytes(rows),
+                      &path, &error))
         return fail(ExitFile, error);
     m_out << QStringLiteral("Номенклатура ККТ %1 (строк: %2) сохранена в %3\n")
-                 .arg(c.serial())
+                 .arg(displayText(c.serial()))
                  .arg(rows.size())
-                 .arg(path);
+                 .arg(displayText(path));
     m_out.flush();
     return ExitOk;
 }
@@ -90,11 +99,12 @@ int Cli::writeGoods(const QStringList &args)
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Записывает номенклатуру из файла CSV в ККТ. Файл читается целиком до связи с ККТ; при ошибке\n"
-        "в файле ничего не отправляется. Перед записью ККТ проверяет, что её заводской номер равен\n"
-        "--serial; при несовпадении ничего не записывается. Перед записью читает номенклатуру ККТ: если\n"
-        "строк в файле больше, чем помещается в ККТ, ничего не записывается; иначе сохраняет прочитанное\n"
-        "как снимок (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок не прочитан или не сохранён,\n"
-        "ничего не записывается."));
+        "в файле или строке, которую запись ККТ не вмещает как есть (строка и столбец называются),\n"
+        "ничего не отправляется. Перед записью читает номенклатуру ККТ: если строк в файле больше, чем\n"
+        "помещается в ККТ, ничего не записывается; иначе сохраняет прочитанное как снимок\n"
+        "(korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок не прочитан или не сохранён, ничего не\n"
+        "записывается. Сама запись проверяет, что заводской номер ККТ равен --serial, а семейство\n"
+        "прошивки то же, что у ККТ, прочитанной для снимка; при несовпадении ничего не записывается."));
     p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
     const NetOptions net;
@@ -114,17 +124,17 @@ int Cli::writeGoods(const QStringList &args)
     const GoodsCsvLoad load = loadGoodsCsv(path);
     if (!load.ok())
         return fail(ExitFile, csvFailure(load, path, QStringLiteral("в ККТ ничего не отправлено")));
-    int badRow = -1;
-    const QByteArray image = buildGoodsImage(load.rows, true, &badRow);
-    if (badRow >= 0) {
-        // The image's price field is unsigned; the header is line 1.
-        return fail(ExitFile,
-                    QStringLiteral("Строка %1 файла %2: цену %3 нельзя записать в ККТ (допустимы цены от 0 "
-                                   "и меньше 10^15), в ККТ ничего не отправлено")
-                        .arg(badRow + 2)
-                        .arg(path)
-                        .arg(QLocale::c().toString(load.rows.at(badRow).price, 'f', 2)));
+    // A row the record cannot hold as it is would arrive changed (a
+    // department wrapped, a name cut): refused, naming it; the header is line 1.
+    const GoodsRowFault fault = firstUnholdableGoodsRow(load.rows);
+    if (fault.row >= 0) {
+        return fail(
+            ExitFile,
+            QStringLiteral("Строка %1 файла %2, столбец %3: %4; в ККТ ничего не отправлено")
+                .arg(fault.row + 2)
+                .arg(path, QString::fromLatin1(GoodsCsvColumns[fault.column]), displayText(fault.reason)));
     }
+    const QByteArray image = buildGoodsImage(load.rows, true);
     QString address;
     quint16 port = 0;
     if (const int failed = openTarget(p, net, &address, &port))
@@ -150,6 +160,16 @@ int Cli::writeGoods(const QStringList &args)
                     .arg(load.rows.size())
                     .arg(limit));
         }
+    }
+    // The write must find the firmware family the snapshot's register has; a
+    // firmware the utility does not configure is refused before anything is kept.
+    const int family = Frame::firmwareFamily(c.versionMajor(), c.versionMinor(), c.versionBuild());
+    if (snapshot.ok()) {
+        if (family == 0) {
+            return fail(ExitMismatch,
+                        QStringLiteral("Версия ККТ %1 не поддерживается, в ККТ ничего не записано")
+                            .arg(versionText(c.versionMajor(), c.versionMinor(), c.versionBuild())));
+        }
         snapshot = taker.storeGoods(read, expected);
     }
     int result = snapshot.code;
@@ -157,20 +177,32 @@ int Cli::writeGoods(const QStringList &args)
         m_out << snapshot.text() << '\n';
         m_out.flush();
         result = runJob(
-            c, [&] { return c.writeGoods(address, port, image, expected); },
+            c, [&] { return c.writeGoods(address, port, image, expected, family); },
             QStringLiteral("Выгрузка в ККТ"));
     } else if (!snapshot.mismatch()) {
         return snapshotFailure(snapshot);
     }
+    const DeviceController::Reported reported = c.reported();
     if (result == ErrSerialMismatch) {
         return fail(ExitMismatch,
                     QStringLiteral("Заводской номер ККТ %1 не совпадает с указанным %2, в ККТ ничего "
                                    "не записано")
-                        .arg(c.reported().serial, expected));
+                        .arg(displayText(reported.serial), displayText(expected)));
+    }
+    if (result == ErrFamilyMismatch) {
+        return fail(
+            ExitMismatch,
+            QStringLiteral("Версия ККТ %1 не совпадает с версией %2, прочитанной перед записью, в ККТ "
+                           "ничего не записано")
+                .arg(versionText(reported.versionMajor, reported.versionMinor, reported.versionBuild),
+                     snapshot.reportedVersion));
     }
     if (result != 0) {
+        // After pages went out the register may hold part of the new catalogue.
         return fail(ExitJobFailed,
-                    QStringLiteral("Ошибка выгрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
+                    QStringLiteral("Ошибка выгрузки. %1\n%2")
+                        .arg(result)
+                        .arg(resultExplanation(result, c.writeBegun())));
     }
     m_out << QStringLiteral("Выгрузка завершена успешно (строк: %1)\n").arg(load.rows.size());
     m_out.flush();

@@ -38,6 +38,10 @@ const FaultOption faultOptions[] = {
       "Answer a read with the count confirmed but its data 16 bytes short.", false },
     { "duplicate-reply", RegisterSimulator::DuplicateReply,
       "Send the reply twice, the copy MS milliseconds later (0: right behind it).", true },
+    { "repeat-reply", RegisterSimulator::RepeatedReply,
+      "Send the reply, and a copy of it again when the next request arrives, ahead of\n"
+      "that request's reply (give --reply-delay too, and every later reply is off by one).",
+      false },
 };
 
 // DURATION[@INTERVAL] in milliseconds.

@@ -346,7 +346,7 @@ void RegisterSimulator::onNewConnection()
         if (!m_connectionSerials.isEmpty())
             placeSerial(m_connectionSerials.takeFirst());
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        m_connections.insert(socket, Connection { ++m_connectionsSeen, 0, {}, false });
+        m_connections.insert(socket, Connection { ++m_connectionsSeen, 0, {}, false, {}, {} });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (m_connections.remove(socket)) {
@@ -399,6 +399,13 @@ void RegisterSimulator::handle(QTcpSocket *socket, const Request &request)
 {
     m_log.append(request);
     emit requestReceived(request);
+    auto it = m_connections.find(socket);
+    if (it != m_connections.end() && !it->repeat.isEmpty()) {
+        socket->write(it->repeat);
+        socket->flush();
+        it->repeat.clear();
+        emit duplicateSent(it->repeatOf);
+    }
     const FaultRule rule = faultFor(request);
     switch (rule.fault) {
     case NoReply:
@@ -505,12 +512,12 @@ void RegisterSimulator::sendReply(QTcpSocket *socket, const Request &request, co
         replySent(socket);
         return;
     }
-    if (rule.fault == ReplyDelay) {
-        QTimer::singleShot(rule.delayMs, Qt::PreciseTimer, socket, [this, socket, bytes] {
-            socket->write(bytes);
-            replySent(socket);
-        });
-        return;
+    if (rule.fault == RepeatedReply) {
+        auto it = m_connections.find(socket);
+        if (it != m_connections.end()) {
+            it->repeat = bytes;
+            it->repeatOf = request;
+        }
     }
     if (rule.fault == SplitReply && rule.pieces > 1) {
         const int pieces = qMin(rule.pieces, bytes.size());
@@ -525,6 +532,13 @@ void RegisterSimulator::sendReply(QTcpSocket *socket, const Request &request, co
                                        replySent(socket);
                                });
         }
+        return;
+    }
+    if (rule.delayMs > 0) {
+        QTimer::singleShot(rule.delayMs, Qt::PreciseTimer, socket, [this, socket, bytes] {
+            socket->write(bytes);
+            replySent(socket);
+        });
         return;
     }
     socket->write(bytes);
