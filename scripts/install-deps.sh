@@ -9,7 +9,8 @@
 #   install-deps.sh --windows  also what scripts/build-windows.sh needs: the
 #                              MinGW-w64 cross compiler (POSIX threads), zlib
 #                              for it, Wine to run the tests, NSIS for the
-#                              installer
+#                              installer, xdotool and ImageMagick for the GUI
+#                              smoke run
 set -euo pipefail
 
 packages=(
@@ -30,7 +31,7 @@ for arg in "$@"; do
     --package) packages+=(lintian desktop-file-utils appstream) ;;
     --icons) packages+=(librsvg2-bin icoutils) ;;
     --windows)
-        packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis)
+        packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis xdotool imagemagick)
         ;;
     *)
         echo "install-deps.sh: unknown option $arg" >&2
