@@ -29,6 +29,19 @@ for tool in gcc g++ c++ cpp; do
 done
 export PATH="$toolbin:$PATH"
 
+# After make: Qt's Russian texts where the built Qt looks for them (the tests
+# run with its own folders), and the time taken.
+finish() {
+    # Object files are not needed once the libraries are linked.
+    find "$qt/src" -name '*.o' -delete
+    mkdir -p "$qt/translations"
+    cp /usr/share/qt5/translations/qtbase_ru.qm "$qt/translations/"
+    echo "$(($(date +%s) - start)) s" >"$dir/done"
+    echo "cross-qt: built in $(cat "$dir/done")" >&2
+    echo "$qt"
+    exit 0
+}
+
 options=(
     -opensource -confirm-license -release -shared
     -xplatform win32-g++ -device-option CROSS_COMPILE=x86_64-w64-mingw32-
@@ -48,12 +61,20 @@ if [ -f "$dir/done" ]; then
     echo "$qt"
     exit 0
 fi
+log="$dir/build.log"
+start=$(date +%s)
+
+# A build that was stopped part-way (a session's end, Ctrl+C) goes on where
+# it stopped; make knows what is done.
+if [ -f "$dir/configured" ]; then
+    echo "cross-qt: resuming the build in $dir (log: $log)" >&2
+    (cd "$qt" && nice -n 10 make -j"$jobs" >>"$log" 2>&1)
+    finish
+fi
 
 rm -rf "$dir"
 mkdir -p "$dir"
-log="$dir/build.log"
 echo "cross-qt: building Qt $version for Windows in $dir (log: $log)" >&2
-start=$(date +%s)
 
 # apt-get source needs a deb-src entry. None is written into the project:
 # the entry is the machine's own Debian entry with its type changed.
@@ -77,9 +98,6 @@ rm -f "$dir"/*.dsc "$dir"/*.tar.* "$dir"/*.debian.*
 cd "$qt"
 echo "cross-qt: configure ${options[*]}" >>"$log"
 nice -n 10 ./configure -prefix "$qt" "${options[@]}" >>"$log" 2>&1
+echo "$(($(date +%s) - start)) s" >"$dir/configured"
 nice -n 10 make -j"$jobs" >>"$log" 2>&1
-# Object files are not needed once the libraries are linked.
-find "$qt/src" -name '*.o' -delete
-echo "$(($(date +%s) - start)) s" >"$dir/done"
-echo "cross-qt: built in $(cat "$dir/done")" >&2
-echo "$qt"
+finish
