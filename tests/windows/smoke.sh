@@ -86,3 +86,31 @@ cli write-goods "$B" goods.csv --serial "$SB" >/dev/null
 cli read-goods "$A" -o goods-a0.csv
 cmp -s goods.csv goods-a0.csv || fail "goods read back from $A differ from what was written"
 step "korvant-cli.exe wrote, read back and compared parameters and goods (Cyrillic, Windows-1251)"
+
+# In a console (a pseudo-terminal gives the program one under Wine) the text
+# goes out as wide characters and reads the same.
+script -qc "wine '$bin/korvant-cli.exe' ping $A" /dev/null | tr -d '\r' | grep -q "ККТ по адресу $A отвечает" ||
+    fail "korvant-cli.exe in a console did not print Russian text readably"
+step "korvant-cli.exe in a console prints Russian text as wide characters"
+
+# --- korvant-utility.exe ------------------------------------------------------
+# Both registers in the utility's list, as its registration dialog leaves them.
+mkdir -p "$data"
+printf '[devices]\r\n1\\addr=%s\r\n1\\name=A-253\r\n1\\serial=%s\r\n1\\version=2.53.40\r\n2\\addr=%s\r\n2\\name=B-252\r\n2\\serial=%s\r\n2\\version=2.52.40\r\nsize=2\r\n' \
+    "$A" "$SA" "$B" "$SB" >"$data/KorvantUtility3.conf"
+wine "$bin/korvant-utility.exe" &
+pids+=($!)
+main=
+for _ in $(seq 90); do
+    main=$(xdotool search --name '^Korvant Utility 3$' 2>/dev/null | head -n 1) && [ -n "$main" ] && break
+    sleep 1
+done
+[ -n "$main" ] || fail "korvant-utility.exe showed no main window"
+sleep 3
+shot main-window
+step "korvant-utility.exe shows its main window with both registers (main-window.png)"
+# Closing it writes the window's state into the same store, keeping the list.
+xdotool windowclose "$main" 2>/dev/null || xdotool key --window "$main" alt+F4
+wineserver --wait 2>/dev/null || true
+grep -q "serial=$SB" "$data/KorvantUtility3.conf" || fail "the store lost the register list"
+step "passed"
