@@ -99,7 +99,8 @@ mkdir -p "$data"
 printf '[devices]\r\n1\\addr=%s\r\n1\\name=A-253\r\n1\\serial=%s\r\n1\\version=2.53.40\r\n2\\addr=%s\r\n2\\name=B-252\r\n2\\serial=%s\r\n2\\version=2.52.40\r\nsize=2\r\n' \
     "$A" "$SA" "$B" "$SB" >"$data/KorvantUtility3.conf"
 wine "$bin/korvant-utility.exe" &
-pids+=($!)
+utility=$!
+pids+=($utility)
 main=
 for _ in $(seq 90); do
     main=$(xdotool search --name '^Korvant Utility 3$' 2>/dev/null | head -n 1) && [ -n "$main" ] && break
@@ -110,7 +111,11 @@ sleep 3
 shot main-window
 step "korvant-utility.exe shows its main window with both registers (main-window.png)"
 # Closing it writes the window's state into the same store, keeping the list.
-xdotool windowclose "$main" 2>/dev/null || xdotool key --window "$main" alt+F4
-wineserver --wait 2>/dev/null || true
+xdotool key --window "$main" alt+F4
+for _ in $(seq 30); do
+    kill -0 "$utility" 2>/dev/null || break
+    sleep 1
+done
+! kill -0 "$utility" 2>/dev/null || fail "korvant-utility.exe did not close"
 grep -q "serial=$SB" "$data/KorvantUtility3.conf" || fail "the store lost the register list"
 step "passed"
