@@ -54,23 +54,7 @@ built=$(date +%s)
 version=$(sed -nE 's/^project\(KorvantUtility3 VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
 
 if [ "$installer" -eq 1 ]; then
-    setup="$out/korvant-utility-$version-win64-setup.exe"
-    # The installer's file lists, so the uninstaller removes what was installed
-    # and nothing else.
-    (
-        cd "$out/korvant-utility"
-        find . -mindepth 1 -type d | sort | sed -E 's|^\./||; s|/|\\|g; s|.*|CreateDirectory "$INSTDIR\\&"|' >"$out/install-files.nsh"
-        find . -type f | sort | while read -r f; do
-            f=${f#./}
-            dir=$(dirname "$f")
-            [ "$dir" = . ] && dir= || dir="\\${dir//\//\\}"
-            printf 'SetOutPath "$INSTDIR%s"\nFile "%s"\n' "$dir" "$out/korvant-utility/$f"
-        done >>"$out/install-files.nsh"
-        find . -type f | sort | sed -E 's|^\./||; s|/|\\|g; s|.*|Delete "$INSTDIR\\&"|' >"$out/uninstall-files.nsh"
-        find . -mindepth 1 -type d | sort -r | sed -E 's|^\./||; s|/|\\|g; s|.*|RMDir "$INSTDIR\\&"|' >>"$out/uninstall-files.nsh"
-    )
-    makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DOUTFILE="$setup" -DFILES="$out" \
-        -DICON="$root/packaging/icons/korvant-utility.ico" "$root/packaging/windows/installer.nsi"
+    setup=$(bash "$root/packaging/windows/make-installer.sh" "$out" "$version")
 fi
 done=$(date +%s)
 
