@@ -52,6 +52,8 @@ cmake -S "$root" -B "$out/cmake" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x
 cmake --build "$out/cmake" -j2
 rm -rf "$out/korvant-utility"
 cmake --install "$out/cmake" --prefix "$out/korvant-utility" --strip >/dev/null
+# Debian ships the MinGW runtime DLLs with their symbols (libstdc++ 23 MB).
+x86_64-w64-mingw32-strip --strip-unneeded "$out"/korvant-utility/lib*.dll
 built=$(date +%s)
 version=$(sed -nE 's/^project\(KorvantUtility3 VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
 

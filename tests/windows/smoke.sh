@@ -67,18 +67,19 @@ grep -q "\"$SA\"" info-a.json || fail "info $A: $(cat info-a.json)"
 cli read-params "$A" -o a0.json
 cli read-params "$B" -o b0.json
 cli check a0.json >check-a.txt || [ $? -eq 1 ] || fail "check a0.json"
-# An edit by field name, written and read back.
-field=$(cli show a0.json | grep -oE '"[A-Za-z0-9_.]*[Nn]ame[A-Za-z0-9_.]*": *"[^"]*"' | head -n 1 | cut -d'"' -f2)
-step "korvant-cli.exe read both registers; editing field ${field:-?}"
-[ -n "$field" ] || fail "no text field to edit in: $(cli show a0.json | head -n 20)"
-cli set a0.json "$field=Смоук Тест" -o a1.json
+# An edit by field name, in Cyrillic, written and read back.
+step "korvant-cli.exe read both registers"
+cli set a0.json 'receiptHeader[2]=Ждём вас снова' 'departments[1].name=Хлеб' -o a1.json
 cli write-params "$A" a1.json >write-a.txt
 cli read-params "$A" -o a2.json
+cli show a2.json | grep -q '"Ждём вас снова"' || fail "the edited header line did not reach $A"
 cli diff a1.json a2.json >/dev/null || fail "what was written to $A reads back different: $(cli diff a1.json a2.json)"
 cli snapshots "$SA" | grep -q "korvant-cli" || fail "no korvant-cli snapshot of $SA: $(cli snapshots "$SA")"
 
-# A goods catalogue in Windows-1251 with CRLF, as the goods window saves it.
-printf 'name;intcode;barcode;price;dept\r\nХлеб ржаной;1;4600000000011;45.50;1\r\nМолоко 3,2%%;2;4600000000028;89.90;1\r\nКефир «Домашний»;3;4600000000035;72.00;1\r\n' |
+# A goods catalogue in Windows-1251 with CRLF, in the form the goods window
+# and korvant-cli save it (names quoted, prices without trailing zeros), so
+# what is read back must match byte for byte.
+printf 'name;intcode;barcode;price;dept\r\n"Хлеб ржаной";1;4600000000015;45.5;1\r\n"Молоко 3,2%%";2;4600000000022;89.9;1\r\n"Кефир «Домашний»";3;4600000000039;72;1\r\n' |
     iconv -f UTF-8 -t CP1251 >goods.csv
 cli goods-check goods.csv >/dev/null || fail "goods-check goods.csv: $(cli goods-check goods.csv)"
 cli write-goods "$A" goods.csv --serial "$SA" >/dev/null
@@ -104,6 +105,7 @@ pids+=($utility)
 main=
 for _ in $(seq 90); do
     main=$(xdotool search --name '^Korvant Utility 3$' 2>/dev/null | head -n 1) && [ -n "$main" ] && break
+    kill -0 "$utility" 2>/dev/null || break
     sleep 1
 done
 [ -n "$main" ] || fail "korvant-utility.exe showed no main window"
