@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -77,8 +78,28 @@ QString SnapshotStore::originText(const QString &word)
     return word; // korvant-cli, or a word of a later version
 }
 
+namespace {
+
+std::mutex s_dataFolderLock;
+QString s_dataFolder;
+
+QString dataFolder()
+{
+    const std::lock_guard<std::mutex> lock(s_dataFolderLock);
+    return s_dataFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                  : s_dataFolder;
+}
+
+} // namespace
+
+void SnapshotStore::setDataFolder(const QString &folder)
+{
+    const std::lock_guard<std::mutex> lock(s_dataFolderLock);
+    s_dataFolder = folder;
+}
+
 SnapshotStore::SnapshotStore()
-    : SnapshotStore(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+    : SnapshotStore(dataFolder())
 {
     if (!m_root.isEmpty())
         m_root += QStringLiteral("/snapshots");

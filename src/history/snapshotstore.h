@@ -56,6 +56,9 @@ public:
 
     // The store in the per-user data folder.
     SnapshotStore();
+    // Tests put the per-user data folder elsewhere; where no environment
+    // variable moves it (Windows) they set it here. Empty: the system's again.
+    static void setDataFolder(const QString &folder);
     // A store under root, for tests and benchmarks.
     explicit SnapshotStore(const QString &root);
 

@@ -9,7 +9,11 @@
 #include <QTimer>
 #include <QtEndian>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 using Frame::MaxPagesPerRequest;
 using Storage::GoodsRecordSize;
@@ -285,7 +289,12 @@ bool DeviceNet::strayBytes() const
         return true;
     const qintptr fd = m_socket->socketDescriptor();
     char byte = 0;
+#ifdef Q_OS_WIN
+    // Qt's sockets are non-blocking already; Winsock has no MSG_DONTWAIT.
+    return fd >= 0 && ::recv(SOCKET(fd), &byte, 1, MSG_PEEK) > 0;
+#else
     return fd >= 0 && ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+#endif
 }
 
 // A chunk's progress goes out once the next request is on its way (or the steps

@@ -17,11 +17,14 @@
 namespace {
 
 // The store QSettings() would open, read and written through StoreFormat.
-// Only where that store is an INI file: elsewhere (the Windows registry, macOS
-// property lists) the platform's own store stays in use.
+// On Windows that is the same INI file, in the roaming application data
+// folder, not the registry QSettings() would pick: a profile holds megabytes
+// of goods image, far more than a registry value is meant for, and the file
+// is the one Linux builds write, so a store moves between the two. macOS
+// keeps its property lists.
 QSettings *openStore()
 {
-#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+#if defined(Q_OS_DARWIN)
     return new QSettings;
 #else
     const QSettings::Format format = StoreFormat::format();

@@ -142,7 +142,9 @@ void TestSnapshots::folderBelowAFileStoresNothing()
     QVERIFY(store.root().startsWith(blocker));
     QString error;
     QVERIFY(!store.saveParams(paramFile(Serial, 1), SnapshotOrigin::DeviceWindow, nullptr, &error));
-    QCOMPARE(error, QStringLiteral("не удалось создать папку %1").arg(store.folder(Serial)));
+    QCOMPARE(
+        error,
+        QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(store.folder(Serial))));
     QVERIFY(store.list(Serial).isEmpty());
 }
 

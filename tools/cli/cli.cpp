@@ -10,7 +10,11 @@
 #include <QTextStream>
 
 #include <memory>
+#ifdef Q_OS_WIN
+#include "wideconsole.h"
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -42,7 +46,12 @@ struct CommandInfo
 
 bool Cli::isTerminal(FILE *f)
 {
+#ifdef Q_OS_WIN
+    // isatty() also holds for NUL.
+    return WideConsole::isConsole(f);
+#else
     return isatty(fileno(f)) == 1;
+#endif
 }
 
 Cli::NetOptions::NetOptions()

@@ -228,7 +228,7 @@ private:
     QByteArray m_store;
     QTcpServer *m_server = nullptr;
     QUdpSocket *m_discovery = nullptr;
-    int m_unacceptingListener = -1; // listenWithoutAccepting(): the listening socket
+    qintptr m_unacceptingListener = -1; // listenWithoutAccepting(): the listening socket (-1: none)
     quint16 m_unacceptingPort = 0;
     QTcpSocket *m_queueFiller = nullptr;
     DiscoveryFlood m_flood;
