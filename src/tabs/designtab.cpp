@@ -81,6 +81,8 @@ void DesignTab::load(Block &block, const ReceiptTextBlock &text)
         edit->setMaxLength(qMax(int(LineLength), int(lines.at(k).size())));
         edit->setText(lines.at(k));
     }
+    // An edit given the text it had emits nothing: count the new block here.
+    showUsage(block);
 }
 
 void DesignTab::save(Block &block, ReceiptTextBlock &text)
