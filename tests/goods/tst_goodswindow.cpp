@@ -276,7 +276,8 @@ void TestGoodsWindow::profileSaveRefusesAnUnstorableSerial()
     for (int k : { 0, 2 }) {
         QCOMPARE(boxes.at(k).icon, QMessageBox::Warning);
         QCOMPARE(boxes.at(k).title, QStringLiteral("Сохранение профиля"));
-        QCOMPARE(boxes.at(k).text, DeviceProfile::keyRefusal(serial) + QStringLiteral(". Профиль не сохранён."));
+        QCOMPARE(boxes.at(k).text,
+                 DeviceProfile::keyRefusal(serial) + QStringLiteral(". Профиль не сохранён."));
     }
     QVERIFY(w->isVisible());
     QVERIFY(w->hasUnsavedChanges());

@@ -700,10 +700,11 @@ void TestParamFields::fullWidthTextTakesAnEditAsLong()
         QString error;
         const QString edited(width, QChar(0x0411)); // Б
         QVERIFY2(!f.params->setValue(v.path, edited + QChar(0x0411), &error), qPrintable(v.path));
-        QCOMPARE(error, QStringLiteral("%1: текст длиннее %2 байт (%3 байт в кодировке Windows-1251)")
-                            .arg(v.path)
-                            .arg(width)
-                            .arg(width + 1));
+        QCOMPARE(error,
+                 QStringLiteral("%1: текст длиннее %2 байт (%3 байт в кодировке Windows-1251)")
+                     .arg(v.path)
+                     .arg(width)
+                     .arg(width + 1));
         QVERIFY2(f.params->setValue(v.path, edited, &error), qPrintable(error));
         f.params->toImage(f.image, f.system);
         QCOMPARE(bytes.mid(span.begin, width), QByteArray(width, char(0xC1)));

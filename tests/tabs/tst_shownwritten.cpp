@@ -274,8 +274,9 @@ void TestShownWritten::formEditsTakeTheFieldsLimit()
             ParamValue v;
             if (!params->value(edit->objectName(), &v) || v.info.kind != FieldKind::Text)
                 continue;
-            QVERIFY2(edit->maxLength() <= v.info.size,
-                     qPrintable(QStringLiteral("%1 takes %2").arg(edit->objectName()).arg(edit->maxLength())));
+            QVERIFY2(
+                edit->maxLength() <= v.info.size,
+                qPrintable(QStringLiteral("%1 takes %2").arg(edit->objectName()).arg(edit->maxLength())));
             ++texts;
         }
     }

@@ -1042,7 +1042,8 @@ void TestDeviceWindow::unstorableSerialIsSaid_data()
 {
     QTest::addColumn<QString>("serial");
     QTest::newRow("separator: another register's key") << "/" + Serial;
-    QTest::newRow("control character") << "05300\x1b" "00071";
+    QTest::newRow("control character") << "05300\x1b"
+                                          "00071";
 }
 
 // A device list entry of an older store whose serial cannot key a profile:
