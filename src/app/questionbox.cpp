@@ -1,5 +1,7 @@
 #include "questionbox.h"
 
+#include "params/deviceprofile.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 
@@ -24,4 +26,14 @@ bool mayCloseAfterSaving(QWidget *window, const std::function<bool()> &save)
     default:
         return false;
     }
+}
+
+bool mayStoreProfile(QWidget *parent, const QString &title, const QString &serial)
+{
+    if (DeviceProfile::isStorableKey(serial))
+        return true;
+    QMessageBox::warning(parent, title,
+                         QCoreApplication::translate("QuestionBox", "%1. Профиль не сохранён.")
+                             .arg(DeviceProfile::keyRefusal(serial)));
+    return false;
 }

@@ -15,3 +15,9 @@ bool askYesNo(QWidget *parent, const QString &title, const QString &text,
 // профиль?" with Yes (save, then close only if saved), No (close) and Cancel
 // (keep the window). True when the window may close.
 bool mayCloseAfterSaving(QWidget *window, const std::function<bool()> &save);
+
+// Before a profile is stored under a register's serial number: one that
+// cannot key a profile as it is (DeviceProfile::isStorableKey, an entry of
+// an older store) is refused in a warning box titled title that says why
+// and that nothing was saved. True when the profile may be stored.
+bool mayStoreProfile(QWidget *parent, const QString &title, const QString &serial);

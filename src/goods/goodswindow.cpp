@@ -706,8 +706,9 @@ bool GoodsWindow::undo()
 
 bool GoodsWindow::saveProfile()
 {
+    const QString title = tr("Сохранение профиля");
     QByteArray image;
-    if (!encode(false, tr("Сохранение профиля"), tr("Профиль не изменён."), &image))
+    if (!mayStoreProfile(this, title, m_serial) || !encode(false, title, tr("Профиль не изменён."), &image))
         return false;
     // A store that cannot be written is reported by the store's own handler.
     if (!DeviceProfile().saveGoods(m_serial, image))

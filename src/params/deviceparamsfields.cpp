@@ -82,11 +82,13 @@ ParamValue valueOf(const QString &path, const FieldInfo &info, const Registratio
 
 // --- setting one field from text ----------------------------------------------
 
+// A text as long as one the register filled the field with past its limit
+// is taken, as the editors take it.
 template<int W, int L>
 bool assign(const FieldInfo &, TextField<W, L> &field, const QString &text, QString *why)
 {
     QByteArray bytes;
-    if (!FieldConvert::encodeText(text, L, &bytes, why))
+    if (!FieldConvert::encodeText(text, field.room(), &bytes, why))
         return false;
     field.setValue(bytes);
     return true;

@@ -15,10 +15,11 @@
 // (and bytes a code page cannot map) go back to the register unchanged.
 
 // A fixed-width text field: written with at most Limit bytes of
-// Windows-1251 text, zero filled to Width bytes, so a text set here always
+// Windows-1251 text, zero filled to Width bytes, so a new text set here
 // keeps a terminator when Width > Limit. Read, it is taken up to its first
 // zero byte or its whole width: a register that filled the field to the end
-// shows (and keeps) every byte it wrote.
+// shows (and keeps) every byte it wrote, and an edit of that text may be as
+// long (see room()).
 template<int Width, int Limit = Width> struct TextField
 {
     static_assert(Limit > 0 && Limit <= Width, "a text field's limit lies within its width");
@@ -29,18 +30,26 @@ template<int Width, int Limit = Width> struct TextField
 
     // The stored text bytes: up to the first zero byte, at most Width of them.
     QByteArray value() const { return TextCodec::untilNul(QByteArray(bytes.data(), Width)); }
-    // Callers refuse a longer value before it gets here (the editors' and
-    // korvant-cli set's limits); what still comes is cut to Limit bytes,
-    // never past the terminator.
-    void setValue(const QByteArray &value)
+
+    // The most bytes a value set here takes: Limit, so that a new text keeps
+    // its terminator, or the length of a text the register filled the field
+    // with past Limit: the field holds that many as loaded, so an edit of
+    // such a text that keeps its length is written as shown.
+    int room() const { return std::max<int>(Limit, value().size()); }
+    // Callers refuse a value longer than room() before it gets here (the
+    // editors' and korvant-cli set's limits); what still comes is cut to
+    // room(), never past the terminator of a text that had one. An editor
+    // that was loaded with a longer text than the field holds now (it was
+    // shortened and saved since) passes that text's length as loadedRoom.
+    void setValue(const QByteArray &value, int loadedRoom = 0)
     {
+        const int n = std::min({ int(value.size()), std::max(room(), loadedRoom), Width });
         bytes.fill('\0');
-        const int n = std::min<int>(value.size(), Limit);
         std::copy(value.cbegin(), value.cbegin() + n, bytes.begin());
     }
 
     QString text() const { return TextCodec::decode(value()); }
-    void setText(const QString &text) { setValue(TextCodec::encode(text)); }
+    void setText(const QString &text, int loadedRoom = 0) { setValue(TextCodec::encode(text), loadedRoom); }
 
     // The field as it is written: its bytes as read or as set. A value set
     // here is zero-filled; one read and left alone goes back byte for byte.

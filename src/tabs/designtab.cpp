@@ -74,21 +74,26 @@ void DesignTab::load(Block &block, const ReceiptTextBlock &text)
     // Every edit shows the block: the lines it holds, empty edits after them.
     // A stored line longer than a printed line shows whole (and stays
     // unless edited) rather than cut by the edit.
+    block.stored = text;
     const QStringList lines = shownLines(text);
     for (int k = 0; k < LineCount; ++k) {
         QLineEdit *edit = block.edits.at(k);
         edit->setMaxLength(qMax(int(LineLength), int(lines.at(k).size())));
         edit->setText(lines.at(k));
     }
+    // An edit given the text it had emits nothing: count the new block here.
+    showUsage(block);
 }
 
-void DesignTab::save(const Block &block, ReceiptTextBlock &text)
+void DesignTab::save(Block &block, ReceiptTextBlock &text)
 {
     // A block whose edits show it unchanged keeps its bytes: as many lines as
     // it has, not six with the line feeds between them.
     const QStringList lines = linesOf(block);
     if (lines != shownLines(text))
         text.setLines(lines);
+    block.stored = text;
+    showUsage(block);
 }
 
 QStringList DesignTab::shownLines(const ReceiptTextBlock &text)
@@ -107,10 +112,17 @@ QStringList DesignTab::linesOf(const Block &block)
     return lines;
 }
 
-QString DesignTab::usageText(const QStringList &lines)
+int DesignTab::bytesToWrite(const Block &block)
+{
+    const QStringList lines = linesOf(block);
+    if (lines == shownLines(block.stored))
+        return block.stored.value().size();
+    return TextCodec::encode(lines.join(QLatin1Char('\n'))).size();
+}
+
+QString DesignTab::usageText(int bytes)
 {
     const int limit = ReceiptTextBlock::limit;
-    const int bytes = TextCodec::encode(lines.join(QLatin1Char('\n'))).size();
     if (bytes <= limit)
         return tr("Байт: %1 из %2").arg(bytes).arg(limit);
     return tr("Байт: %1 из %2. Будет отрезано с конца: %3").arg(bytes).arg(limit).arg(bytes - limit);
@@ -118,5 +130,5 @@ QString DesignTab::usageText(const QStringList &lines)
 
 void DesignTab::showUsage(const Block &block)
 {
-    block.usage->setText(usageText(linesOf(block)));
+    block.usage->setText(usageText(bytesToWrite(block)));
 }

@@ -8,7 +8,7 @@ OrgTab53::OrgTab53(QWidget *parent)
     : OrgTab(240, parent)
 {
     m_place = addTextRows(5, tr("Место расчета:"), QStringLiteral("organisation.place"), 240);
-    m_email = addTextRows(7, tr("Адрес электронной почты:"), QStringLiteral("organisation.email"), 64);
+    m_email = addTextRows(7, tr("Адрес электронной почты:"), QStringLiteral("organisation.email"), 63);
     endRows(9);
 }
 

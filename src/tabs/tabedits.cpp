@@ -7,6 +7,7 @@ namespace TabEdits {
 namespace {
 
 const char FieldLimit[] = "fieldLimit";
+const char ShownLength[] = "shownLength";
 const char RuleBottom[] = "ruleBottom";
 const char RuleTop[] = "ruleTop";
 
@@ -27,7 +28,13 @@ void showText(QLineEdit *edit, const QString &text)
     const QVariant limit = edit->property(FieldLimit);
     const int nominal = limit.isValid() ? limit.toInt() : edit->maxLength();
     edit->setMaxLength(qMax(nominal, int(text.size())));
+    edit->setProperty(ShownLength, int(text.size()));
     edit->setText(text);
+}
+
+int shownLength(const QLineEdit *edit)
+{
+    return edit->property(ShownLength).toInt();
 }
 
 QSpinBox *spinBox(const QString &key, int bottom, int top, QWidget *parent)

@@ -20,14 +20,17 @@ QLineEdit *textEdit(const QString &key, int maxLength, QWidget *parent);
 // (a field the register filled to its full width) takes the text's length
 // until the next load, so nothing shown is cut.
 void showText(QLineEdit *edit, const QString &text);
+// The length of the text showText() last showed.
+int shownLength(const QLineEdit *edit);
 
 // Stores the edit's text into the field unless the edit shows what the
 // field holds: a value left alone keeps its bytes, also those the code page
-// cannot decode.
+// cannot decode. An edit of a text that filled its field past the limit is
+// as long as the edit allows it, and is written so, not cut.
 template<int Width, int Limit> void store(const QLineEdit *edit, TextField<Width, Limit> &field)
 {
     if (edit->text() != field.text())
-        field.setText(edit->text());
+        field.setText(edit->text(), shownLength(edit));
 }
 
 // A spin box for a number the register's rules keep within bottom..top.

@@ -673,6 +673,12 @@ bool DeviceWindow::saveProfile()
 {
     if (!m_params)
         return false;
+    // Nothing is stored, the registry's version included, under a serial
+    // that cannot key a profile.
+    if (!mayStoreProfile(this, tr("Сохранение профиля"), m_serial)) {
+        showStatus(tr("Профиль не сохранён"));
+        return false;
+    }
     collectParams();
     const bool saved
         = DeviceProfile().save(m_serial, m_version, m_goodsCapacity, m_paramImage, m_systemImage);

@@ -142,6 +142,7 @@ private slots:
 
     void setupLoadsProfileAndEditors();
     void profileSaveRefusesNegativePrice();
+    void profileSaveRefusesAnUnstorableSerial();
     void removalMapsViewRowsToModelRows_data();
     void removalMapsViewRowsToModelRows();
     void rowCountAgainstCapacity_data();
@@ -245,6 +246,42 @@ void TestGoodsWindow::profileSaveRefusesNegativePrice()
     QCOMPARE(boxes.first().title, QStringLiteral("Сохранение профиля"));
     QVERIFY2(boxes.first().text.startsWith(QStringLiteral("Строку 1 ")), qPrintable(boxes.first().text));
     QVERIFY(boxes.first().text.contains(QStringLiteral("Профиль не изменён.")));
+    QByteArray image;
+    DeviceProfile().loadGoods(Serial, image);
+    COMPARE_GOODS(parseGoodsImage(image), stored);
+}
+
+// A register listed in an older store under a serial that cannot key a
+// profile: the save says why and stores nothing, and closing with Yes to
+// the question keeps the window.
+void TestGoodsWindow::profileSaveRefusesAnUnstorableSerial()
+{
+    const GoodsList stored = { item("Молоко", 10) };
+    QVERIFY(DeviceProfile().saveGoods(Serial, buildGoodsImage(stored, false)));
+    const QString serial = "/" + Serial;
+    auto w = std::make_unique<GoodsWindow>();
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    w->setup(serial, 0, Host, 8080, Departments);
+    w->show();
+    w->model()->setGoods({ item("Кефир", 20) });
+    ModalAnswerer answers;
+    answers.thenButton(QMessageBox::Ok);
+    w->onProfileExport();
+    answers.thenButton(QMessageBox::Yes);
+    answers.thenButton(QMessageBox::Ok);
+    QVERIFY(!w->close());
+
+    const auto boxes = answers.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 3);
+    for (int k : { 0, 2 }) {
+        QCOMPARE(boxes.at(k).icon, QMessageBox::Warning);
+        QCOMPARE(boxes.at(k).title, QStringLiteral("Сохранение профиля"));
+        QCOMPARE(boxes.at(k).text,
+                 DeviceProfile::keyRefusal(serial) + QStringLiteral(". Профиль не сохранён."));
+    }
+    QVERIFY(w->isVisible());
+    QVERIFY(w->hasUnsavedChanges());
+    QCOMPARE(DeviceProfile().keys(), QStringList(Serial));
     QByteArray image;
     DeviceProfile().loadGoods(Serial, image);
     COMPARE_GOODS(parseGoodsImage(image), stored);

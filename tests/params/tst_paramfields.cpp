@@ -32,6 +32,8 @@ private slots:
     void copyGroupLeavesKeptAndIdentity();
     void longestTextKeepsItsTerminator_data();
     void longestTextKeepsItsTerminator();
+    void fullWidthTextTakesAnEditAsLong_data();
+    void fullWidthTextTakesAnEditAsLong();
     void textLimitsLeaveRoomForTheTerminator_data();
     void textLimitsLeaveRoomForTheTerminator();
 };
@@ -667,6 +669,48 @@ void TestParamFields::longestTextKeepsItsTerminator()
         ++tested;
     }
     QVERIFY(tested > 20);
+}
+
+void TestParamFields::fullWidthTextTakesAnEditAsLong_data()
+{
+    familyRows();
+}
+
+// Every text field wider than its limit, filled by the register to its
+// full width: set takes another text as long (the editors do too) and it
+// is written whole, never cut to the limit; one character more is refused.
+void TestParamFields::fullWidthTextTakesAnEditAsLong()
+{
+    QFETCH(int, family);
+    int tested = 0;
+    const QVector<ParamValue> values = fixture(family).params->values();
+    for (const ParamValue &v : values) {
+        if (v.info.kind != FieldKind::Text || !v.info.settable())
+            continue;
+        bool inSystem = false;
+        const SpanCollector::Span span = spanOf(family, v.path, &inSystem);
+        const int width = span.end - span.begin;
+        if (width == v.info.size)
+            continue;
+        Fixture f = fixture(family);
+        QByteArray &bytes = inSystem ? f.system : f.image;
+        bytes.replace(span.begin, width, QByteArray(width, char(0xC6))); // Ж
+        f.params->fromImage(f.image, f.system);
+
+        QString error;
+        const QString edited(width, QChar(0x0411)); // Б
+        QVERIFY2(!f.params->setValue(v.path, edited + QChar(0x0411), &error), qPrintable(v.path));
+        QCOMPARE(error,
+                 QStringLiteral("%1: текст длиннее %2 байт (%3 байт в кодировке Windows-1251)")
+                     .arg(v.path)
+                     .arg(width)
+                     .arg(width + 1));
+        QVERIFY2(f.params->setValue(v.path, edited, &error), qPrintable(error));
+        f.params->toImage(f.image, f.system);
+        QCOMPARE(bytes.mid(span.begin, width), QByteArray(width, char(0xC1)));
+        ++tested;
+    }
+    QVERIFY(tested > 10);
 }
 
 void TestParamFields::textLimitsLeaveRoomForTheTerminator_data()

@@ -62,7 +62,10 @@ void TestRecords::textField()
     QFETCH(QString, readBack);
 
     TextField<13, 12> f;
-    f.bytes.fill('x'); // setText must not leave old bytes behind
+    // setText must not leave old bytes behind: an earlier text of 11 bytes
+    // (within the limit, so the limit holds) and stale bytes after it.
+    f.bytes.fill('x');
+    f.bytes[11] = '\0';
     f.setText(text);
     QCOMPARE(QByteArray(f.bytes.data(), 13), field);
     QCOMPARE(f.field(), field);

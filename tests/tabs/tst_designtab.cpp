@@ -92,11 +92,25 @@ void TestDesignTab::loadAndSave()
     tab.loadParams(*params);
     QCOMPARE(textsOf(editsOf(tab, "receiptHeader")), shown);
     QCOMPARE(textsOf(editsOf(tab, "receiptFooter")), shown);
+    // The counter counts what saving writes: the block as it is.
+    auto *usage = tab.findChild<QLabel *>("receiptFooter.usage");
+    const QString untouched = QStringLiteral("Байт: %1 из 132").arg(TextCodec::encode(saved).size());
+    QCOMPARE(usage->text(), untouched);
 
     tab.saveParams(*params);
     QCOMPARE(QByteArray(params->receiptHeader.bytes.data(), 132), blockBytes(saved));
     QCOMPARE(QByteArray(params->receiptFooter.bytes.data(), 132), blockBytes(saved));
     QCOMPARE(params->receiptFooter.lines(), saved.split('\n'));
+    QCOMPARE(usage->text(), untouched);
+
+    // Edited, the block is written as six lines, and counted so.
+    QList<QLineEdit *> edits = editsOf(tab, "receiptFooter");
+    edits.at(2)->setText(QStringLiteral("Ждём вас"));
+    const QString six = textsOf(edits).join('\n');
+    QCOMPARE(usage->text(), QStringLiteral("Байт: %1 из 132").arg(TextCodec::encode(six).size()));
+    // Back as it was shown, it is the stored block again.
+    edits.at(2)->setText(shown.at(2));
+    QCOMPARE(usage->text(), untouched);
 }
 
 void TestDesignTab::fullLinesCut()
@@ -111,7 +125,8 @@ void TestDesignTab::fullLinesCut()
     QCOMPARE(textsOf(edits), QStringList(QVector<QString>(6, line).toList()));
     QCOMPARE(tab.findChild<QLabel *>("receiptFooter.usage")->text(),
              "Байт: 137 из 132. Будет отрезано с конца: 5");
-    QCOMPARE(tab.findChild<QLabel *>("receiptHeader.usage")->text(), "Байт: 5 из 132");
+    // The untouched empty header stays empty: no line feeds are written.
+    QCOMPARE(tab.findChild<QLabel *>("receiptHeader.usage")->text(), "Байт: 0 из 132");
 
     tab.saveParams(*params);
     const QString kept = QStringList(QVector<QString>(5, line).toList()).join('\n') + '\n' + line.left(17);

@@ -399,7 +399,8 @@ void TestParamTabs::emailShownWholeKeptUnlessEdited()
     auto *email = tab.findChild<QLineEdit *>("organisation.email");
     QCOMPARE(email->text(), QString(64, 'a'));
 
-    // Left alone, all 64 bytes go back; an edit takes at most 63.
+    // Left alone, all 64 bytes go back; edited, as long as the field held
+    // it, it goes back as shown. A new e-mail takes at most 63 characters.
     QByteArray image, system;
     tab.saveParams(params);
     params.toImage(image, system);
@@ -408,7 +409,13 @@ void TestParamTabs::emailShownWholeKeptUnlessEdited()
     email->setText(QString(64, 'b'));
     tab.saveParams(params);
     params.toImage(image, system);
-    QCOMPARE(image.mid(0x20D, 64), QByteArray(63, 'b') + '\0');
+    QCOMPARE(image.mid(0x20D, 64), QByteArray(64, 'b'));
+
+    OrgTab53 fresh;
+    fresh.loadParams(DeviceParams53());
+    auto *typed = fresh.findChild<QLineEdit *>("organisation.email");
+    typed->setText(QString(64, 'c'));
+    QCOMPARE(typed->text(), QString(63, 'c'));
 }
 
 void TestParamTabs::longName52SurvivesASave()

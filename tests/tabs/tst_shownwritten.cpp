@@ -3,7 +3,10 @@
 #include "tabs/configtab53.h"
 #include "tabs/depttab.h"
 #include "tabs/designtab.h"
+#include "tabs/ofdtab52.h"
 #include "tabs/ofdtab53.h"
+#include "tabs/orgtab52.h"
+#include "tabs/orgtab53.h"
 #include "tabs/registrationtab53.h"
 #include "tabs/usertab52.h"
 #include "tabs/usertab53.h"
@@ -27,11 +30,14 @@ class TestShownWritten : public QObject
 
 private slots:
     void fullWidthTextsShownAndKept();
+    void fullWidthTextsEditedAsShown();
     void departmentTaxBitsKept();
     void receiptBlockKeptUnlessEdited();
     void timerOutsideItsRangeKept();
     void cellEditorsTakeTheFieldsLimit_data();
     void cellEditorsTakeTheFieldsLimit();
+    void formEditsTakeTheFieldsLimit_data();
+    void formEditsTakeTheFieldsLimit();
     void barcode52ShowsWhatIsStored_data();
     void barcode52ShowsWhatIsStored();
     void readOnlySerialLooksSo();
@@ -105,6 +111,49 @@ void TestShownWritten::fullWidthTextsShownAndKept()
     users.saveParams(*params);
     QCOMPARE(p->departments[1].name.bytes, departments0[1].name.bytes);
     QCOMPARE(p->users[0].name.bytes, users0[0].name.bytes);
+}
+
+// The same texts edited, to texts as long: the editors take them (the field
+// held that many bytes as loaded) and they are written as shown, not cut
+// to the limit a new text keeps.
+void TestShownWritten::fullWidthTextsEditedAsShown()
+{
+    std::unique_ptr<DeviceParams> params = makeParams(53);
+    auto *p = static_cast<DeviceParams53 *>(params.get());
+    p->departments[1].name.bytes.fill('D');
+    p->users[0].name.bytes.fill('U');
+    p->organisation.email.bytes.fill('e');
+
+    DeptTab depts;
+    depts.loadParams(*params);
+    depts.show();
+    auto *deptView = depts.findChild<QTableView *>();
+    commit(deptView, deptView->model()->index(1, 0), QString(13, 'N'));
+    UserTab53 users;
+    users.loadParams(*params);
+    users.show();
+    commit(users.view(), users.view()->model()->index(0, 0), QString(15, 'V'));
+    OrgTab53 org;
+    org.loadParams(*params);
+    auto *email = org.findChild<QLineEdit *>("organisation.email");
+    QVERIFY(email);
+    email->setText(QString(64, 'f'));
+
+    depts.saveParams(*params);
+    users.saveParams(*params);
+    org.saveParams(*params);
+    QCOMPARE(p->departments[1].name.field(), QByteArray(13, 'N'));
+    QCOMPARE(p->users[0].name.field(), QByteArray(15, 'V'));
+    QCOMPARE(p->organisation.email.field(), QByteArray(64, 'f'));
+
+    // Shortened and saved, then as long again: the edit still takes the
+    // length it was loaded with, and what it shows is written.
+    email->setText(QStringLiteral("a@b.example"));
+    org.saveParams(*params);
+    email->setText(QString(64, 'g'));
+    org.saveParams(*params);
+    QCOMPARE(email->text(), QString(64, 'g'));
+    QCOMPARE(p->organisation.email.field(), QByteArray(64, 'g'));
 }
 
 void TestShownWritten::departmentTaxBitsKept()
@@ -194,6 +243,44 @@ void TestShownWritten::cellEditorsTakeTheFieldsLimit()
     QCOMPARE(edit->text().size(), limit);
     finish(view, cell, edit);
     QCOMPARE(cell.data(Qt::EditRole).toString().size(), limit);
+}
+
+void TestShownWritten::formEditsTakeTheFieldsLimit_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::newRow("2.52") << 52;
+    QTest::newRow("2.53") << 53;
+}
+
+// Every line edit of a text field takes no more than the field's limit for
+// a new text: a longer one would be cut on saving.
+void TestShownWritten::formEditsTakeTheFieldsLimit()
+{
+    QFETCH(int, family);
+    std::unique_ptr<DeviceParams> params = makeParams(family);
+    std::vector<std::unique_ptr<DeviceWidget>> tabs;
+    if (family == 52) {
+        tabs.push_back(std::make_unique<OrgTab52>());
+        tabs.push_back(std::make_unique<OfdTab52>());
+    } else {
+        tabs.push_back(std::make_unique<OrgTab53>());
+        tabs.push_back(std::make_unique<OfdTab53>());
+        tabs.push_back(std::make_unique<RegistrationTab53>());
+    }
+    int texts = 0;
+    for (const auto &tab : tabs) {
+        tab->loadParams(*params);
+        for (const QLineEdit *edit : tab->findChildren<QLineEdit *>()) {
+            ParamValue v;
+            if (!params->value(edit->objectName(), &v) || v.info.kind != FieldKind::Text)
+                continue;
+            QVERIFY2(
+                edit->maxLength() <= v.info.size,
+                qPrintable(QStringLiteral("%1 takes %2").arg(edit->objectName()).arg(edit->maxLength())));
+            ++texts;
+        }
+    }
+    QVERIFY(texts >= (family == 52 ? 5 : 12));
 }
 
 void TestShownWritten::barcode52ShowsWhatIsStored_data()

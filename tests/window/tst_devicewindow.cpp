@@ -236,6 +236,8 @@ private slots:
     void changeAddress();
     void closeAsksAboutUnsavedChanges_data();
     void closeAsksAboutUnsavedChanges();
+    void unstorableSerialIsSaid_data();
+    void unstorableSerialIsSaid();
     void roundTripKeepsTheImage_data();
     void roundTripKeepsTheImage();
     void departmentNamesForTheGoods();
@@ -1034,6 +1036,55 @@ void TestDeviceWindow::closeAsksAboutUnsavedChanges()
     DeviceParams52 profile;
     profile.fromImage(profileParams(Serial), QByteArray());
     QCOMPARE(profile.organisation.name.text(), saved ? QStringLiteral("Изменено") : ShopName52);
+}
+
+void TestDeviceWindow::unstorableSerialIsSaid_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::newRow("separator: another register's key") << "/" + Serial;
+    QTest::newRow("control character") << "05300\x1b"
+                                          "00071";
+}
+
+// A device list entry of an older store whose serial cannot key a profile:
+// "Сохранить профиль" says why and stores nothing; the close question's Yes
+// then keeps the window, its edits unsaved.
+void TestDeviceWindow::unstorableSerialIsSaid()
+{
+    QFETCH(QString, serial);
+    DeviceParams52 other;
+    QByteArray image;
+    QByteArray system;
+    other.toImage(image, system);
+    storeProfile(Serial, "2.52.40", image, system);
+    const auto window = open(serial, "2.52.40", Host);
+    QSignalSpy registryUpdates(window.get(), &DeviceWindow::updateRegistry);
+    orgEdit(window.get(), QString())->setText(QStringLiteral("Изменено"));
+    const QString refusal = DeviceProfile::keyRefusal(serial) + QStringLiteral(". Профиль не сохранён.");
+
+    ModalAnswerer answerer;
+    answerer.thenButton(QMessageBox::Ok);
+    trigger(window.get(), "actionProfileExport");
+    answerer.thenButton(QMessageBox::Yes);
+    answerer.thenButton(QMessageBox::Ok);
+    QVERIFY(!window->close());
+
+    const auto boxes = answerer.seenOf("QMessageBox");
+    QCOMPARE(boxes.size(), 3);
+    for (int k : { 0, 2 }) {
+        QCOMPARE(boxes.at(k).icon, QMessageBox::Warning);
+        QCOMPARE(boxes.at(k).title, QStringLiteral("Сохранение профиля"));
+        QCOMPARE(boxes.at(k).text, refusal);
+    }
+    QCOMPARE(boxes.at(1).text, QStringLiteral("Сохранить изменения в профиль?"));
+    QVERIFY(window->isVisible());
+    QVERIFY2(window->findChild<QLabel *>(QStringLiteral("statusMessageLabel"))
+                 ->text()
+                 .startsWith(QStringLiteral(" Профиль не сохранён (")),
+             "the status bar says so too");
+    QCOMPARE(DeviceProfile().keys(), QStringList(Serial));
+    QCOMPARE(profileParams(Serial), image);
+    QCOMPARE(registryUpdates.count(), 0);
 }
 
 void TestDeviceWindow::roundTripKeepsTheImage_data()
