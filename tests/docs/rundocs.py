@@ -12,8 +12,15 @@ A runnable example is a fenced block right after the line <!-- run -->:
 
 Lines starting with "$ " are commands (a trailing backslash continues one);
 the lines up to the next command are what it prints, standard output and
-error together. Each line must match in full, where "…" stands for any text;
-a command shown without output is not compared. Every command must end with
+error together. Each line must match in full, where "…" stands for any text
+and a line of "…" alone for any number of lines; a command shown without
+output is not compared. The marker may hold commands of its own, run first
+and not shown to the reader (the simulated registers an example takes for
+granted):
+
+    <!-- run
+    $ korvant-sim --address 127.0.0.3 --family 2.53 --serial 0530000002 &
+    --> Every command must end with
 status 0: an example that shows a failure ends its command with "; echo $?".
 
 The examples of one document run in order in one shell, in a folder of their
@@ -31,24 +38,58 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import socket
 import subprocess
 import sys
 import tempfile
 
 MARKER = "<!-- run -->"
+MARKER_OPEN = "<!-- run"
 NETWORK_COMMANDS = "info|read-params|write-params|apply|read-goods|write-goods"
 
 
+def parse_steps(path, lines, first, end):
+    """[(command, [expected lines], line number)] from lines[first:end]."""
+    steps = []
+    j = first
+    while j < end:
+        line = lines[j]
+        if line.startswith("$ "):
+            number = j + 1
+            command = line[2:]
+            while command.endswith("\\") and j + 1 < end:
+                j += 1
+                command = command[:-1] + " " + lines[j].strip()
+            steps.append((command, [], number))
+        elif steps:
+            steps[-1][1].append(line)
+        elif line.strip():
+            raise SystemExit(f"{path}:{j + 1}: output before the first command")
+        j += 1
+    return steps
+
+
 def examples(path):
-    """Yields (line number, [(command, [expected lines])]) per runnable block."""
+    """Yields [(command, [expected lines] or None, line number)] per runnable block.
+
+    The marker may span lines up to "-->": its commands run first, unseen by
+    the reader (the simulated registers an example takes for granted), and
+    their output is not compared."""
     lines = open(path, encoding="utf-8").read().split("\n")
     i = 0
     while i < len(lines):
-        if lines[i].strip() != MARKER:
+        if lines[i].strip() != MARKER and lines[i].strip() != MARKER_OPEN:
             i += 1
             continue
+        hidden = []
         start = i + 1
+        if lines[i].strip() == MARKER_OPEN:
+            close = start
+            while close < len(lines) and lines[close].strip() != "-->":
+                close += 1
+            hidden = [(command, None, n) for command, _, n in parse_steps(path, lines, start, close)]
+            start = close + 1
         while start < len(lines) and not lines[start].strip():
             start += 1
         if start >= len(lines) or not lines[start].startswith("```"):
@@ -56,22 +97,7 @@ def examples(path):
         end = start + 1
         while end < len(lines) and not lines[end].startswith("```"):
             end += 1
-        steps = []
-        j = start + 1
-        while j < end:
-            line = lines[j]
-            if line.startswith("$ "):
-                command = line[2:]
-                while command.endswith("\\") and j + 1 < end:
-                    j += 1
-                    command = command[:-1] + " " + lines[j].strip()
-                steps.append((command, []))
-            elif steps:
-                steps[-1][1].append(line)
-            elif line.strip():
-                raise SystemExit(f"{path}:{j + 1}: output before the first command")
-            j += 1
-        yield start + 1, steps
+        yield hidden + parse_steps(path, lines, start + 1, end)
         i = end + 1
 
 
@@ -135,16 +161,29 @@ def script_for(steps, port):
 
 
 def matches(expected, actual):
-    pattern = "".join(".*" if c == "…" else re.escape(c) for c in expected)
-    return re.fullmatch(pattern, actual) is not None
+    """Whether the lines printed are those shown: "…" stands for any text in a
+    line, and a line of "…" alone for any number of lines."""
+    pattern = ""
+    for line in expected:
+        if line == "…":
+            pattern += r"(?:[^\n]*\n)*?"
+        else:
+            pattern += "".join("[^\\n]*" if c == "…" else re.escape(c) for c in line) + r"\n"
+    return re.fullmatch(pattern, "".join(a + "\n" for a in actual)) is not None
 
 
 def run_document(path, cli, sim):
     blocks = list(examples(path))
     if not blocks:
         return 0, 0
-    steps = [step for _, block in blocks for step in block]
-    where = [line for line, block in blocks for _ in block]
+    steps = [(command, expected) for block in blocks for command, expected, _ in block]
+    where = [line for block in blocks for _, _, line in block]
+    # Whatever the example runs, no address beyond this machine.
+    for (command, _), line in zip(steps, where):
+        for ip in re.findall(r"(?<![\d.])(\d+\.\d+\.\d+\.\d+)(?![\d.])", command):
+            if not ip.startswith("127."):
+                print(f"FAIL {path}:{line}: $ {command}\n  {ip} is outside 127.0.0.0/8: not run")
+                return len(steps), len(steps)
     folder = tempfile.mkdtemp(prefix="rundocs-")
     try:
         port = free_port()
@@ -155,9 +194,17 @@ def run_document(path, cli, sim):
                    PATH=os.path.join(folder, "bin") + os.pathsep + env.get("PATH", ""))
         for name in ("home", "config", "data"):
             os.makedirs(os.path.join(folder, name))
-        result = subprocess.run(["bash", "-c", script_for(steps, port)], cwd=folder, env=env,
-                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
-        text = result.stdout.decode("utf-8", "replace")
+        # A session of its own, so that a hung example takes its simulators
+        # with it when it is stopped.
+        shell = subprocess.Popen(["bash", "-c", script_for(steps, port)], cwd=folder, env=env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, start_new_session=True)
+        try:
+            output, _ = shell.communicate(timeout=300)
+        except subprocess.TimeoutExpired:
+            os.killpg(shell.pid, signal.SIGKILL)
+            output, _ = shell.communicate()
+            print(f"FAIL {path}: the examples did not end within 300 s")
+        text = output.decode("utf-8", "replace")
         outputs, statuses = {}, {}
         current = None
         for line in text.split("\n"):
@@ -179,13 +226,12 @@ def run_document(path, cli, sim):
                 problem = "did not run"
             elif statuses[n] != 0:
                 problem = f"ended with status {statuses[n]}"
-            elif expected and (len(expected) != len(actual)
-                               or not all(matches(e, a) for e, a in zip(expected, actual))):
+            elif expected and not matches(expected, actual):
                 problem = "printed something else"
             if problem:
                 failures += 1
                 print(f"FAIL {path}:{where[n]}: $ {command}\n  {problem}")
-                print("  shown in the document:\n" + "".join(f"    {e}\n" for e in expected), end="")
+                print("  shown in the document:\n" + "".join(f"    {e}\n" for e in expected or []), end="")
                 print("  printed:\n" + "".join(f"    {a}\n" for a in actual), end="")
         return len(steps), failures
     finally:
