@@ -13,6 +13,7 @@ section of options shared by several commands.
 
 Usage: checkcli.py KORVANT_CLI CLI_MD MANPAGE...
 """
+import os
 import re
 import subprocess
 import sys
@@ -23,7 +24,7 @@ OPTION = re.compile(r"(?<![\w-])(--?[A-Za-z][\w-]*)")
 
 def help_text(cli, *args):
     result = subprocess.run([cli, *args, "--help"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                            env={"LC_ALL": "C.UTF-8", "QT_QPA_PLATFORM": "offscreen"})
+                            env=dict(os.environ, LC_ALL="C.UTF-8"))
     if result.returncode != 0:
         raise SystemExit(f"{cli} {' '.join(args)} --help ended with status {result.returncode}")
     return result.stdout.decode("utf-8")
