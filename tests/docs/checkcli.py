@@ -11,8 +11,13 @@ Manual pages: every ".SS command" under the commands heading is a command of
 options, and every option of a command is in its block or in the page's
 section of options shared by several commands.
 
-Usage: checkcli.py KORVANT_CLI CLI_MD MANPAGE...
+korvant-sim, whose options are one list: its manual pages name every option
+of `korvant-sim --help` and no other.
+
+Usage: checkcli.py --cli KORVANT_CLI --reference CLI_MD --cli-pages MANPAGE...
+                   --sim KORVANT_SIM --sim-pages MANPAGE...
 """
+import argparse
 import os
 import re
 import subprocess
@@ -37,11 +42,11 @@ def program_commands(cli):
     return {m.group(1) for m in re.finditer(r"^  ([a-z][\w-]*)", listing, re.M)}
 
 
-def command_options(cli, command):
-    """Options of one command: the lines of its --help's options section."""
+def help_options(program, *args):
+    """Options a --help lists in its options section (-h and --help aside)."""
     options = set()
     section = False
-    for line in help_text(cli, command).split("\n"):
+    for line in help_text(program, *args).split("\n"):
         if re.match(r"^\S.*:$", line):
             section = line.startswith(("Параметры", "Options"))
             continue
@@ -97,13 +102,30 @@ def man_sections(path):
     return sections, shared - COMMON
 
 
+def page_options(path):
+    """Every option a manual page names, comments aside."""
+    found = set()
+    for line in open(path, encoding="utf-8"):
+        if not line.startswith('.\\"'):
+            line = re.sub(r"\\f.", " ", line).replace("\\-", "-")
+            found |= {m.group(1) for m in OPTION.finditer(line)}
+    return found
+
+
 def main():
-    cli, reference, pages = sys.argv[1], sys.argv[2], sys.argv[3:]
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--reference", required=True)
+    parser.add_argument("--cli-pages", nargs="*", default=[])
+    parser.add_argument("--sim")
+    parser.add_argument("--sim-pages", nargs="*", default=[])
+    args = parser.parse_args()
+    cli, reference, pages = args.cli, args.reference, args.cli_pages
     failures = []
     commands = program_commands(cli)
     if not commands:
         raise SystemExit("no commands found in korvant-cli --help")
-    options = {c: command_options(cli, c) for c in commands}
+    options = {c: help_options(cli, c) for c in commands}
 
     documented = doc_sections(reference)
     for c in sorted(set(documented) - commands):
@@ -128,10 +150,21 @@ def main():
             for o in sorted(options[c] - sections[c] - shared):
                 failures.append(f"{page}: option {o} of 'korvant-cli {c} --help' is not in the page")
 
+    if args.sim:
+        # Qt's own --help-all is left to Qt; -h and --help count here.
+        simOptions = help_options(args.sim) - {"--help-all"} | COMMON
+        for page in args.sim_pages:
+            named = page_options(page)
+            for o in sorted(named - simOptions):
+                failures.append(f"{page}: names option {o}, which korvant-sim --help lacks")
+            for o in sorted(simOptions - named):
+                failures.append(f"{page}: option {o} of korvant-sim --help is not in the page")
+
     for failure in failures:
         print("FAIL " + failure)
     if not failures:
-        print(f"PASS: {len(commands)} commands and their options agree in {reference} and {len(pages)} manual pages")
+        print(f"PASS: {len(commands)} commands and their options agree in {reference} and "
+              f"{len(pages) + len(args.sim_pages)} manual pages")
     return 1 if failures else 0
 
 
