@@ -17,6 +17,8 @@
 #include "tabs/devicewidget.h"
 #include "window/devicewindow.h"
 #include "window/fleetapplydialog.h"
+#include "window/issuedock.h"
+#include "window/issuelistmodel.h"
 #include "window/snapshothistorydialog.h"
 
 #include <QAction>
@@ -26,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -343,6 +346,13 @@ void GuideShots::deviceWindow()
     if (auto *prefix = child<QLineEdit>(&window, "tradeConfig.weightPrefix"))
         prefix->setText(QStringLiteral("35"));
     trigger(&window, "actionValidate");
+    // The first finding opened, as a double-click opens it: the page scrolls
+    // to the field the finding is about.
+    if (auto *dock = window.findChild<IssueDock *>(); dock && dock->model()->rowCount() > 0) {
+        const QModelIndex first = dock->model()->index(0, 0);
+        dock->listView()->setCurrentIndex(first);
+        dock->showIssue(first);
+    }
     save(&window, QStringLiteral("device-findings"));
     if (auto *prefix = child<QLineEdit>(&window, "tradeConfig.weightPrefix"))
         prefix->setText(QStringLiteral("21"));
