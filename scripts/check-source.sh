@@ -19,7 +19,8 @@ fi
 layers=(
     "src/store:"
     "src/params:store classes"
-    "src/link:store params"
+    "src/help:"
+    "src/link:store params help"
     "src/history:store params link goods classes"
     "src/fleet:store params link goods classes history tabs"
 )

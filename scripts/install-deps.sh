@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs. Idempotent: when every
 # package is already present it does nothing and needs no network.
 #   install-deps.sh            what building, running and testing need (the
-#                              package test included)
+#                              package test and the user guide included)
 #   install-deps.sh --package  also what checking the .deb needs (lintian and
 #                              the desktop entry and AppStream validators)
 #   install-deps.sh --icons    also the SVG renderer for scripts/render-icons.sh
@@ -24,6 +24,7 @@ packages=(
     iproute2
     clang-format-14
     dpkg-dev file
+    python3-markdown
 )
 
 for arg in "$@"; do

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "help/helpwindow.h"
+
 #include "app/appicon.h"
 #include "app/appsettings.h"
 #include "app/connectioncheck.h"
@@ -161,6 +163,11 @@ void MainWindow::setupUi()
     // Where a user looks for the version when calling support.
     QMenu *menuHelp = menuBar->addMenu(tr("Справка"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    QAction *actionGuide = menuHelp->addAction(tr("Руководство пользователя"));
+    actionGuide->setObjectName(QStringLiteral("actionUserGuide"));
+    actionGuide->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(actionGuide, &QAction::triggered, this, [this] { showUserGuide(this); });
+    menuHelp->addSeparator();
     QAction *actionJournal = menuHelp->addAction(tr("Журнал обмена"));
     actionJournal->setObjectName(QStringLiteral("actionExchangeJournal"));
     connect(actionJournal, &QAction::triggered, this, &MainWindow::showJournal);

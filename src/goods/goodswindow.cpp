@@ -1,5 +1,7 @@
 #include "goodswindow.h"
 
+#include "help/helpwindow.h"
+
 #include "app/firmware.h"
 #include "app/questionbox.h"
 #include "goods/goodscheck.h"
@@ -159,6 +161,14 @@ GoodsWindow::GoodsWindow(QWidget *parent, Qt::WindowFlags flags)
     m_view->addAction(m_appendAction);
     m_view->addAction(m_removeAction);
     m_view->addAction(m_undoAction);
+
+    // F1: the guide's chapter on this window.
+    auto *guideAction = new QAction(tr("Руководство пользователя"), this);
+    guideAction->setObjectName(QStringLiteral("actionUserGuide"));
+    guideAction->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(guideAction);
+    connect(guideAction, &QAction::triggered, this,
+            [this] { showUserGuide(this, QStringLiteral("goods.html")); });
 
     createMenus();
     createFilter();

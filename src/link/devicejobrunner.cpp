@@ -1,5 +1,8 @@
 #include "devicejobrunner.h"
 
+#include "help/helpwindow.h"
+#include "help/userguide.h"
+
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
 #include "link/deviceprogressdialog.h"
@@ -52,6 +55,7 @@ void DeviceJobRunner::showFailure(QWidget *parent, QMessageBox::Icon icon, const
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     box.setInformativeText(resultExplanation(result, writeBegun));
+    addHelpButton(box, QStringLiteral("errors.html"), UserGuide::resultCodeAnchor(result));
     box.exec();
 }
 

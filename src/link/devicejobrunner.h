@@ -58,7 +58,8 @@ public:
                    int family);
 
     // A modal box for a failed job: the caller's text (which carries the code)
-    // and, as informative text, what the code means (resultExplanation()).
+    // and, as informative text, what the code means (resultExplanation()); its
+    // "Справка" opens the user guide at the code.
     // writeBegun as DeviceController::writeBegun() tells: after a write that
     // had begun, the text adds that the register may hold part of the new data.
     static void showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,

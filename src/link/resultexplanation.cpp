@@ -93,12 +93,27 @@ QString resultExplanation(int code)
 QString resultExplanation(int code, bool writeBegun)
 {
     QString text = resultExplanation(code);
-    if (writeBegun && code != ResultOk) {
-        text += QLatin1Char(' ')
-            + QCoreApplication::translate(Context,
-                                          "Запись в ККТ уже началась: в ККТ теперь может оказаться часть "
-                                          "новых данных вперемешку с прежними. Повторите выгрузку до "
-                                          "успешного завершения.");
-    }
+    if (writeBegun && code != ResultOk)
+        text += QLatin1Char(' ') + writeBegunNote();
     return text;
+}
+
+QString writeBegunNote()
+{
+    return QCoreApplication::translate(Context,
+                                       "Запись в ККТ уже началась: в ККТ теперь может оказаться часть "
+                                       "новых данных вперемешку с прежними. Повторите выгрузку до "
+                                       "успешного завершения.");
+}
+
+QList<int> resultCodes()
+{
+    // Taken from the table itself, so that a code added there is listed
+    // without a second list to keep.
+    QList<int> codes;
+    for (int code = 0; code >= -255; --code) {
+        if (sentence(DeviceResult(code)))
+            codes.append(code);
+    }
+    return codes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // One Russian sentence (or two) for a job's result code (DeviceResult): what it
@@ -11,3 +12,11 @@ QString resultExplanation(int code);
 // (DeviceController::writeBegun()): the sentence then adds that the register
 // may now hold part of the new data.
 QString resultExplanation(int code, bool writeBegun);
+
+// What resultExplanation(code, true) adds for a failed write whose pages had
+// begun to go out.
+QString writeBegunNote();
+
+// Every code the table explains, ResultOk first, then from -2 downwards: the
+// codes a user can meet (the user guide lists them from here).
+QList<int> resultCodes();

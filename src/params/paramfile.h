@@ -5,7 +5,7 @@
 #include <QString>
 
 // A register's parameter set carried outside the settings store: a small,
-// versioned JSON document (see README, "Parameter file").
+// versioned JSON document (see docs/file-formats.md, "Parameter files").
 struct ParamFile
 {
     static constexpr int FormatVersion = 1;

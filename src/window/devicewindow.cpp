@@ -1,5 +1,7 @@
 #include "devicewindow.h"
 
+#include "help/helpwindow.h"
+
 #include "app/deviceregistry.h"
 #include "app/firmware.h"
 #include "app/inputipdialog.h"
@@ -55,6 +57,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -150,6 +153,20 @@ void DeviceWindow::setupUi()
     m_revertAllAction = dataMenu->addAction(tr("Отменить &все изменения"), this, &DeviceWindow::onRevertAll);
     m_revertAllAction->setObjectName(QStringLiteral("actionRevertAll"));
     connect(m_tabWidget, &QTabWidget::currentChanged, this, &DeviceWindow::updateRevertActions);
+
+    // F1: the guide's chapter on this window, at the section of the tab shown.
+    auto *guideAction = new QAction(tr("Руководство пользователя"), this);
+    guideAction->setObjectName(QStringLiteral("actionUserGuide"));
+    guideAction->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(guideAction);
+    connect(guideAction, &QAction::triggered, this, [this] {
+        // The sections of docs/guide/settings.md, in tab order.
+        static const char *const anchors[] = { "config",       "positions", "users", "departments",
+                                               "organisation", "design",    "ofd",   "registration" };
+        const int tab = m_tabWidget->currentIndex();
+        showUserGuide(this, QStringLiteral("settings.html"),
+                      tab >= 0 && tab < int(std::size(anchors)) ? QLatin1String(anchors[tab]) : QString());
+    });
 
     m_placeRemembered = WindowPlacement::restore(this, "DeviceWindow", size());
 }

@@ -42,6 +42,7 @@ private slots:
     void unknownCodeIsNamed_data();
     void unknownCodeIsNamed();
     void writeThatHadBegun();
+    void listedCodesAreTheTable();
 };
 
 void TestResultExplanation::everyCodeHasItsOwnSentence_data()
@@ -89,6 +90,16 @@ void TestResultExplanation::writeThatHadBegun()
         QCOMPARE(resultExplanation(code, false), resultExplanation(code));
     }
     QCOMPARE(resultExplanation(ResultOk, true), resultExplanation(ResultOk));
+}
+
+// The user guide's table of codes is made from resultCodes(): it must hold
+// every code of DeviceResult, in order, and nothing the table does not explain.
+void TestResultExplanation::listedCodesAreTheTable()
+{
+    QList<int> expected;
+    for (const Code &c : Codes)
+        expected.append(c.code);
+    QCOMPARE(resultCodes(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestResultExplanation)

@@ -39,7 +39,19 @@ expected+="
 ./usr/share/man/man1/korvant-cli.1.gz
 ./usr/share/man/man1/korvant-sim.1.gz
 ./usr/share/man/man1/korvant-utility.1.gz
+./usr/share/man/ru/man1/korvant-cli.1.gz
+./usr/share/man/ru/man1/korvant-sim.1.gz
+./usr/share/man/ru/man1/korvant-utility.1.gz
 ./usr/share/metainfo/ru.korvant_eng.KorvantUtility3.metainfo.xml"
+# The user guide as built beside the program, every page and picture of it.
+guide="$build/src/app/guide"
+if [ ! -f "$guide/index.html" ]; then
+    echo "FAIL: the user guide is not built ($guide/index.html): the package would lack it"
+    fail=1
+else
+    expected+="
+$(cd "$guide" && find . -type f | sed 's|^\./|./usr/share/doc/korvant-utility/guide/|')"
+fi
 actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
 expected=$(LC_ALL=C sort <<<"$expected")
 if [ "$actual" != "$expected" ]; then

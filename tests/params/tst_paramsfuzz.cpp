@@ -8,7 +8,7 @@
 
 // A bounded run of the fuzz input over random arrays of any length and over
 // damaged real images, so every CI run covers what the libFuzzer target
-// does at length (README: "Fuzzing the parameter images").
+// does at length (docs/testing.md, "Fuzzing").
 class TestParamsFuzz : public QObject
 {
     Q_OBJECT
