@@ -48,6 +48,7 @@ private:
     void setupRowActions();
     void showAbout();
     void showJournal();
+    void showInventory();
     void onSaveDiagnostics();
     int sourceRow(const QModelIndex &viewIndex) const;
     void openDevice(const DeviceEntry &entry);
@@ -82,6 +83,7 @@ private:
     QAction *m_actionNew = nullptr;
     QAction *m_actionDrop = nullptr;
     QAction *m_actionCheckAll = nullptr;
+    QAction *m_actionInventory = nullptr;
     QAction *m_actionOpen = nullptr;
     QAction *m_actionRename = nullptr;
     QAction *m_actionCheckOne = nullptr;

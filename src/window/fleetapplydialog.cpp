@@ -1,6 +1,8 @@
 #include "fleetapplydialog.h"
 
 #include "fleet/fleetgroup.h"
+#include "fleet/fleetrunner.h"
+#include "fleet/fleetsettings.h"
 #include "params/deviceparams.h"
 #include "params/paramsdiff.h"
 
@@ -18,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -121,6 +124,18 @@ QWidget *FleetApplyDialog::makeChoicePage()
     m_confirmAll->setObjectName(QStringLiteral("confirmAll"));
     modeLayout->addWidget(m_confirmEach);
     modeLayout->addWidget(m_confirmAll);
+    auto *jobsRow = new QHBoxLayout;
+    auto *jobsLabel = new QLabel(tr("Одновременно ККТ:"), modeBox);
+    m_jobs = new QSpinBox(modeBox);
+    m_jobs->setObjectName(QStringLiteral("jobsBox"));
+    m_jobs->setRange(1, FleetRunner::MaxJobs);
+    m_jobs->setValue(FleetSettings::jobs());
+    m_jobs->setToolTip(tr("Со сколькими ККТ программа работает одновременно, каждая по своему соединению"));
+    jobsLabel->setBuddy(m_jobs);
+    jobsRow->addWidget(jobsLabel);
+    jobsRow->addWidget(m_jobs);
+    jobsRow->addStretch(1);
+    modeLayout->addLayout(jobsRow);
     layout->addWidget(modeBox);
 
     auto *buttons = new QDialogButtonBox(page);
@@ -284,9 +299,13 @@ void FleetApplyDialog::onStart()
     m_closeButton->setEnabled(false);
     m_pages->setCurrentIndex(1);
 
-    m_fleet = std::make_unique<FleetApply>(m_controller, std::move(m_source), groups);
+    if (m_jobs->value() != FleetSettings::jobs())
+        FleetSettings::setJobs(m_jobs->value());
+    m_fleet = std::make_unique<FleetApply>(std::move(m_source), groups);
     m_fleet->setMode(m_confirmAll->isChecked() ? FleetApply::Mode::ConfirmAll
                                                : FleetApply::Mode::ConfirmEach);
+    m_fleet->setJobs(m_jobs->value());
+    m_fleet->setOrigin(windowTitle());
     connect(m_fleet.get(), &FleetApply::stepStarted, this, &FleetApplyDialog::onStepStarted);
     connect(m_fleet.get(), &FleetApply::outcomeChanged, this, &FleetApplyDialog::onOutcomeChanged);
     connect(m_fleet.get(), &FleetApply::confirmationNeeded, this, &FleetApplyDialog::onConfirmationNeeded);
@@ -315,22 +334,43 @@ void FleetApplyDialog::setRowStatus(int index, const QString &text)
 
 void FleetApplyDialog::onStepStarted(int index, FleetApply::Step step)
 {
-    m_writeButton->setEnabled(false);
-    m_skipButton->setEnabled(false);
-    const QString stopping = m_fleet->isCancelled() ? tr(" Остановка после этой ККТ.") : QString();
-    m_progressLabel->setText(tr("%1 из %2. %3: %4...%5")
-                                 .arg(index + 1)
-                                 .arg(m_fleet->outcomes().size())
-                                 .arg(targetText(index), FleetApply::stepText(step), stopping));
-    setRowStatus(index, FleetApply::stepText(step) + QStringLiteral("..."));
-    if (m_table->currentRow() != index)
+    m_steps.insert(index, step);
+    setRowStatus(index, m_fleet->stepText(step) + QStringLiteral("..."));
+    if (m_table->currentRow() < 0)
         m_table->selectRow(index);
+    showRunning();
+}
+
+void FleetApplyDialog::showRunning()
+{
+    // A question to the user stays in view while other registers proceed.
+    if (m_fleet->awaiting() != FleetApply::NoTarget)
+        return;
+    const QString stopping = m_fleet->isCancelled()
+        ? tr(" Остановка: новые ККТ не начинаются, начатая запись в ККТ завершается.")
+        : QString();
+    if (m_steps.size() == 1) {
+        const int index = m_steps.firstKey();
+        m_progressLabel->setText(tr("%1 из %2. %3: %4...%5")
+                                     .arg(index + 1)
+                                     .arg(m_fleet->outcomes().size())
+                                     .arg(targetText(index), m_fleet->stepText(m_steps.first()), stopping));
+    } else if (!m_steps.isEmpty()) {
+        m_progressLabel->setText(tr("Готово %1 из %2 ККТ; одновременно в работе: %3 (шаг каждой — в столбце "
+                                    "«Итог»).%4")
+                                     .arg(doneCount())
+                                     .arg(m_fleet->outcomes().size())
+                                     .arg(m_steps.size())
+                                     .arg(stopping));
+    }
 }
 
 void FleetApplyDialog::onOutcomeChanged(int index)
 {
     const FleetOutcome &o = m_fleet->outcomes().at(index);
     setRowStatus(index, o.status == FleetOutcome::Compared ? tr("ждёт подтверждения") : o.statusText());
+    if (o.status == FleetOutcome::Compared || o.final())
+        m_steps.remove(index);
     m_progress->setValue(doneCount());
     if (m_table->currentRow() == index)
         showDetails();
@@ -369,6 +409,7 @@ void FleetApplyDialog::onWrite()
     m_writeButton->setEnabled(false);
     m_skipButton->setEnabled(false);
     m_fleet->confirm(true);
+    showRunning();
 }
 
 void FleetApplyDialog::onSkip()
@@ -376,6 +417,7 @@ void FleetApplyDialog::onSkip()
     m_writeButton->setEnabled(false);
     m_skipButton->setEnabled(false);
     m_fleet->confirm(false);
+    showRunning();
 }
 
 void FleetApplyDialog::onStop()
@@ -383,8 +425,10 @@ void FleetApplyDialog::onStop()
     if (!m_fleet || !m_fleet->isRunning())
         return;
     m_stopButton->setEnabled(false);
-    m_progressLabel->setText(m_progressLabel->text() + tr(" Остановка после этой ККТ."));
+    m_writeButton->setEnabled(false);
+    m_skipButton->setEnabled(false);
     m_fleet->cancel();
+    showRunning();
 }
 
 void FleetApplyDialog::onFinished()

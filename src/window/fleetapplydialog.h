@@ -2,7 +2,6 @@
 
 #include "app/deviceentry.h"
 #include "fleet/fleetapply.h"
-#include "link/devicecontroller.h"
 
 #include <QDialog>
 #include <QList>
@@ -17,18 +16,20 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QStackedWidget;
 class QTableWidget;
 class QTreeWidget;
 
 // "Применить к другим ККТ": the user picks the groups of the source parameter
 // set (one tab's data each) and target registers of its family from the
-// device list, then follows FleetApply register by register: progress with the
-// register and the step, each register's differences by field name, the
-// confirmation (each register, or all at once after every diff), and at the
-// end the outcome of every register in the same table. "Остановить" stops
-// before the next register; the dialog cannot be closed while a register's
-// steps are under way.
+// device list, then follows FleetApply, several registers at a time (the
+// number is the stored FleetSettings choice, offered on the first page):
+// each register's step in its row, each register's differences by field
+// name, the confirmation (each register in turn, or all at once after every
+// diff), and at the end the outcome of every register in the same table.
+// "Остановить" starts no further register, and registers being written
+// finish their write; the dialog cannot be closed while steps are under way.
 class FleetApplyDialog : public QDialog
 {
     Q_OBJECT
@@ -74,10 +75,11 @@ private:
     void onStop();
     void showDetails();
     void setRowStatus(int index, const QString &text);
+    // The progress line while registers are under way.
+    void showRunning();
     QString targetText(int index) const;
     int doneCount() const;
 
-    DeviceController m_controller;
     std::unique_ptr<DeviceParams> m_source;
     std::unique_ptr<FleetApply> m_fleet;
     QString m_sourceSerial;
@@ -91,6 +93,7 @@ private:
     QTreeWidget *m_targetList = nullptr;
     QRadioButton *m_confirmEach = nullptr;
     QRadioButton *m_confirmAll = nullptr;
+    QSpinBox *m_jobs = nullptr;
     QPushButton *m_startButton = nullptr;
 
     QLabel *m_progressLabel = nullptr;
@@ -102,4 +105,5 @@ private:
     QPushButton *m_skipButton = nullptr;
     QPushButton *m_stopButton = nullptr;
     QPushButton *m_closeButton = nullptr;
+    QMap<int, FleetApply::Step> m_steps; // registers under way: their step
 };

@@ -21,6 +21,7 @@ private slots:
 
     void dryRunShowsDifferencesAndWritesNothing();
     void appliesToEachRegisterItMeans();
+    void reportsInTheOrderTargetsWereGiven();
     void refusesCommandLinesBeforeAnyRegister_data();
     void refusesCommandLinesBeforeAnyRegister();
 
@@ -130,6 +131,29 @@ void TestCliApply::appliesToEachRegisterItMeans()
     }
 }
 
+void TestCliApply::reportsInTheOrderTargetsWereGiven()
+{
+    SimFleet sims;
+    QVERIFY(sims.start({ { "127.0.0.181", 53, "0530000181" },
+                         { "127.0.0.182", 53, "0530000182" },
+                         { "127.0.0.183", 53, "0530000183" } }));
+    // The first register is done last.
+    sims[0].setFault(Sim::ReplyDelay, Sim::EveryRequest, 30);
+    const QString file = sourceFile();
+    QVERIFY(!file.isEmpty());
+    const Run r = cli({ "apply", file, "--groups", "positions", "--jobs", "3", "--port",
+                        QString::number(sims.port()), "127.0.0.181", "127.0.0.182", "127.0.0.183" });
+    QCOMPARE(r.code, 0);
+    const int first = r.out.indexOf(QStringLiteral("== 127.0.0.181,"));
+    const int second = r.out.indexOf(QStringLiteral("== 127.0.0.182,"));
+    const int third = r.out.indexOf(QStringLiteral("== 127.0.0.183,"));
+    QVERIFY2(first >= 0 && first < second && second < third, qPrintable(r.out));
+    // Each report is whole: its verdict comes before the next register's heading.
+    QVERIFY(r.out.indexOf(QStringLiteral("Итог: записано и проверено"), first) < second);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(SimFleet::wrote(sims[i]));
+}
+
 void TestCliApply::refusesCommandLinesBeforeAnyRegister_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -143,6 +167,10 @@ void TestCliApply::refusesCommandLinesBeforeAnyRegister_data()
     QTest::newRow("serial number missing before @")
         << QStringList { "--groups", "ofd", "@127.0.0.117" } << "не указан заводской номер";
     QTest::newRow("incomplete address") << QStringList { "--groups", "ofd", "127.0.0." } << "не IPv4-адрес";
+    QTest::newRow("no register at a time") << QStringList { "--groups", "ofd", "--jobs", "0", "127.0.0.117" }
+                                           << "неверное число ККТ одновременно";
+    QTest::newRow("more registers at a time than allowed")
+        << QStringList { "--groups", "ofd", "--jobs", "17", "127.0.0.117" } << "допустимо от 1 до 16";
 }
 
 void TestCliApply::refusesCommandLinesBeforeAnyRegister()

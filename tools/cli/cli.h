@@ -41,6 +41,7 @@ public:
     int readParams(const QStringList &args);
     int writeParams(const QStringList &args);
     int apply(const QStringList &args);
+    int inventory(const QStringList &args);
     int show(const QStringList &args);
     int diff(const QStringList &args);
     int set(const QStringList &args);
@@ -67,12 +68,23 @@ private:
     };
 
     static bool isTerminal(FILE *f);
+    // --jobs N of the commands that work on several registers at once.
+    static QCommandLineOption jobsOption();
+    // Its value, 1 to FleetRunner::MaxJobs; otherwise false, with the usage
+    // message printed and its status in *exit.
+    bool jobsValue(const QCommandLineParser &p, const QCommandLineOption &option, int *jobs, int *exit);
 
     int usage(const QString &message);
+    // Bytes as they are (a CSV file's code page) to standard output; a
+    // stream without a device (a test's string) gets their text.
+    void writeBytes(const QByteArray &bytes);
     // Prints the message to standard error and returns exit.
     int fail(int exit, const QString &message);
     bool parse(QCommandLineParser &p, const QStringList &args, int minArgs, int maxArgs, int *exit);
     bool reachable(const QString &address, bool skip);
+    // The --port value; otherwise false, with the usage message printed and
+    // its status in *exit.
+    bool portValue(const QCommandLineParser &p, const NetOptions &net, quint16 *port, int *exit);
     // Address and port of a network command, once the address answers;
     // ExitOk, or the exit status of what went wrong.
     int openTarget(const QCommandLineParser &p, const NetOptions &net, QString *address, quint16 *port);

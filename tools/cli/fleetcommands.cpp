@@ -3,7 +3,7 @@
 
 #include "fleet/fleetapply.h"
 #include "fleet/fleetgroup.h"
-#include "link/devicecontroller.h"
+#include "fleet/fleetrunner.h"
 #include "link/ipv4address.h"
 #include "params/deviceparams.h"
 #include "params/paramfile.h"
@@ -42,12 +42,37 @@ QString serialText(const FleetOutcome &o)
 
 } // namespace
 
+QCommandLineOption Cli::jobsOption()
+{
+    return QCommandLineOption(
+        QStringLiteral("jobs"),
+        QStringLiteral("Со сколькими ККТ работать одновременно, от 1 до %1 (по умолчанию %2).")
+            .arg(FleetRunner::MaxJobs)
+            .arg(FleetRunner::DefaultJobs),
+        QStringLiteral("N"), QString::number(FleetRunner::DefaultJobs));
+}
+
+bool Cli::jobsValue(const QCommandLineParser &p, const QCommandLineOption &option, int *jobs, int *exit)
+{
+    bool ok = false;
+    const int value = p.value(option).toInt(&ok);
+    if (!ok || value < 1 || value > FleetRunner::MaxJobs) {
+        *exit = usage(QStringLiteral("неверное число ККТ одновременно «%1»: допустимо от 1 до %2")
+                          .arg(p.value(option))
+                          .arg(FleetRunner::MaxJobs));
+        return false;
+    }
+    *jobs = value;
+    return true;
+}
+
 int Cli::apply(const QStringList &args)
 {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
-        "Применяет выбранные группы данных из файла параметров к другим ККТ того же семейства, по очереди.\n"
-        "Для каждой ККТ: проверка связи; чтение её параметров с проверкой заводского номера и семейства;\n"
+        "Применяет выбранные группы данных из файла параметров к другим ККТ того же семейства,\n"
+        "к нескольким ККТ одновременно (--jobs), каждой по своему соединению. Для каждой ККТ: проверка "
+        "связи; чтение её параметров с проверкой заводского номера и семейства;\n"
         "снимок её параметров перед записью (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); перенос выбранных "
         "групп;\n"
         "отличия по полям («путь: было -> станет», как у diff); запись, при которой ККТ ещё раз\n"
@@ -56,6 +81,7 @@ int Cli::apply(const QStringList &args)
         "ККТ указывается адресом (тогда запись идёт в ту ККТ, что ответила при чтении) или\n"
         "ЗАВОДСКОЙ_НОМЕР@АДРЕС (тогда по адресу должна отвечать ККТ с этим номером).\n"
         "С --dry-run только показывает отличия: в ККТ ничего не записывается и снимки не сохраняются.\n"
+        "Отчёты о ККТ выводятся в том порядке, в каком ККТ указаны; ошибка одной ККТ не мешает другим.\n"
         "Код завершения — наибольший из кодов ККТ: 3 адрес не отвечает, 4 ошибка обмена или записанное\n"
         "не совпало с прочитанным, 5 другая ККТ или другое семейство, 6 снимок не сохранён;\n"
         "0, если каждая ККТ записана и проверена или уже содержит эти данные."));
@@ -72,7 +98,8 @@ int Cli::apply(const QStringList &args)
         QStringLiteral("LIST"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("Только показать отличия; ничего не записывать."));
-    p.addOptions({ groupsOption, dryRun });
+    const QCommandLineOption jobs = jobsOption();
+    p.addOptions({ groupsOption, dryRun, jobs });
     const NetOptions net;
     net.addTo(p);
     int exit = 0;
@@ -90,17 +117,19 @@ int Cli::apply(const QStringList &args)
         if (!groups.contains(tab))
             groups.append(tab);
     }
-    bool portOk = false;
-    const uint port = p.value(net.port).toUInt(&portOk);
-    if (!portOk || port < 1 || port > 65535)
-        return usage(QStringLiteral("неверный порт «%1»").arg(p.value(net.port)));
+    int jobCount = 0;
+    if (!jobsValue(p, jobs, &jobCount, &exit))
+        return exit;
+    quint16 port = 0;
+    if (!portValue(p, net, &port, &exit))
+        return exit;
 
     QList<FleetTarget> targets;
     QSet<QString> addresses;
     const QStringList positional = p.positionalArguments();
     for (const QString &arg : positional.mid(1)) {
         FleetTarget t;
-        t.port = quint16(port);
+        t.port = port;
         const int at = arg.lastIndexOf(QLatin1Char('@'));
         t.address = arg.mid(at + 1);
         t.serial = at >= 0 ? arg.left(at) : QString();
@@ -120,28 +149,22 @@ int Cli::apply(const QStringList &args)
     if (!source)
         return ExitFile;
 
-    DeviceController controller;
-    FleetApply fleet(controller, std::move(source), groups);
+    FleetApply fleet(std::move(source), groups);
     const bool dry = p.isSet(dryRun);
     fleet.setMode(dry ? FleetApply::Mode::DryRun : FleetApply::Mode::WithoutConfirmation);
+    fleet.setJobs(jobCount);
+    fleet.setOrigin(QStringLiteral("korvant-cli apply"));
     if (p.isSet(net.noPing))
         fleet.setPingFunction([](const QString &, int) { return 0; });
 
     if (isTerminal(stderr)) {
         QObject::connect(&fleet, &FleetApply::stepStarted, [this, &fleet](int index, FleetApply::Step step) {
             m_err << QStringLiteral("ККТ %1: %2...\n")
-                         .arg(fleet.outcomes().at(index).target.address, FleetApply::stepText(step));
+                         .arg(fleet.outcomes().at(index).target.address, fleet.stepText(step));
             m_err.flush();
         });
     }
-    // Each register's report once its outcome is final.
-    QSet<int> reported;
-    QObject::connect(&fleet, &FleetApply::outcomeChanged, [&](int index) {
-        const FleetOutcome &o = fleet.outcomes().at(index);
-        const bool final = o.status != FleetOutcome::Waiting && (o.status != FleetOutcome::Compared || dry);
-        if (!final || reported.contains(index))
-            return;
-        reported.insert(index);
+    const auto printOutcome = [this](const FleetOutcome &o) {
         const QString serial = serialText(o);
         m_out << (serial.isEmpty() ? QStringLiteral("== %1 ==\n").arg(o.target.address)
                                    : QStringLiteral("== %1, ККТ %2 ==\n").arg(o.target.address, serial));
@@ -158,11 +181,26 @@ int Cli::apply(const QStringList &args)
         for (const QString &line : o.details)
             m_out << QStringLiteral("  ") << line << '\n';
         m_out.flush();
-    });
+    };
+    // Each register's report once its outcome is final, in the order the
+    // targets were given: a register done early waits for those before it.
+    int reported = 0;
+    const auto report = [&] {
+        const QVector<FleetOutcome> &outcomes = fleet.outcomes();
+        while (reported < outcomes.size()) {
+            const FleetOutcome &o = outcomes.at(reported);
+            if (!o.final() && !(dry && o.status == FleetOutcome::Compared))
+                break;
+            ++reported;
+            printOutcome(o);
+        }
+    };
+    QObject::connect(&fleet, &FleetApply::outcomeChanged, report);
     QEventLoop loop;
     QObject::connect(&fleet, &FleetApply::finished, &loop, &QEventLoop::quit);
     fleet.start(targets);
     loop.exec();
+    report();
 
     int worst = ExitOk;
     m_out << QStringLiteral("\nАдрес\tЗаводской номер\tИтог\n");

@@ -1,0 +1,213 @@
+// korvant-cli apply --groups positions to 16 simulated registers against the
+// same apply to one, every register taking 10 ms to answer each request, and
+// the program's peak resident memory with 16 registers in flight against one.
+//
+// The registers live in this process, on its event loop, on loopback
+// addresses; korvant-cli runs as a child process of its own, as a user runs
+// it, so its time (start-up included) and memory are its own. Each run
+// alternates the written data, so that every run writes every register.
+
+#include "link/ipv4address.h"
+#include "params/deviceparams.h"
+#include "params/paramfile.h"
+#include "sim/registersimulator.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+constexpr int ReplyDelayMs = 10;
+constexpr int Registers = 16;
+
+struct Sample
+{
+    double ms = 0;
+    double rssMb = 0;
+    int status = -1;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Runs the program to its end while this thread's event loop serves the
+// registers; the child's own resource use comes from wait4().
+Sample runChild(const QStringList &args, const QByteArrayList &env)
+{
+    std::vector<QByteArray> argBytes;
+    for (const QString &a : args)
+        argBytes.push_back(a.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &a : argBytes)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<QByteArray> envBytes(env.begin(), env.end());
+    for (char **e = environ; *e; ++e) {
+        const QByteArray entry(*e);
+        const QByteArray name = entry.left(entry.indexOf('=') + 1);
+        if (std::none_of(env.begin(), env.end(), [&](const QByteArray &x) { return x.startsWith(name); }))
+            envBytes.push_back(entry);
+    }
+    std::vector<char *> envp;
+    for (QByteArray &e : envBytes)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // Reports and progress lines are not measured; the exit status tells failure.
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer clock;
+    clock.start();
+    pid_t pid = 0;
+    Sample s;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return s;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    QEventLoop loop;
+    QTimer poll;
+    rusage usage {};
+    int status = 0;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (wait4(pid, &status, WNOHANG, &usage) == pid) {
+            s.ms = clock.nsecsElapsed() / 1e6;
+            loop.quit();
+        }
+    });
+    poll.start(1);
+    loop.exec();
+    s.rssMb = usage.ru_maxrss / 1024.0;
+    s.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return s;
+}
+
+// A parameter file of a 2.53 register whose first position has the name.
+bool writeSource(const RegisterSimulator &like, const QString &name, const QString &path)
+{
+    std::unique_ptr<DeviceParams> p(DeviceParams::create(QStringLiteral("2.53.12")));
+    p->fromImage(like.parameterImage(), like.systemImage());
+    if (!p->setValue(QStringLiteral("positions[0].name"), name))
+        return false;
+    ParamFile file;
+    file.serial = QStringLiteral("0530009999");
+    file.version = QStringLiteral("2.53.12");
+    file.params = like.parameterImage();
+    file.system = like.systemImage();
+    p->toImage(file.params, file.system);
+    QString error;
+    return file.save(path, &error);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    // Registers .201-.216 for the sixteen, .217 for the one; all on one port.
+    std::vector<std::unique_ptr<RegisterSimulator>> sims;
+    quint16 port = 0;
+    for (int i = 0; i <= Registers; ++i) {
+        RegisterSimulator::Config config;
+        config.serial = QStringLiteral("05300002%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        config.discoveryPort = 0;
+        auto sim = std::make_unique<RegisterSimulator>(config);
+        sim->fillDemoParameters();
+        if (!sim->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(201 + i)), port)) {
+            std::fprintf(stderr, "cannot listen on 127.0.0.%d:%d\n", 201 + i, port);
+            return 1;
+        }
+        port = sim->serverPort();
+        sim->setFault(RegisterSimulator::ReplyDelay, RegisterSimulator::EveryRequest, ReplyDelayMs);
+        sims.push_back(std::move(sim));
+    }
+    QTemporaryDir dir;
+    const QString files[2]
+        = { dir.filePath(QStringLiteral("a.params.json")), dir.filePath(QStringLiteral("b.params.json")) };
+    if (!writeSource(*sims.front(), QStringLiteral("Кассир А"), files[0])
+        || !writeSource(*sims.front(), QStringLiteral("Кассир Б"), files[1])) {
+        std::fprintf(stderr, "cannot write the parameter files\n");
+        return 1;
+    }
+    const QByteArrayList env = { "XDG_DATA_HOME=" + dir.filePath(QStringLiteral("data")).toLocal8Bit(),
+                                 "XDG_CONFIG_HOME=" + dir.filePath(QStringLiteral("config")).toLocal8Bit() };
+    QStringList sixteen, one { QStringLiteral("127.0.0.%1").arg(201 + Registers) };
+    for (int i = 0; i < Registers; ++i)
+        sixteen.append(QStringLiteral("127.0.0.%1").arg(201 + i));
+
+    const auto apply = [&](const QStringList &targets, int jobs, const QString &file) {
+        const QStringList args = QStringList { QStringLiteral(KORVANT_CLI_PATH),
+                                               QStringLiteral("apply"),
+                                               file,
+                                               QStringLiteral("--groups"),
+                                               QStringLiteral("positions"),
+                                               QStringLiteral("--no-ping"),
+                                               QStringLiteral("--port"),
+                                               QString::number(port),
+                                               QStringLiteral("--jobs"),
+                                               QString::number(jobs) }
+            + targets;
+        const Sample s = runChild(args, env);
+        if (s.status != 0) {
+            std::fprintf(stderr, "korvant-cli apply ended with %d\n", s.status);
+            std::exit(1);
+        }
+        return s;
+    };
+
+    std::printf("korvant-cli apply --groups positions, %d ms a request, medians of %d runs\n", ReplyDelayMs,
+                runs);
+    // The one register and the sixteen alternate, so both see the machine alike.
+    for (const int jobs : { 4, 16, 1 }) {
+        std::vector<double> single, many, singleRss, manyRss;
+        const int n = jobs == 1 ? std::max(1, runs / 2) : runs;
+        for (int i = 0; i < n; ++i) {
+            // The data alternate between runs, so every run writes every register.
+            const Sample a = apply(one, jobs, files[i % 2]);
+            const Sample b = apply(sixteen, jobs, files[i % 2]);
+            single.push_back(a.ms);
+            many.push_back(b.ms);
+            singleRss.push_back(a.rssMb);
+            manyRss.push_back(b.rssMb);
+        }
+        const double s = median(single), m = median(many);
+        std::printf("16 registers, --jobs %2d: %7.0f ms   reference (1 register, same run) %6.0f ms   "
+                    "ratio %5.2f%s\n",
+                    jobs, m, s, m / s,
+                    jobs == 4       ? "   (goal <= 5, the default)"
+                        : jobs == 1 ? "   (one after another)"
+                                    : "");
+        if (jobs == 16) {
+            const double sr = median(singleRss), mr = median(manyRss);
+            std::printf(
+                "peak resident memory, 16 registers in flight: %6.1f MB   reference (1 register) %6.1f MB"
+                "   ratio %.2f   (goal <= 2)\n",
+                mr, sr, mr / sr);
+        }
+    }
+    return 0;
+}

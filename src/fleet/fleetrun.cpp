@@ -1,0 +1,279 @@
+#include "fleetrun.h"
+
+#include "link/resultexplanation.h"
+
+#include <QCoreApplication>
+
+#include <utility>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("FleetRun", text);
+}
+
+QString stoppedText()
+{
+    return tr("Применение остановлено до этой ККТ; в неё ничего не записано.");
+}
+
+} // namespace
+
+QString FleetOutcome::statusText() const
+{
+    switch (status) {
+    case Waiting:
+        return tr("ожидает");
+    case Compared:
+        return tr("сравнено, не записано");
+    case Unchanged:
+        return tr("без изменений");
+    case Verified:
+        return tr("записано и проверено");
+    case Unreachable:
+        return tr("не доступен");
+    case Refused:
+        return tr("другая ККТ, не записано");
+    case Failed:
+        return code != 0 ? tr("ошибка %1").arg(code) : tr("ошибка");
+    case Skipped:
+        return tr("пропущено");
+    }
+    return QString();
+}
+
+bool FleetOutcome::failed() const
+{
+    return status == Unreachable || status == Refused || status == Failed;
+}
+
+FleetRun::FleetRun(QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<FleetRun::Step>();
+    m_runner.setOrigin([this](int index) { return originText(index); });
+    connect(&m_runner, &FleetRunner::finished, this, &FleetRun::onRunnerFinished);
+}
+
+FleetRun::~FleetRun() = default;
+
+QString FleetRun::stepText(Step step) const
+{
+    switch (step) {
+    case Step::Probe:
+        return tr("проверка связи");
+    case Step::Read:
+        return tr("чтение и проверка заводского номера");
+    case Step::Snapshot:
+        return tr("снимок перед записью");
+    case Step::Check:
+        return tr("проверка, что данные ККТ не изменились");
+    case Step::Write:
+        return tr("запись");
+    case Step::ReadBack:
+        return tr("чтение записанного для проверки");
+    }
+    return QString();
+}
+
+QString FleetRun::originText(int index) const
+{
+    const FleetTarget &t = m_outcomes.at(index).target;
+    return FleetRunner::originText(m_owner, t.address, t.serial);
+}
+
+void FleetRun::start(const QList<FleetTarget> &targets)
+{
+    if (m_running)
+        return;
+    m_outcomes.clear();
+    for (const FleetTarget &t : targets) {
+        FleetOutcome o;
+        o.target = t;
+        m_outcomes.append(o);
+    }
+    m_committing = false;
+    m_cancelled = false;
+    m_awaiting = NoTarget;
+    m_pending.clear();
+    m_answered = QVector<bool>(m_outcomes.size(), false);
+    m_confirmNext = 0;
+    m_running = true;
+    QVector<int> all(m_outcomes.size());
+    for (int i = 0; i < all.size(); ++i)
+        all[i] = i;
+    m_runner.start(all, [this](int index) { return makeJob(index); });
+}
+
+void FleetRun::onRunnerFinished()
+{
+    if (!m_running)
+        return;
+    if (m_mode == Mode::ConfirmAll && !m_committing && !m_cancelled) {
+        for (const FleetOutcome &o : qAsConst(m_outcomes)) {
+            if (o.status == FleetOutcome::Compared) {
+                m_awaiting = AllTargets;
+                emit confirmationNeeded(AllTargets);
+                return;
+            }
+        }
+    }
+    finish();
+}
+
+void FleetRun::queueConfirmation(int index, std::function<void(bool)> answer)
+{
+    m_pending.insert(index, std::move(answer));
+    presentNext();
+}
+
+void FleetRun::presentNext()
+{
+    if (m_mode != Mode::ConfirmEach || m_awaiting != NoTarget || m_cancelled)
+        return;
+    // Registers are started in target order, so every one before a waiting
+    // register has at least begun: confirmations come in target order.
+    while (m_confirmNext < m_outcomes.size() && !m_pending.contains(m_confirmNext)
+           && (m_answered.at(m_confirmNext) || m_outcomes.at(m_confirmNext).final()))
+        ++m_confirmNext;
+    if (!m_pending.contains(m_confirmNext))
+        return;
+    m_awaiting = m_confirmNext;
+    emit confirmationNeeded(m_awaiting);
+}
+
+void FleetRun::confirm(bool write)
+{
+    if (!m_running || m_awaiting == NoTarget)
+        return;
+    const int index = m_awaiting;
+    m_awaiting = NoTarget;
+    if (index == AllTargets) {
+        if (!write)
+            return finish();
+        return startCommits();
+    }
+    const std::function<void(bool)> answer = m_pending.take(index);
+    m_answered[index] = true;
+    answer(write);
+    presentNext();
+}
+
+void FleetRun::startCommits()
+{
+    m_committing = true;
+    QVector<int> compared;
+    for (int i = 0; i < m_outcomes.size(); ++i) {
+        if (m_outcomes.at(i).status == FleetOutcome::Compared)
+            compared.append(i);
+    }
+    m_runner.start(compared, [this](int index) { return makeJob(index); });
+}
+
+void FleetRun::cancel()
+{
+    if (!m_running || m_cancelled)
+        return;
+    m_cancelled = true;
+    m_runner.stop();
+    if (m_awaiting == AllTargets) {
+        // Every register is prepared and nothing runs: stop at once.
+        m_awaiting = NoTarget;
+        return finish();
+    }
+    // Registers waiting for their turn write nothing; their jobs end now.
+    m_awaiting = NoTarget;
+    const QMap<int, std::function<void(bool)>> pending = std::exchange(m_pending, {});
+    for (auto it = pending.cbegin(); it != pending.cend(); ++it) {
+        m_answered[it.key()] = true;
+        it.value()(false);
+    }
+}
+
+void FleetRun::finish()
+{
+    if (!m_running)
+        return;
+    for (int i = 0; i < m_outcomes.size(); ++i) {
+        const FleetOutcome::Status s = m_outcomes.at(i).status;
+        if (s == FleetOutcome::Waiting || (s == FleetOutcome::Compared && m_mode != Mode::DryRun)) {
+            settle(i, FleetOutcome::Skipped,
+                   m_cancelled ? stoppedText() : tr("Запись не подтверждена; в ККТ ничего не записано."));
+        }
+    }
+    m_running = false;
+    m_awaiting = NoTarget;
+    emit finished();
+}
+
+void FleetRun::settle(int index, FleetOutcome::Status status, const QString &message, int code,
+                      bool writeBegun)
+{
+    FleetOutcome &o = m_outcomes[index];
+    o.status = status;
+    o.message = message;
+    o.code = code;
+    o.writeBegun = writeBegun;
+    o.explanation = code != 0 ? resultExplanation(code, writeBegun) : QString();
+    emit outcomeChanged(index);
+    if (o.final())
+        presentNext();
+}
+
+// --- one register ----------------------------------------------------------------
+
+FleetRun::Job::Job(FleetRun &run, int index)
+    : FleetJob(index)
+    , m_run(run)
+{
+}
+
+void FleetRun::Job::start()
+{
+    if (m_run.m_committing)
+        return commit([this] { finish(); });
+    prepare([this] { afterPrepare(); });
+}
+
+void FleetRun::Job::afterPrepare()
+{
+    if (outcome().status != FleetOutcome::Compared)
+        return finish();
+    switch (m_run.m_mode) {
+    case Mode::DryRun:
+    case Mode::ConfirmAll:
+        return finish();
+    case Mode::WithoutConfirmation:
+        if (skippedByStop())
+            return finish();
+        return commit([this] { finish(); });
+    case Mode::ConfirmEach:
+        if (skippedByStop())
+            return finish();
+        return m_run.queueConfirmation(index(), [this](bool write) { onAnswer(write); });
+    }
+}
+
+void FleetRun::Job::onAnswer(bool write)
+{
+    if (write)
+        return commit([this] { finish(); });
+    if (!skippedByStop())
+        settle(FleetOutcome::Skipped, tr("Запись в эту ККТ не подтверждена."));
+    finish();
+}
+
+bool FleetRun::Job::skippedByStop()
+{
+    if (!m_run.m_cancelled)
+        return false;
+    settle(FleetOutcome::Skipped, stoppedText());
+    return true;
+}
+
+QString FleetRun::Job::expectedSerial() const
+{
+    const FleetOutcome &o = outcome();
+    return o.target.serial.isEmpty() ? o.serial : o.target.serial;
+}
