@@ -6,12 +6,15 @@
 #include "fleet/inventorymodel.h"
 #include "goods/goodscsv.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,6 +25,37 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+namespace {
+
+// Lines that say what a register is not as it stands: the reachability in
+// the main window's colours, a profile's lines in italics.
+class InventoryLook : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::ForegroundRole && index.column() == InventoryColumns::Link) {
+            using Link = InventoryLine::Link;
+            const auto link = Link(QIdentityProxyModel::data(index, InventoryModel::LinkRole).toInt());
+            if (link == Link::Online)
+                return QColor(0x1b, 0x7a, 0x2e);
+            if (link == Link::Silent || link == Link::Failed)
+                return QColor(0xb0, 0x1e, 0x1e);
+        }
+        if (role == Qt::FontRole
+            && QIdentityProxyModel::data(index, InventoryModel::FromProfileRole).toBool()) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+} // namespace
+
 InventoryDialog::InventoryDialog(const QList<DeviceEntry> &all, const QList<DeviceEntry> &selected,
                                  QWidget *parent)
     : QDialog(parent)
@@ -29,7 +63,7 @@ InventoryDialog::InventoryDialog(const QList<DeviceEntry> &all, const QList<Devi
     , m_selected(selected)
 {
     setWindowTitle(tr("Сводка по ККТ"));
-    resize(1000, 480);
+    resize(1180, 480);
     auto *layout = new QVBoxLayout(this);
 
     auto *choice = new QHBoxLayout;
@@ -70,7 +104,9 @@ InventoryDialog::InventoryDialog(const QList<DeviceEntry> &all, const QList<Devi
     m_sort->setSourceModel(m_model);
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("inventoryTable"));
-    m_view->setModel(m_sort);
+    auto *look = new InventoryLook(this);
+    look->setSourceModel(m_sort);
+    m_view->setModel(look);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();

@@ -11,6 +11,10 @@ template<int Column> QVariant cell(const InventoryLine &line, int role)
         return InventoryColumns::value(line, Column);
     case Qt::ToolTipRole:
         return line.notes.isEmpty() ? QVariant() : QVariant(line.notes.join(QLatin1Char('\n')));
+    case InventoryModel::LinkRole:
+        return int(line.link);
+    case InventoryModel::FromProfileRole:
+        return line.fromProfile;
     default:
         return {};
     }

@@ -11,5 +11,10 @@ class InventoryModel : public RecordTableModel<InventoryLine>
     Q_OBJECT
 
 public:
+    enum Role {
+        LinkRole = Qt::UserRole, // every cell: int(InventoryLine::Link)
+        FromProfileRole, // every cell: the line's data are its profile's
+    };
+
     explicit InventoryModel(QObject *parent = nullptr);
 };

@@ -1,5 +1,6 @@
 // What each register is: inventory.
 #include "cli.h"
+#include "paramsview.h"
 
 #include "app/deviceregistry.h"
 #include "fleet/inventory.h"
@@ -11,8 +12,6 @@
 #include <QEventLoop>
 #include <QHash>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSet>
 #include <QTextStream>
 
@@ -129,15 +128,29 @@ int Cli::inventory(const QStringList &args)
     if (p.isSet(csv)) {
         writeBytes(csvTableBytes(InventoryColumns::table(lines)));
     } else if (p.isSet(json)) {
-        QJsonArray array;
+        // In the columns' order, which QJsonObject would sort.
+        JsonTextWriter w;
+        w.beginArray(QString());
         for (const InventoryLine &line : lines) {
-            QJsonObject o;
-            for (int c = 0; c < InventoryColumns::Count; ++c)
-                o.insert(InventoryColumns::key(c), InventoryColumns::json(line, c));
-            o.insert(QStringLiteral("code"), line.code != 0 ? QJsonValue(line.code) : QJsonValue());
-            array.append(o);
+            w.beginObject(QString());
+            for (int c = 0; c < InventoryColumns::Count; ++c) {
+                const QString key = InventoryColumns::key(c);
+                const QJsonValue value = InventoryColumns::json(line, c);
+                if (value.isArray()) {
+                    w.beginArray(key);
+                    for (const QJsonValue item : value.toArray())
+                        w.scalar(QString(), item);
+                    w.endArray();
+                } else {
+                    w.scalar(key, value);
+                }
+                if (c == InventoryColumns::Link)
+                    w.scalar(QStringLiteral("code"), line.code != 0 ? QJsonValue(line.code) : QJsonValue());
+            }
+            w.endObject();
         }
-        m_out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+        w.endArray();
+        m_out << QString::fromUtf8(w.text());
     } else {
         // Lines for people: control characters escaped, "—" where nothing is known.
         for (const QStringList &texts : InventoryColumns::table(lines)) {
