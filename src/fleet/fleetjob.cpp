@@ -38,7 +38,7 @@ void FleetJob::onJobFinished()
 
 void FleetJob::probe(const QString &address, Then then)
 {
-    m_runner->probe(this, address, std::move(then));
+    m_runner->probe(address, std::move(then));
 }
 
 void FleetJob::finish()

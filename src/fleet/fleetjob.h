@@ -15,7 +15,7 @@ class FleetRunner;
 // and its controller.
 //
 // Threads: made, run and deleted on the runner's thread. A controller job
-// runs on the controller's worker thread and a probe on a pool thread; both
+// runs on the controller's worker thread and a probe on a thread of its own; both
 // answer through the event loop, so every step of a job runs on the runner's
 // thread and never inside another object's signal.
 class FleetJob : public QObject

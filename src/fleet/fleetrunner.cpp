@@ -3,21 +3,20 @@
 #include "fleet/fleetjob.h"
 #include "link/devicecontroller.h"
 
-#include <QMetaObject>
-#include <QRunnable>
 #include <QTimer>
 
 FleetRunner::FleetRunner(QObject *parent)
     : QObject(parent)
 {
-    m_probes.setMaxThreadCount(m_jobs);
+    connect(this, &FleetRunner::probed, this, &FleetRunner::onProbed, Qt::QueuedConnection);
 }
 
 FleetRunner::~FleetRunner()
 {
-    // A probe's answer is posted to its job: no job may go before it has.
+    // Their answers go nowhere now (the queued signals die with this object).
+    for (auto &entry : m_probes)
+        entry.second.thread.join();
     m_probes.clear();
-    m_probes.waitForDone();
     // Jobs first: a job refers to its controller.
     for (auto &entry : m_active)
         entry.second.job.reset();
@@ -33,7 +32,6 @@ QString FleetRunner::originText(const QString &owner, const QString &address, co
 void FleetRunner::setJobs(int jobs)
 {
     m_jobs = qBound(1, jobs, MaxJobs);
-    m_probes.setMaxThreadCount(m_jobs);
 }
 
 bool FleetRunner::start(const QVector<int> &indices, Factory make)
@@ -102,15 +100,37 @@ void FleetRunner::onDone(int index)
     fill();
 }
 
-void FleetRunner::probe(FleetJob *job, const QString &address, std::function<void(int)> then)
+void FleetRunner::probe(const QString &address, std::function<void(int)> then)
 {
-    // One function for the whole run, called from several pool threads.
+    const int token = ++m_lastProbe;
     const Reachability::PingFunction ping = m_ping ? m_ping : Reachability::pingFunction();
-    m_probes.start(QRunnable::create([job, ping, address, then = std::move(then)] {
+    Probe &probe = m_probes[token];
+    probe.then = std::move(then);
+    // Everything the thread reads is copied before it starts.
+    probe.thread = std::thread([this, token, ping, address] {
         const int code = ping(address, PingTimeoutMs);
-        // The runner's destructor waits for this runnable before it deletes
-        // the job; a job still waiting for its probe is never done.
-        QMetaObject::invokeMethod(
-            job, [then, code] { then(code); }, Qt::QueuedConnection);
-    }));
+        {
+            std::lock_guard<std::mutex> guard(m_answerLock);
+            m_answers[token] = code;
+        }
+        emit probed(token, QPrivateSignal());
+    });
+}
+
+void FleetRunner::onProbed(int token)
+{
+    const auto it = m_probes.find(token);
+    if (it == m_probes.end())
+        return;
+    int code = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_answerLock);
+        code = m_answers.at(token);
+        m_answers.erase(token);
+    }
+    it->second.thread.join();
+    const std::function<void(int)> then = std::move(it->second.then);
+    m_probes.erase(it);
+    // The job waits for this answer, so it is still there.
+    then(code);
 }

@@ -4,12 +4,13 @@
 
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 #include <QVector>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 class DeviceController;
 class FleetJob;
@@ -27,9 +28,10 @@ class FleetJob;
 // interleaved run belongs to.
 //
 // Threads: made and used on one thread (the GUI thread in the windows);
-// reachability probes run on a pool of the runner's own. The destructor
-// waits for probes in flight (each ends within PingTimeoutMs) and abandons
-// running controller jobs, as a closing window does.
+// each reachability probe runs on a thread of its own, which hands its
+// answer back under a lock and by a queued signal. The destructor waits for
+// probes in flight (each ends within PingTimeoutMs) and abandons running
+// controller jobs, as a closing window does.
 class FleetRunner : public QObject
 {
     Q_OBJECT
@@ -70,6 +72,8 @@ signals:
     void jobStarted(int index);
     void jobDone(int index);
     void finished();
+    // A probe's answer is in (token): carries it from the probe's thread.
+    void probed(int token, QPrivateSignal);
 
 private:
     friend class FleetJob;
@@ -82,7 +86,8 @@ private:
 
     void fill();
     void onDone(int index);
-    void probe(FleetJob *job, const QString &address, std::function<void(int)> then);
+    void probe(const QString &address, std::function<void(int)> then);
+    void onProbed(int token);
 
     int m_jobs = DefaultJobs;
     Reachability::PingFunction m_ping;
@@ -93,5 +98,16 @@ private:
     std::map<int, Active> m_active;
     bool m_running = false;
     bool m_stopped = false;
-    QThreadPool m_probes;
+
+    struct Probe
+    {
+        std::thread thread;
+        std::function<void(int)> then;
+    };
+    std::map<int, Probe> m_probes; // by token; this thread only
+    int m_lastProbe = 0;
+    // The answers of probe threads by token. std::mutex rather than QMutex:
+    // ThreadSanitizer sees through it.
+    std::mutex m_answerLock;
+    std::map<int, int> m_answers;
 };
