@@ -6,6 +6,11 @@
 #   install-deps.sh --package  also what checking the .deb needs (lintian and
 #                              the desktop entry and AppStream validators)
 #   install-deps.sh --icons    also the SVG renderer for scripts/render-icons.sh
+#   install-deps.sh --windows  also what scripts/build-windows.sh needs: the
+#                              MinGW-w64 cross compiler (POSIX threads), zlib
+#                              for it, Wine to run the tests, NSIS for the
+#                              installer, xdotool and ImageMagick for the GUI
+#                              smoke run
 set -euo pipefail
 
 packages=(
@@ -24,7 +29,10 @@ packages=(
 for arg in "$@"; do
     case "$arg" in
     --package) packages+=(lintian desktop-file-utils appstream) ;;
-    --icons) packages+=(librsvg2-bin) ;;
+    --icons) packages+=(librsvg2-bin icoutils) ;;
+    --windows)
+        packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis xdotool imagemagick)
+        ;;
     *)
         echo "install-deps.sh: unknown option $arg" >&2
         exit 2

@@ -9,11 +9,14 @@
 #include "window/goodsissuewidget.h"
 #include "window/issuelistmodel.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -60,6 +63,7 @@ int main(int argc, char *argv[])
     w.setup(QStringLiteral("0530000002"), 0, QStringLiteral("127.0.0.3"), 8080,
             { QStringLiteral("Бакалея"), QStringLiteral("Молочный"), QStringLiteral("Хлеб"),
               QStringLiteral("Напитки") });
+    w.setDeviceName(QStringLiteral("Касса 1"));
     w.show();
     while (!w.windowHandle() || !w.windowHandle()->isExposed())
         wait(10);
@@ -82,6 +86,11 @@ int main(int argc, char *argv[])
     shot(&w, dir, "3-scrolled-to-end");
 
     t.restart();
+    w.filterEdit()->setText(QStringLiteral("молоко 1"));
+    std::printf("filter: %lld ms, %d rows shown\n", t.elapsed(), w.proxy()->rowCount());
+    shot(&w, dir, "3a-filtered");
+
+    t.restart();
     w.onValidate();
     std::printf("check: %lld ms, %d findings\n", t.elapsed(), w.issueWidget()->model()->rowCount());
     shot(&w, dir, "4-checked");
@@ -92,10 +101,22 @@ int main(int argc, char *argv[])
         shot(&w, dir, "5-finding-opened");
     }
 
+    // Removing many rows asks first; the answer is "Да".
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
+    answer.start(20);
     t.restart();
     w.view()->selectAll();
     w.onRemoveGoods();
-    std::printf("remove all selected: %lld ms, %d rows left\n", t.elapsed(), w.model()->rowCount());
+    std::printf("remove all selected (with the question): %lld ms, %d rows left\n", t.elapsed(),
+                w.model()->rowCount());
     shot(&w, dir, "8-all-removed");
+    t.restart();
+    w.undo();
+    std::printf("undo: %lld ms, %d rows\n", t.elapsed(), w.model()->rowCount());
+    shot(&w, dir, "9-undone");
     return 0;
 }

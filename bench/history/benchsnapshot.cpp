@@ -70,7 +70,7 @@ void run(const char *name, Kind kind, int delayMs, int runs, const SnapshotStore
     const auto write = [&] {
         return runDeviceJob(controller, [&] {
             return kind == Kind::Goods
-                ? controller.writeGoods(Host, sim.serverPort(), image, sim.serial())
+                ? controller.writeGoods(Host, sim.serverPort(), image, sim.serial(), 53)
                 : controller.writeParams(Host, sim.serverPort(), records, sim.serial(), family);
         });
     };

@@ -168,6 +168,7 @@ int main(int argc, char *argv[])
     goods->setAttribute(Qt::WA_DeleteOnClose);
     goods->setup(Serial, 2000, Host, sim.serverPort(),
                  { QStringLiteral("Бакалея"), QStringLiteral("Молочный"), QStringLiteral("Хлеб") });
+    goods->setFirmwareVersion(QStringLiteral("2.53.12"));
     goods->model()->setGoods({ item("Молоко 3,2% 1 л", "12", 94.9, 2), item("Хлеб Бородинский", "20", 52, 3),
                                item("Гречка ядрица 900 г", "31", 120, 1),
                                item("Сыр Российский", "40", 650, 2) });

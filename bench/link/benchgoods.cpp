@@ -167,7 +167,7 @@ void run(const char *name, bool write, int runs, const Placement &placement)
     for (int i = 0; i < runs; ++i) {
         sim.call([&] { sim->clearRequestLog(); });
         const JobTiming t = timeJob(controller, [&] {
-            return write ? controller.writeGoods(QString::fromLatin1(Host), port, image, serial)
+            return write ? controller.writeGoods(QString::fromLatin1(Host), port, image, serial, 53)
                          : controller.readGoods(QString::fromLatin1(Host), port);
         });
         if (t.result != 0 || (!write && controller.data() != image.mid(128, 1001 * 256 - 128))) {

@@ -14,21 +14,22 @@ const QString KeyName = QStringLiteral("name");
 const QString KeyVersion = QStringLiteral("version");
 const QString KeyAddr = QStringLiteral("addr");
 
+DeviceEntry *find(QList<DeviceEntry> &entries, const QString &serial)
+{
+    for (DeviceEntry &e : entries) {
+        if (e.serial == serial)
+            return &e;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 DeviceRegistry::DeviceRegistry(QObject *parent)
     : QObject(parent)
 {
     AppSettings store;
-    QSettings *s = store.settings();
-    const int n = s->beginReadArray(ArrayName);
-    m_entries.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        s->setArrayIndex(i);
-        m_entries.append({ s->value(KeySerial).toString(), s->value(KeyName).toString(),
-                           s->value(KeyVersion).toString(), s->value(KeyAddr).toString() });
-    }
-    s->endArray();
+    m_entries = read(store.settings());
 }
 
 DeviceRegistry::~DeviceRegistry()
@@ -37,17 +38,38 @@ DeviceRegistry::~DeviceRegistry()
         save();
 }
 
-DeviceEntry *DeviceRegistry::find(const QString &serial)
+QList<DeviceEntry> DeviceRegistry::read(QSettings *s)
 {
-    for (DeviceEntry &e : m_entries) {
-        if (e.serial == serial)
-            return &e;
+    QList<DeviceEntry> entries;
+    const int n = s->beginReadArray(ArrayName);
+    entries.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        s->setArrayIndex(i);
+        entries.append({ s->value(KeySerial).toString(), s->value(KeyName).toString(),
+                         s->value(KeyVersion).toString(), s->value(KeyAddr).toString() });
     }
-    return nullptr;
+    s->endArray();
+    return entries;
 }
 
-void DeviceRegistry::markChanged()
+void DeviceRegistry::write(QSettings *s, const QList<DeviceEntry> &entries)
 {
+    s->beginWriteArray(ArrayName);
+    for (int i = 0; i < entries.size(); ++i) {
+        const DeviceEntry &e = entries.at(i);
+        s->setArrayIndex(i);
+        s->setValue(KeySerial, e.serial);
+        s->setValue(KeyName, e.name);
+        s->setValue(KeyVersion, e.version);
+        s->setValue(KeyAddr, e.addr);
+    }
+    s->endArray();
+}
+
+void DeviceRegistry::apply(const Change &change)
+{
+    change(m_entries);
+    m_pending.append(change);
     m_dirty = true;
     emit changed();
 }
@@ -56,64 +78,94 @@ void DeviceRegistry::addDevice(const QString &serial, const QString &version, co
                                const QString &addr)
 {
     const QString shownName = name.isEmpty() ? serial : name;
-    if (DeviceEntry *e = find(serial)) {
-        e->version = version;
-        e->addr = addr;
-        e->name = shownName;
-    } else {
-        m_entries.append({ serial, shownName, version, addr });
-    }
-    markChanged();
+    apply([=](QList<DeviceEntry> &entries) {
+        if (DeviceEntry *e = find(entries, serial)) {
+            e->version = version;
+            e->addr = addr;
+            e->name = shownName;
+        } else {
+            entries.append({ serial, shownName, version, addr });
+        }
+    });
+}
+
+void DeviceRegistry::registerDevice(const QString &serial, const QString &version, const QString &addr)
+{
+    apply([=](QList<DeviceEntry> &entries) {
+        if (DeviceEntry *e = find(entries, serial)) {
+            e->version = version;
+            e->addr = addr;
+        } else {
+            entries.append({ serial, serial, version, addr });
+        }
+    });
+}
+
+void DeviceRegistry::listDevice(const QString &serial, const QString &version)
+{
+    apply([=](QList<DeviceEntry> &entries) {
+        if (DeviceEntry *e = find(entries, serial))
+            e->version = version;
+        else
+            entries.append({ serial, serial, version, QString() });
+    });
 }
 
 void DeviceRegistry::setDeviceVersion(const QString &serial, const QString &version)
 {
-    if (DeviceEntry *e = find(serial)) {
-        e->version = version;
-        markChanged();
-    }
+    if (!find(m_entries, serial))
+        return;
+    apply([=](QList<DeviceEntry> &entries) {
+        if (DeviceEntry *e = find(entries, serial))
+            e->version = version;
+    });
 }
 
 void DeviceRegistry::setDeviceAddress(const QString &serial, const QString &addr)
 {
-    if (DeviceEntry *e = find(serial)) {
-        e->addr = addr;
-        markChanged();
-    }
+    if (!find(m_entries, serial))
+        return;
+    apply([=](QList<DeviceEntry> &entries) {
+        if (DeviceEntry *e = find(entries, serial))
+            e->addr = addr;
+    });
 }
 
 void DeviceRegistry::setDeviceName(const QString &serial, const QString &name)
 {
-    if (DeviceEntry *e = find(serial)) {
-        e->name = name.isEmpty() ? serial : name;
-        markChanged();
-    }
+    if (!find(m_entries, serial))
+        return;
+    apply([=](QList<DeviceEntry> &entries) {
+        if (DeviceEntry *e = find(entries, serial))
+            e->name = name.isEmpty() ? serial : name;
+    });
 }
 
 void DeviceRegistry::removeDevice(const QString &serial)
 {
-    const auto newEnd = std::remove_if(m_entries.begin(), m_entries.end(),
-                                       [&](const DeviceEntry &e) { return e.serial == serial; });
-    if (newEnd == m_entries.end())
+    if (!find(m_entries, serial))
         return;
-    m_entries.erase(newEnd, m_entries.end());
-    markChanged();
+    apply([=](QList<DeviceEntry> &entries) {
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [&](const DeviceEntry &e) { return e.serial == serial; }),
+                      entries.end());
+    });
 }
 
 bool DeviceRegistry::save()
 {
-    AppSettings store;
-    QSettings *s = store.settings();
-    s->beginWriteArray(ArrayName);
-    for (int i = 0; i < m_entries.size(); ++i) {
-        const DeviceEntry &e = m_entries.at(i);
-        s->setArrayIndex(i);
-        s->setValue(KeySerial, e.serial);
-        s->setValue(KeyName, e.name);
-        s->setValue(KeyVersion, e.version);
-        s->setValue(KeyAddr, e.addr);
-    }
-    s->endArray();
+    QList<DeviceEntry> merged;
+    bool applied = false;
+    const bool ok = SettingsStore::update([&](QSettings *s) {
+        merged = read(s);
+        for (const Change &change : qAsConst(m_pending))
+            change(merged);
+        write(s, merged);
+        applied = true;
+    });
+    m_pending.clear();
     m_dirty = false;
-    return store.sync();
+    if (ok && applied)
+        m_entries = merged;
+    return ok;
 }

@@ -3,6 +3,7 @@
 #include "app/deviceregistry.h"
 #include "app/identifiermask.h"
 #include "app/version.h"
+#include "classes/fileerror.h"
 #include "link/exchangejournalmodel.h"
 #include "params/deviceprofile.h"
 
@@ -135,13 +136,15 @@ bool save(const QString &path, const QString &text, QString *error)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
-            *error = tr("Не удалось открыть файл \"%1\" для записи: %2").arg(path, file.errorString());
+            *error = tr("Не удалось открыть файл \"%1\" для записи: %2")
+                         .arg(path, FileError::reason(file.errorString()));
         return false;
     }
     // Without commit() the temporary file goes and the old file stays.
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
-            *error = tr("Не удалось записать файл \"%1\": %2").arg(path, file.errorString());
+            *error
+                = tr("Не удалось записать файл \"%1\": %2").arg(path, FileError::reason(file.errorString()));
         return false;
     }
     return true;

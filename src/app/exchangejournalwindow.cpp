@@ -1,5 +1,6 @@
 #include "exchangejournalwindow.h"
 
+#include "app/windowplacement.h"
 #include "link/devicejob.h"
 #include "link/exchangejournal.h"
 #include "link/exchangejournalmodel.h"
@@ -47,7 +48,6 @@ ExchangeJournalWindow::ExchangeJournalWindow(ExchangeJournal *journal, QWidget *
 {
     setObjectName(QStringLiteral("ExchangeJournalWindow"));
     setWindowTitle(tr("Журнал обмена"));
-    resize(1100, 480);
 
     m_model = new ExchangeJournalModel(journal, this);
     auto *colours = new FailureColour(this);
@@ -75,6 +75,8 @@ ExchangeJournalWindow::ExchangeJournalWindow(ExchangeJournal *journal, QWidget *
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("countLabel"));
+    // Wrapped on a narrow screen rather than widening the window beyond it.
+    m_count->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     m_copyButton = buttons->addButton(tr("Копировать"), QDialogButtonBox::ActionRole);
@@ -115,6 +117,14 @@ ExchangeJournalWindow::ExchangeJournalWindow(ExchangeJournal *journal, QWidget *
 
     updateCount();
     m_view->scrollToBottom();
+    // Where the user left it, else a wide window; never beyond the screen.
+    WindowPlacement::restore(this, "ExchangeJournalWindow", QSize(1100, 480));
+}
+
+void ExchangeJournalWindow::hideEvent(QHideEvent *event)
+{
+    WindowPlacement::remember(this, "ExchangeJournalWindow");
+    QDialog::hideEvent(event);
 }
 
 bool ExchangeJournalWindow::eventFilter(QObject *watched, QEvent *event)

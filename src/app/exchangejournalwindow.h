@@ -27,6 +27,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Remembers the window's size and place for its next opening.
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void copy();

@@ -33,9 +33,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QToolBar>
 
@@ -93,7 +95,33 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_sortProxy, &QAbstractItemModel::layoutChanged, this, &MainWindow::updateActions);
 
     m_tableModel->loadFromRegistry();
+    // A first start has no saved size: wide enough for every column header
+    // (the specified 400 × 300 cuts them), as far as the screen allows.
+    if (m_loadedSettings.geometry.isEmpty())
+        fitFirstRun();
     m_deviceTable->setFocus();
+}
+
+void MainWindow::fitFirstRun()
+{
+    // Sized as they will be shown: polished, the sections laid out to their contents.
+    ensurePolished();
+    QHeaderView *header = m_deviceTable->horizontalHeader();
+    header->ensurePolished();
+    header->resizeSections(QHeaderView::ResizeToContents);
+    // The stretched last section keeps at least the default section size.
+    int columns = 0;
+    for (int c = 0; c < header->count(); ++c)
+        columns += c + 1 < header->count() ? header->sectionSize(c)
+                                           : qMax(header->sectionSize(c), header->defaultSectionSize());
+    const QMargins margins = centralWidget()->layout()->contentsMargins();
+    const int frame = 2 * m_deviceTable->frameWidth();
+    const int width = columns + m_deviceTable->verticalHeader()->sizeHint().width() + frame
+        + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + margins.left() + margins.right() + 8;
+    QSize size(qMax(width, 400), qMax(height(), 400));
+    if (const QScreen *screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 void MainWindow::setupUi()

@@ -46,6 +46,7 @@ private slots:
 private:
     void setupUi();
     void setupRowActions();
+    void fitFirstRun();
     void showAbout();
     void showJournal();
     void showInventory();

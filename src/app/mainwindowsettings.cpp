@@ -34,13 +34,10 @@ MainWindowSettings MainWindowSettings::load()
 
 bool MainWindowSettings::save() const
 {
-    AppSettings store;
-    QSettings *s = store.settings();
-    {
+    return AppSettings::update([this](QSettings *s) {
         const SettingsGroup group(s, Group);
         s->setValue(KeyGeometry, geometry);
         s->setValue(KeySortColumn, sortColumn);
         s->setValue(KeySortOrder, int(sortOrder));
-    }
-    return store.sync();
+    });
 }

@@ -9,6 +9,7 @@
 #include "link/devicejobrunner.h"
 #include "link/ipv4address.h"
 #include "link/windowtitlefit.h"
+#include "params/deviceprofile.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -176,11 +177,14 @@ void RegisterDeviceDialog::onQueryFinished()
                              tr("По адресу %1 отвечает ККТ с зав.номером %2").arg(typedAddress(), reported));
         return;
     }
-    store(reported, version, typedAddress());
+    if (storable(reported))
+        store(reported, version, typedAddress());
 }
 
 void RegisterDeviceDialog::registerOffline(const QString &serial)
 {
+    if (!storable(serial))
+        return;
     QInputDialog choice(this);
     choice.setWindowTitle(windowTitle());
     choice.setLabelText(tr("Укажите версию ФС ККТ"));
@@ -194,19 +198,22 @@ void RegisterDeviceDialog::registerOffline(const QString &serial)
     store(serial, choice.textValue(), QString());
 }
 
+bool RegisterDeviceDialog::storable(const QString &serial)
+{
+    // A serial number that cannot key its profile as it is would share one
+    // with another register's; it is refused, like a blank one.
+    if (DeviceProfile::isStorableKey(serial))
+        return true;
+    QMessageBox::warning(this, windowTitle(), DeviceProfile::keyRefusal(serial));
+    return false;
+}
+
 void RegisterDeviceDialog::store(const QString &serial, const QString &version, const QString &address)
 {
     {
-        DeviceRegistry registry;
         // A register registered again keeps the name the user gave it.
-        QString name;
-        for (const DeviceEntry &e : registry.entries()) {
-            if (e.serial == serial) {
-                name = e.name;
-                break;
-            }
-        }
-        registry.addDevice(serial, version, name, address);
+        DeviceRegistry registry;
+        registry.registerDevice(serial, version, address);
     }
     accept();
 }

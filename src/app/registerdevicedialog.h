@@ -43,6 +43,8 @@ private slots:
 private:
     void queryDevice(const QString &address);
     void registerOffline(const QString &serial);
+    // False, after telling the user, for a serial number no profile can be kept under.
+    bool storable(const QString &serial);
     void store(const QString &serial, const QString &version, const QString &address);
     // The fields' texts without surrounding blanks.
     QString typedSerial() const;

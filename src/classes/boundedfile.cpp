@@ -1,5 +1,7 @@
 #include "boundedfile.h"
 
+#include "classes/fileerror.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,7 +19,7 @@ Result read(const QString &path, qint64 limit)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.status = Status::CannotOpen;
-        result.error = file.errorString();
+        result.error = FileError::reason(file.errorString());
         return result;
     }
     // The reported size only sizes the buffer; the loop decides.
@@ -27,7 +29,7 @@ Result read(const QString &path, qint64 limit)
         const qint64 n = file.read(chunk, qMin<qint64>(sizeof chunk, limit + 1 - result.bytes.size()));
         if (n < 0) {
             result.status = Status::ReadError;
-            result.error = file.errorString();
+            result.error = FileError::reason(file.errorString());
             result.bytes.clear();
             return result;
         }

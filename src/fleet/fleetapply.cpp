@@ -85,6 +85,7 @@ protected:
 private:
     void onRead(int result);
     void onChecked(int result, Done done);
+    void snapshotThenWrite(Done done);
     void write(Done done);
     void onWritten(int result, Done done);
     void onReadBack(int result);
@@ -191,31 +192,17 @@ void FleetApply::ParamsJob::onRead(int result)
     ParamFile checked;
     QString error;
     if (!ParamFile::fromJson(paramFile(o, o.before, o.beforeSystem).toJson(), &checked, &error)) {
-        return settle(
-            FleetOutcome::Failed,
+        return failWithout(
+            tr("параметры ККТ не распознаны"),
             tr("Прочитанные из ККТ параметры не распознаны: %1. В ККТ ничего не записано.").arg(error));
     }
     if (!merge(&error))
-        return settle(FleetOutcome::Failed, tr("%1. В ККТ ничего не записано.").arg(error));
+        return failWithout(tr("данные не перенесены"), tr("%1. В ККТ ничего не записано.").arg(error));
     o.differences
         = paramFileDifferences(paramFile(o, o.before, o.beforeSystem), paramFile(o, o.after, o.afterSystem));
     if (o.after == o.before && o.afterSystem == o.beforeSystem)
         return settle(FleetOutcome::Unchanged, tr("Выбранные данные в ККТ уже такие же; записывать нечего."));
 
-    // The snapshot of what the write will replace; a register that will not
-    // be written to (no change, a dry run, a stopped run) needs none.
-    if (run().mode() != Mode::DryRun) {
-        if (skippedByStop())
-            return;
-        step(Step::Snapshot);
-        const SnapshotResult snapshot = SnapshotTaker(controller(), SnapshotOrigin::Fleet, run().store())
-                                            .storeParams(result, expectedSerial(), m_apply.m_family);
-        if (!snapshot.ok()) {
-            o.snapshotNotStored = snapshot.status == SnapshotResult::NotStored;
-            return settle(FleetOutcome::Failed, snapshot.text());
-        }
-        o.snapshot = snapshot.snapshot;
-    }
     o.status = FleetOutcome::Compared;
     o.message = run().mode() == Mode::DryRun ? tr("Пробный запуск: в ККТ ничего не записано.") : QString();
     emit run().outcomeChanged(index());
@@ -254,7 +241,7 @@ void FleetApply::ParamsJob::commit(Done done)
     // Without a person's confirmation in between, the read of prepare() was
     // a moment ago; after one, the register may have been changed since.
     if (run().mode() == Mode::WithoutConfirmation)
-        return write(std::move(done));
+        return snapshotThenWrite(std::move(done));
     step(Step::Check);
     const FleetTarget target = outcome().target;
     runJob([this, target] { return controller().readParams(target.address, target.port); },
@@ -280,11 +267,30 @@ void FleetApply::ParamsJob::onChecked(int result, Done done)
     if (params != o.before || system != o.beforeSystem) {
         o.details
             = paramFileDifferences(paramFile(o, o.before, o.beforeSystem), paramFile(o, params, system));
-        settle(FleetOutcome::Failed,
-               tr("Параметры ККТ изменились после сравнения, поэтому в неё ничего не записано. Примените "
-                  "изменения к ней заново."));
+        failWithout(tr("ККТ изменилась после сравнения"),
+                    tr("Параметры ККТ изменились после сравнения, поэтому в неё ничего не записано. "
+                       "Примените изменения к ней заново."));
         return done();
     }
+    snapshotThenWrite(std::move(done));
+}
+
+void FleetApply::ParamsJob::snapshotThenWrite(Done done)
+{
+    // Taken only now that the write goes ahead: a register skipped at its
+    // confirmation keeps no snapshot, which would push an older one, taken
+    // before a real write, out of those kept. The controller still holds the
+    // read just made (prepare's, or the re-read that found it unchanged).
+    FleetOutcome &o = outcome();
+    step(Step::Snapshot);
+    const SnapshotResult snapshot = SnapshotTaker(controller(), SnapshotOrigin::Fleet, run().store())
+                                        .storeParams(ResultOk, expectedSerial(), m_apply.m_family);
+    if (!snapshot.ok()) {
+        o.snapshotNotStored = snapshot.status == SnapshotResult::NotStored;
+        failWithout(tr("снимок не сохранён"), snapshot.text());
+        return done();
+    }
+    o.snapshot = snapshot.snapshot;
     write(std::move(done));
 }
 
@@ -345,17 +351,17 @@ void FleetApply::ParamsJob::onReadBack(int result)
             result);
     }
     if (controller().serial() != expectedSerial()) {
-        return settle(FleetOutcome::Failed,
-                      tr("Записано, но для проверки ответила ККТ с другим заводским номером %1; записанное "
-                         "не проверено.")
-                          .arg(displayText(controller().serial())));
+        return failWithout(tr("записано, не проверено"),
+                           tr("Записано, но для проверки ответила ККТ с другим заводским номером %1; "
+                              "записанное не проверено.")
+                               .arg(displayText(controller().serial())));
     }
     const QByteArray params = parameterImage(controller().data());
     const QByteArray system = systemImage(controller().data());
     if (!holdsWritten(params, o.after) || system != o.afterSystem) {
         o.details = paramFileDifferences(paramFile(o, o.after, o.afterSystem), paramFile(o, params, system));
-        return settle(FleetOutcome::Failed,
-                      tr("Записано, но прочитанные из ККТ параметры отличаются от записанных."));
+        return failWithout(tr("записано, но прочитано другое"),
+                           tr("Записано, но прочитанные из ККТ параметры отличаются от записанных."));
     }
     settle(FleetOutcome::Verified, tr("Записано; прочитанные из ККТ параметры совпадают с записанными."));
 }

@@ -14,14 +14,13 @@ class DeviceParams;
 //
 //   prepare   1. reachability; 2.-3. read the register's parameters on a job
 //             that confirms its serial number and family (the write guard's
-//             rule); 5. merge the chosen groups into what was read (in
-//             memory); 4. unless nothing changes, take the snapshot
-//             (SnapshotOrigin::Fleet); 6. the differences by field name.
-//             Nothing is written.
+//             rule); 4. merge the chosen groups into what was read (in
+//             memory); 5. the differences by field name. Nothing is written.
 //   commit    after a person's confirmation, re-read and check that the
-//             register still holds what was compared; write, where the job's
-//             own guard confirms serial and family on the writing
-//             connection; read back and compare with what was written.
+//             register still holds what was compared; take the snapshot of
+//             it (SnapshotOrigin::Fleet); write, where the job's own guard
+//             confirms serial and family on the writing connection; read
+//             back and compare with what was written.
 //
 // The merge copies the chosen groups with DeviceParams::copyGroup (never
 // identity or kept fields) and writes only the bytes whose value changes:
@@ -33,9 +32,10 @@ class DeviceParams;
 // read back must equal the written one byte for byte, and the system image
 // must be the one read before. Anything else fails with the differing fields.
 //
-// A dry run prepares every register and takes no snapshot: it writes nothing,
-// and a snapshot would only push an older one, taken before a real write, out
-// of the kept ones.
+// Only a register that is about to be written gets a snapshot: a dry run, a
+// register without changes and one not confirmed write nothing, and a
+// snapshot would only push an older one, taken before a real write, out of
+// the kept ones.
 class FleetApply : public FleetRun
 {
     Q_OBJECT

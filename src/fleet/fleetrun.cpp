@@ -36,7 +36,9 @@ QString FleetOutcome::statusText() const
     case Refused:
         return tr("другая ККТ, не записано");
     case Failed:
-        return code != 0 ? tr("ошибка %1").arg(code) : tr("ошибка");
+        if (code != 0)
+            return tr("ошибка %1").arg(code);
+        return failure.isEmpty() ? tr("ошибка") : tr("ошибка: %1").arg(failure);
     case Skipped:
         return tr("пропущено");
     }

@@ -46,6 +46,7 @@ struct FleetOutcome
     QString serial; // as the register reported it (empty when it never answered)
     QString version;
     int code = 0; // the failed job's result code (0: none)
+    QString failure; // Failed without a code: what failed, in a few words for a summary
     bool writeBegun = false; // pages had gone out when the write failed
     QString message; // what happened (Russian)
     QString explanation; // what the code means, when there is one
@@ -61,7 +62,8 @@ struct FleetOutcome
     QByteArray afterSystem;
     int goodsCapacity = 0;
 
-    // Short, for a summary column: "записано и проверено", "не доступен", ...
+    // Short, for a summary column: "записано и проверено", "не доступен",
+    // "ошибка -4", "ошибка: снимок не сохранён", ...
     QString statusText() const;
     // Unreachable, Refused or Failed.
     bool failed() const;
@@ -72,13 +74,14 @@ struct FleetOutcome
 // The pattern every write to many registers follows, whatever the data:
 //
 //   prepare   the register's own steps up to where it could be written
-//             (reachability, a guarded read, the comparison, the snapshot);
-//             nothing is written. The register is then Compared, or has a
-//             final outcome (Unchanged, Unreachable, Refused, Failed).
+//             (reachability, a guarded read, the comparison); nothing is
+//             written and no snapshot taken. The register is then Compared,
+//             or has a final outcome (Unchanged, Unreachable, Refused, Failed).
 //   confirm   ConfirmEach: for each Compared register, in target order;
 //             ConfirmAll: once, after every register is prepared;
 //             WithoutConfirmation: none; DryRun: no write at all.
-//   commit    the write and its checks, ending with a final outcome.
+//   commit    the snapshot, the write and its checks, ending with a final
+//             outcome. Only a register about to be written gets a snapshot.
 //
 // Registers proceed side by side, at most jobs() at a time, each on its own
 // connection (FleetRunner). A register waiting for its confirmation keeps its
@@ -89,7 +92,7 @@ struct FleetOutcome
 // cancel() ("Остановить") starts no further register. A register whose
 // write has begun (after a confirmation, from its re-read on) finishes it,
 // read-back included; one still being prepared finishes its current read and
-// is Skipped without a snapshot; registers not reached are Skipped.
+// is Skipped; registers not reached are Skipped.
 //
 // A data kind derives from FleetRun, makes its registers' jobs (a Job with
 // its prepare() and commit()) and names its steps.
@@ -185,6 +188,12 @@ protected:
                     bool writeBegun = false)
         {
             m_run.settle(index(), status, message, code, writeBegun);
+        }
+        // Failed without a result code; cause names it for a summary column.
+        void failWithout(const QString &cause, const QString &message)
+        {
+            outcome().failure = cause;
+            settle(FleetOutcome::Failed, message);
         }
         // A stopped run takes no snapshot and writes nothing more: true, with
         // the register Skipped, when the run was stopped.

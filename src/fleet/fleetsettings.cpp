@@ -25,11 +25,8 @@ int FleetSettings::jobs()
 
 bool FleetSettings::setJobs(int jobs)
 {
-    SettingsStore store;
-    QSettings *s = store.settings();
-    {
+    return SettingsStore::update([jobs](QSettings *s) {
         const SettingsGroup group(s, Group);
         s->setValue(KeyJobs, qBound(1, jobs, FleetRunner::MaxJobs));
-    }
-    return store.sync();
+    });
 }

@@ -29,11 +29,21 @@ QVariant count(int n)
     return n >= 0 ? QVariant(n) : QVariant();
 }
 
-void describeGoods(InventoryLine &line, const GoodsList &rows, int capacity)
+// The goods checks as goods-check with the register's parameters gives them:
+// its capacity, configured departments and maximum price.
+GoodsCheckLimits goodsLimits(const DeviceParams &params, int capacity)
+{
+    GoodsCheckLimits limits;
+    limits.capacity = capacity;
+    limits.takeSettings(params);
+    return limits;
+}
+
+void describeGoods(InventoryLine &line, const GoodsList &rows, const GoodsCheckLimits &limits)
 {
     line.goodsRows = rows.size();
-    line.goodsCapacity = capacity;
-    line.goodsFindings = checkGoods(rows, capacity, DeviceParams::DepartmentCount).size();
+    line.goodsCapacity = limits.capacity;
+    line.goodsFindings = checkGoods(rows, limits).size();
 }
 
 } // namespace
@@ -238,6 +248,7 @@ private:
 
     Inventory &m_inventory;
     QString m_serial; // as the parameter read reported it
+    GoodsCheckLimits m_limits; // from the parameter read
 };
 
 void Inventory::ReadJob::start()
@@ -298,6 +309,7 @@ void Inventory::ReadJob::onParams(int result)
                       TaggedRecord::find(c.data(), TaggedRecord::SystemImageTag));
     describe(l, *params, version);
     l.goodsCapacity = c.goodsCapacity();
+    m_limits = goodsLimits(*params, c.goodsCapacity());
     changed();
     if (stopRequested()) {
         l.notes.append(tr("номенклатура не прочитана: опрос остановлен"));
@@ -323,7 +335,7 @@ void Inventory::ReadJob::onGoods(int result)
         l.goodsCode = ErrSerialMismatch;
         l.notes.append(tr("номенклатуру сообщила другая ККТ (%1), она не учтена").arg(c.serial()));
     } else {
-        describeGoods(l, parseGoodsImage(c.data()), c.goodsCapacity());
+        describeGoods(l, parseGoodsImage(c.data()), m_limits);
     }
     changed();
     finish();
@@ -434,6 +446,6 @@ bool Inventory::describeFromProfile(InventoryLine &line, const QString &serial)
     if (goods.isEmpty())
         line.goodsCapacity = effectiveGoodsCapacity(capacity);
     else
-        describeGoods(line, parseGoodsImage(goods), effectiveGoodsCapacity(capacity));
+        describeGoods(line, parseGoodsImage(goods), goodsLimits(*set, effectiveGoodsCapacity(capacity)));
     return true;
 }

@@ -16,6 +16,17 @@ struct Goods
 };
 Q_DECLARE_TYPEINFO(Goods, Q_MOVABLE_TYPE);
 
+// Equal in every field, the price exactly.
+inline bool operator==(const Goods &a, const Goods &b)
+{
+    return a.name == b.name && a.intcode == b.intcode && a.barcode == b.barcode && a.price == b.price
+        && a.dept == b.dept;
+}
+inline bool operator!=(const Goods &a, const Goods &b)
+{
+    return !(a == b);
+}
+
 using GoodsList = QVector<Goods>;
 
 // One row's record in the register's goods area and in profiles.

@@ -3,6 +3,7 @@
 #include "classes/boundedfile.h"
 #include "classes/csv/csvreader.h"
 #include "classes/csv/qcsvsource.h"
+#include "classes/fileerror.h"
 #include "goods/cp1251table.h"
 #include "goods/goodstablemodel.h"
 
@@ -163,31 +164,211 @@ void convertField(const Reader &reader, char *field, const char *column, T &valu
     }
 }
 
-} // namespace
-
-QString GoodsCsvLoad::userText() const
+bool isDigit(char c)
 {
-    return readerError ? goodsCsvNotLoadedText(error) : error;
+    return c >= '0' && c <= '9';
 }
 
-QString goodsCsvNotLoadedText(const QString &readerMessage)
+// The length of a thousands separator at p: a blank, or a no-break space
+// (U+00A0 in Windows-1251 or UTF-8, U+202F in UTF-8); 0 for anything else.
+int groupSeparatorAt(const char *p)
 {
-    return QStringLiteral("Файл не загружен, таблица осталась прежней.\n\n%1").arg(readerMessage);
+    if (*p == ' ' || *p == '\xA0')
+        return 1;
+    if (p[0] == '\xC2' && p[1] == '\xA0')
+        return 2;
+    if (p[0] == '\xE2' && p[1] == '\x80' && p[2] == '\xAF')
+        return 3;
+    return 0;
 }
 
-GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
+// Removes thousands separators from a price written as spreadsheets do,
+// "1 234 567,50": a sign, one to three digits, then groups of a separator
+// and exactly three digits, then the decimals. Anything else is left for
+// the number parser, which accepts or reports it.
+void dropThousandsSeparators(char *price)
 {
-    GoodsCsvLoad result;
-    const bool bom = bytes.startsWith(Bom);
-    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData()) + (bom ? BomSize : 0);
-    bool nonAscii = false;
-    const bool utf8
-        = isUtf8(begin, reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii) && (bom || nonAscii);
-    // Cut here, on a character boundary, rather than by the reader.
-    const QByteArray shownName = utf8Prefix(fileName.toUtf8(), io::error::max_file_name_length);
+    const char *p = price;
+    if (*p == '+' || *p == '-')
+        ++p;
+    const char *digits = p;
+    while (isDigit(*p))
+        ++p;
+    if (p == digits || p - digits > 3 || !groupSeparatorAt(p))
+        return;
+    while (const int n = groupSeparatorAt(p)) {
+        if (!isDigit(p[n]) || !isDigit(p[n + 1]) || !isDigit(p[n + 2]) || isDigit(p[n + 3]))
+            return;
+        p += n + 3;
+    }
+    if (*p != '\0' && *p != '.' && *p != ',')
+        return;
+    char *out = price;
+    for (const char *in = price; *in;) {
+        if (const int n = groupSeparatorAt(in)) {
+            in += n;
+            continue;
+        }
+        *out++ = *in++;
+    }
+    *out = '\0';
+}
+
+// A spreadsheet writes a cell with line breaks as a quoted field spanning
+// lines; the reader reads no such field. Each line break inside one becomes
+// a blank (what saving writes for it). Only a field that opens with a quote
+// (after blanks) and whose quote closes before a separator or the line end,
+// within MaxCellBreaks line breaks, is joined: a stray quote elsewhere is
+// left for the reader to report as before. lineOf[i] is the file's line
+// number of the joined text's line i + 1. A null array: nothing to join.
+constexpr int MaxCellBreaks = 16;
+
+QByteArray joinQuotedLineBreaks(const QByteArray &bytes, char separator, QVector<int> *lineOf)
+{
+    const char *data = bytes.constData();
+    const qsizetype n = bytes.size();
+    QVector<qsizetype> joins; // offsets of the line breaks that become blanks
+    qsizetype pos = 0;
+    while (pos < n) {
+        const qsizetype lineStart = pos;
+        QVector<qsizetype> pending;
+        bool inQuote = false, fieldStart = true, quotedField = false, abandon = false;
+        qsizetype q = pos;
+        while (true) {
+            if (q == n) {
+                abandon = inQuote;
+                break;
+            }
+            const char c = data[q];
+            if (inQuote) {
+                if (c == '"') {
+                    if (q + 1 < n && data[q + 1] == '"') {
+                        q += 2;
+                        continue;
+                    }
+                    inQuote = false;
+                    ++q;
+                    if (!pending.isEmpty()) {
+                        qsizetype r = q;
+                        while (r < n && data[r] == ' ')
+                            ++r;
+                        if (r < n && data[r] != separator && data[r] != '\n' && data[r] != '\r') {
+                            abandon = true;
+                            break;
+                        }
+                    }
+                } else if (c == '\n') {
+                    if (!quotedField || pending.size() >= MaxCellBreaks) {
+                        abandon = true;
+                        break;
+                    }
+                    pending.append(q++);
+                } else {
+                    ++q;
+                }
+                continue;
+            }
+            ++q;
+            if (c == '\n')
+                break;
+            if (c == '"') {
+                inQuote = true;
+                quotedField = fieldStart;
+                fieldStart = false;
+            } else if (c == separator) {
+                fieldStart = true;
+            } else if (c != ' ') {
+                fieldStart = false;
+            }
+        }
+        if (abandon) {
+            // This line reaches the reader as it is; the next starts after it.
+            const void *nl = std::memchr(data + lineStart, '\n', size_t(n - lineStart));
+            pos = nl ? static_cast<const char *>(nl) - data + 1 : n;
+        } else {
+            joins += pending;
+            pos = q;
+        }
+    }
+    if (joins.isEmpty())
+        return QByteArray();
+
+    QByteArray out;
+    out.reserve(bytes.size());
+    lineOf->clear();
+    lineOf->append(1);
+    int line = 1;
+    qsizetype from = 0;
+    int next = 0; // the next join
+    for (qsizetype at = 0; at < n; ++at) {
+        if (data[at] != '\n')
+            continue;
+        ++line;
+        if (next < joins.size() && joins.at(next) == at) {
+            ++next;
+            const qsizetype cut = at > from && data[at - 1] == '\r' ? at - 1 : at;
+            out.append(data + from, int(cut - from));
+            out.append(' ');
+            from = at + 1;
+        } else {
+            lineOf->append(line);
+        }
+    }
+    out.append(data + from, int(n - from));
+    return out;
+}
+
+// What went wrong, in Russian, naming the line and the column. Call after
+// readerMessage(), which leaves the field's text in UTF-8.
+QString russianDetail(const io::error::base &error)
+{
+    const auto *lined = dynamic_cast<const io::error::with_file_line *>(&error);
+    const QString line = lined ? QString::number(lined->file_line) : QStringLiteral("?");
+    const auto *named = dynamic_cast<const io::error::with_column_name *>(&error);
+    const QString column = named ? QString::fromUtf8(named->column_name) : QString();
+    const auto *content = dynamic_cast<const io::error::with_column_content *>(&error);
+    const QString text = content ? QString::fromUtf8(content->column_content) : QString();
+    if (dynamic_cast<const io::error::header_missing *>(&error))
+        return QStringLiteral("В файле нет ни одной строки, даже строки заголовка.");
+    if (dynamic_cast<const io::error::missing_column_in_header *>(&error))
+        return QStringLiteral("Строка 1 (заголовок): нет столбца «%1».").arg(column);
+    if (dynamic_cast<const io::error::duplicated_column_in_header *>(&error))
+        return QStringLiteral("Строка 1 (заголовок): столбец «%1» указан дважды.").arg(column);
+    if (dynamic_cast<const io::error::too_few_columns *>(&error))
+        return QStringLiteral("Строка %1: столбцов меньше, чем в заголовке.").arg(line);
+    if (dynamic_cast<const io::error::too_many_columns *>(&error))
+        return QStringLiteral("Строка %1: столбцов больше, чем в заголовке.").arg(line);
+    if (dynamic_cast<const io::error::escaped_string_not_closed *>(&error))
+        return QStringLiteral("Строка %1: кавычка открыта, но не закрыта.").arg(line);
+    if (dynamic_cast<const io::error::integer_overflow *>(&error))
+        return QStringLiteral("Строка %1, столбец «%2»: число «%3» слишком велико.").arg(line, column, text);
+    if (dynamic_cast<const io::error::integer_underflow *>(&error))
+        return QStringLiteral("Строка %1, столбец «%2»: число «%3» слишком мало.").arg(line, column, text);
+    if (dynamic_cast<const io::error::line_length_limit_exceeded *>(&error))
+        return QStringLiteral("Строка %1 длиннее 2^24-1 байт.").arg(line);
+    if (content)
+        return QStringLiteral("Строка %1, столбец «%2»: «%3» — не число.").arg(line, column, text);
+    return QStringLiteral("Строка %1: файл не прочитан.").arg(line);
+}
+
+// One reading of the file with one separator.
+struct Attempt
+{
+    GoodsList rows;
+    bool ok = false;
+    bool missingColumn = false;
+    bool notClosed = false;
+    QString error;
+    QString detail;
+};
+
+template<char Separator>
+Attempt readRows(const QByteArray &bytes, bool utf8, const QByteArray &shownName, const QVector<int> *lineOf)
+{
+    Attempt result;
     try {
-        SemicolonCsvReader<GoodsColumnCount> reader(shownName.constData(),
-                                                    std::make_unique<QCsvSource>(bytes));
+        CsvReader<GoodsColumnCount, Separator> reader(shownName.constData(),
+                                                      std::make_unique<QCsvSource>(bytes));
         try {
             reader.read_header(io::ignore_extra_column, "name", "intcode", "barcode", "price", "dept");
         } catch (io::error::with_file_line &error) {
@@ -201,6 +382,7 @@ GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
              *deptText = nullptr;
         while (reader.read_row(name, intcode, barcode, priceText, deptText)) {
             double price = 0;
+            dropThousandsSeparators(priceText);
             if (!hasRunawayExponent(priceText))
                 convertField(reader, priceText, "price", price);
             int dept = 0;
@@ -209,9 +391,92 @@ GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
                                 decodeField(barcode, utf8), price, dept });
         }
         result.rows.swap(rows);
+        result.ok = true;
     } catch (io::error::base &error) {
+        // Lines of the joined text are named as the file numbers them.
+        if (auto *lined = dynamic_cast<io::error::with_file_line *>(&error)) {
+            if (lineOf && lined->file_line >= 1 && lined->file_line <= lineOf->size())
+                lined->set_file_line(lineOf->at(lined->file_line - 1));
+        }
         result.error = readerMessage(error, utf8);
-        result.readerError = true;
+        result.detail = russianDetail(error);
+        result.missingColumn = dynamic_cast<io::error::missing_column_in_header *>(&error) != nullptr;
+        result.notClosed = dynamic_cast<io::error::escaped_string_not_closed *>(&error) != nullptr;
+    }
+    return result;
+}
+
+// Reads with one separator, and again with quoted line breaks joined when
+// the reader found a quote not closed.
+template<char Separator> Attempt readFile(const QByteArray &bytes, bool utf8, const QByteArray &shownName)
+{
+    Attempt first = readRows<Separator>(bytes, utf8, shownName, nullptr);
+    if (first.ok || !first.notClosed)
+        return first;
+    QVector<int> lineOf;
+    const QByteArray joined = joinQuotedLineBreaks(bytes, Separator, &lineOf);
+    if (joined.isNull())
+        return first;
+    return readRows<Separator>(joined, utf8, shownName, &lineOf);
+}
+
+// The header line (the first line, without a byte order mark) holds "," and
+// no ";".
+bool commaHeader(const QByteArray &bytes, int skip)
+{
+    int end = bytes.indexOf('\n', skip);
+    if (end < 0)
+        end = bytes.size();
+    const QByteArray header = bytes.mid(skip, end - skip);
+    return header.contains(',') && !header.contains(';');
+}
+
+} // namespace
+
+QString GoodsCsvLoad::userText() const
+{
+    if (!readerError)
+        return error;
+    QString text = QStringLiteral("Файл не загружен, таблица осталась прежней.");
+    if (!detail.isEmpty())
+        text += QLatin1Char('\n') + detail;
+    if (!error.isEmpty() && error != detail)
+        text += QStringLiteral("\n\n") + error;
+    return text;
+}
+
+GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName)
+{
+    GoodsCsvLoad result;
+    const bool bom = bytes.startsWith(Bom);
+    const auto *begin = reinterpret_cast<const uchar *>(bytes.constData()) + (bom ? BomSize : 0);
+    bool nonAscii = false;
+    const bool utf8
+        = isUtf8(begin, reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii) && (bom || nonAscii);
+    // Cut here, on a character boundary, rather than by the reader.
+    const QByteArray shownName = utf8Prefix(fileName.toUtf8(), io::error::max_file_name_length);
+    try {
+        Attempt read = readFile<';'>(bytes, utf8, shownName);
+        if (!read.ok && read.missingColumn && commaHeader(bytes, bom ? BomSize : 0)) {
+            Attempt comma = readFile<','>(bytes, utf8, shownName);
+            if (comma.ok) {
+                result.separator = ',';
+                read = comma;
+            } else if (comma.missingColumn) {
+                read.error = read.detail = QStringLiteral("В файле разделитель «,», ожидается «;».");
+            } else {
+                read = comma;
+                read.detail
+                    = QStringLiteral("Файл прочитан с разделителем «,», как в его заголовке. ") + read.detail;
+            }
+        }
+        if (read.ok) {
+            result.rows.swap(read.rows);
+        } else {
+            result.error = read.error;
+            result.detail = read.detail;
+            result.readerError = true;
+        }
     } catch (const std::bad_alloc &) {
         result.error = QStringLiteral("Недостаточно памяти для загрузки файла \"%1\".").arg(fileName);
     }
@@ -506,13 +771,14 @@ bool saveCsvFile(const QString &path, const QByteArray &bytes, QString *error)
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("Не удалось открыть файл \"%1\" для записи: %2")
-                         .arg(path, file.errorString());
+                         .arg(path, FileError::reason(file.errorString()));
         return false;
     }
     // Without commit() the temporary file is discarded and the old file stays.
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)
-            *error = QStringLiteral("Не удалось записать файл \"%1\": %2").arg(path, file.errorString());
+            *error = QStringLiteral("Не удалось записать файл \"%1\": %2")
+                         .arg(path, FileError::reason(file.errorString()));
         return false;
     }
     return true;

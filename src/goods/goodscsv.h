@@ -22,10 +22,17 @@ struct GoodsCsvLoad
     // readerError is set, or a Russian one for a file that could not be read.
     QString error;
     bool readerError = false;
+    // With readerError: what went wrong in Russian, naming the line and the
+    // column ("Строка 3, столбец «price»: «12р» — не число."). It may be all
+    // there is, then error holds the same text.
+    QString detail;
+    // The separator the file was read with: ';', or ',' for a file whose
+    // header has the five names between commas and no ";".
+    char separator = ';';
 
     bool ok() const { return error.isEmpty(); }
-    // The text for the user: the reader's message with a Russian line saying
-    // that the file was not loaded, or the Russian message as it is.
+    // The text for the user: that the file was not loaded, the Russian line
+    // and the reader's own message; or the Russian message as it is.
     QString userText() const;
 };
 
@@ -34,6 +41,14 @@ struct GoodsCsvLoad
 // 1 (the reader says -1), and a quoted field of a Windows-1251 file appears
 // decoded. A price whose exponent is -2^31 or below, on which the reader's
 // number parser would never return, is read as 0.
+//
+// Beyond the reader, as spreadsheets write files: a quoted field that spans
+// lines is read with a blank for each line break (line numbers in messages
+// stay those of the file); a price may group its thousands with blanks or
+// no-break spaces ("1 234,50"); a file whose header has the five names
+// separated by commas (and no ";") is read with ",", and one whose header
+// is otherwise comma-separated is refused with "В файле разделитель «,»,
+// ожидается «;»" rather than a missing column.
 GoodsCsvLoad readGoodsCsv(const QByteArray &bytes, const QString &fileName);
 // Files larger than this are refused unread: a full catalogue of the largest
 // goods area is a fraction of it.
@@ -46,10 +61,6 @@ GoodsCsvLoad loadGoodsCsv(const QString &path);
 // Loads the file into the model (one model reset) only when all of it parsed;
 // otherwise the model keeps its rows. The result's rows are left empty.
 GoodsCsvLoad loadGoodsCsv(const QString &path, GoodsTableModel &model);
-
-// Says in Russian that the file was not loaded, above a message the CSV
-// reader gives in English.
-QString goodsCsvNotLoadedText(const QString &readerMessage);
 
 // The file's bytes for rows in their order, with the platform's line end:
 // names always quoted, internal code and barcode quoted only when the reader

@@ -1,9 +1,11 @@
 #include "goodsdiff.h"
 
+#include "params/paramsdiff.h"
+
 #include <QCoreApplication>
 #include <QHash>
+#include <QJsonValue>
 #include <QLocale>
-#include <QVector>
 
 #include <functional>
 
@@ -26,33 +28,64 @@ QString priceText(double price)
 
 QString orDash(const QString &text)
 {
-    return text.isEmpty() ? QStringLiteral("—") : text;
+    return text.isEmpty() ? QStringLiteral("—") : displayText(text);
 }
 
 QString quoted(const QString &name)
 {
-    return QStringLiteral("«%1»").arg(name);
+    return displayText(jsonScalar(QJsonValue(name)));
 }
 
-QString wholeRow(const Goods &g)
+// "12345 "Хлеб"", the way a line names its row.
+QString identity(const Goods &g)
 {
-    return tr("%1, код %2, штрихкод %3, цена %4, отдел %5")
-        .arg(quoted(g.name), orDash(g.intcode), orDash(g.barcode), priceText(g.price))
-        .arg(g.dept);
+    return QStringLiteral("%1 %2").arg(g.intcode.isEmpty() ? tr("без кода") : displayText(g.intcode),
+                                       quoted(g.name));
 }
 
-QString changes(const Goods &a, const Goods &b)
+QString restOfRow(const Goods &g)
+{
+    return tr("штрихкод %1, цена %2, отдел %3").arg(orDash(g.barcode), priceText(g.price)).arg(g.dept);
+}
+
+QVector<int> differingColumns(const Goods &a, const Goods &b)
+{
+    QVector<int> columns;
+    if (a.name != b.name)
+        columns.append(GoodsNameColumn);
+    if (a.intcode != b.intcode)
+        columns.append(GoodsIntcodeColumn);
+    if (a.barcode != b.barcode)
+        columns.append(GoodsBarcodeColumn);
+    if (hundredths(a.price) != hundredths(b.price))
+        columns.append(GoodsPriceColumn);
+    if (a.dept != b.dept)
+        columns.append(GoodsDeptColumn);
+    return columns;
+}
+
+QString changeText(const GoodsRowChange &c)
 {
     QStringList parts;
-    const auto field = [&parts](const QString &what, const QString &x, const QString &y) {
-        if (x != y)
-            parts.append(QStringLiteral("%1 %2 -> %3").arg(what, x, y));
-    };
-    field(tr("название"), quoted(a.name), quoted(b.name));
-    field(tr("код"), orDash(a.intcode), orDash(b.intcode));
-    field(tr("штрихкод"), orDash(a.barcode), orDash(b.barcode));
-    field(tr("цена"), priceText(a.price), priceText(b.price));
-    field(tr("отдел"), QString::number(a.dept), QString::number(b.dept));
+    for (const int column : c.columns) {
+        switch (column) {
+        case GoodsNameColumn:
+            parts.append(tr("название %1 -> %2").arg(quoted(c.before.name), quoted(c.after.name)));
+            break;
+        case GoodsIntcodeColumn:
+            parts.append(tr("код %1 -> %2").arg(orDash(c.before.intcode), orDash(c.after.intcode)));
+            break;
+        case GoodsBarcodeColumn:
+            parts.append(tr("штрихкод %1 -> %2").arg(orDash(c.before.barcode), orDash(c.after.barcode)));
+            break;
+        case GoodsPriceColumn:
+            parts.append(tr("цена %1 -> %2").arg(priceText(c.before.price), priceText(c.after.price)));
+            break;
+        case GoodsDeptColumn:
+            parts.append(tr("отдел %1 -> %2").arg(c.before.dept).arg(c.after.dept));
+            break;
+        }
+    }
     return parts.join(QStringLiteral(", "));
 }
 
@@ -64,63 +97,133 @@ QString rowKey(const Goods &g)
         + QString::number(g.dept);
 }
 
-} // namespace
-
-QStringList goodsDifferences(const GoodsList &before, const GoodsList &after)
+class Pairing
 {
-    QVector<int> partner(after.size(), -1); // the before row each after row pairs with
-    QVector<bool> taken(before.size(), false);
+public:
+    Pairing(const GoodsList &before, const GoodsList &after)
+        : m_before(before)
+        , m_after(after)
+        , m_partner(after.size(), -1)
+        , m_taken(before.size(), false)
+    {
+    }
 
-    // One pass: pairs rows still unpaired whose key (empty: no key) is equal,
-    // the earliest rows first.
-    const auto pairBy = [&](const std::function<QString(const Goods &)> &key) {
-        QHash<QString, QVector<int>> open;
-        for (int i = before.size() - 1; i >= 0; --i) {
-            if (taken[i])
+    // Pairs rows still unpaired whose keys (empty: no key) are equal, the
+    // earliest rows first. With codeless, two rows that both have an
+    // internal code never pair: they are different goods.
+    void pairBy(const std::function<QString(const Goods &)> &key, bool codeless)
+    {
+        // Per key, the open rows with an internal code and those without,
+        // each a stack with the earliest row on top.
+        QHash<QString, QVector<int>> open[2];
+        for (int i = m_before.size() - 1; i >= 0; --i) {
+            if (m_taken[i])
                 continue;
-            const QString k = key(before[i]);
+            const QString k = key(m_before[i]);
             if (!k.isEmpty())
-                open[k].append(i);
+                open[codeless && m_before[i].intcode.isEmpty()][k].append(i);
         }
-        for (int j = 0; j < after.size(); ++j) {
-            if (partner[j] >= 0)
+        for (int j = 0; j < m_after.size(); ++j) {
+            if (m_partner[j] >= 0)
                 continue;
-            const QString k = key(after[j]);
+            const QString k = key(m_after[j]);
             if (k.isEmpty())
                 continue;
-            auto it = open.find(k);
-            if (it == open.end() || it->isEmpty())
+            QVector<int> *withCode = open[0].contains(k) ? &open[0][k] : nullptr;
+            QVector<int> *withoutCode = open[1].contains(k) ? &open[1][k] : nullptr;
+            if (codeless && !m_after[j].intcode.isEmpty())
+                withCode = nullptr;
+            QVector<int> *from = withCode && !withCode->isEmpty() ? withCode : nullptr;
+            if (withoutCode && !withoutCode->isEmpty() && (!from || withoutCode->last() < from->last()))
+                from = withoutCode;
+            if (!from)
                 continue;
-            const int i = it->takeLast();
-            partner[j] = i;
-            taken[i] = true;
+            const int i = from->takeLast();
+            m_partner[j] = i;
+            m_taken[i] = true;
         }
-    };
-    pairBy(rowKey);
-    pairBy([](const Goods &g) { return g.intcode; });
-    pairBy([](const Goods &g) { return g.barcode; });
-    pairBy([](const Goods &g) { return g.name; });
+    }
 
-    QStringList lines;
+    int partner(int afterRow) const { return m_partner[afterRow]; }
+    bool taken(int beforeRow) const { return m_taken[beforeRow]; }
+
+private:
+    const GoodsList &m_before;
+    const GoodsList &m_after;
+    QVector<int> m_partner; // the before row each after row pairs with
+    QVector<bool> m_taken;
+};
+
+} // namespace
+
+GoodsComparison compareGoods(const GoodsList &before, const GoodsList &after)
+{
+    Pairing pairing(before, after);
+    pairing.pairBy(rowKey, false);
+    pairing.pairBy([](const Goods &g) { return g.intcode; }, false);
+    pairing.pairBy([](const Goods &g) { return g.barcode; }, true);
+    pairing.pairBy([](const Goods &g) { return g.name; }, true);
+
+    GoodsComparison result;
     for (int j = 0; j < after.size(); ++j) {
-        const int i = partner[j];
+        GoodsRowChange change;
+        change.afterRow = j;
+        change.after = after[j];
+        const int i = pairing.partner(j);
         if (i < 0) {
-            lines.append(tr("Добавлен товар (строка %1): %2").arg(j + 1).arg(wholeRow(after[j])));
+            change.kind = GoodsRowChange::Added;
+            ++result.added;
+            result.changes.append(change);
             continue;
         }
-        const QString changed = changes(before[i], after[j]);
-        if (changed.isEmpty())
+        change.columns = differingColumns(before[i], after[j]);
+        if (change.columns.isEmpty()) {
+            ++result.unchanged;
             continue;
-        // A renamed row is named by its change.
-        if (before[i].name != after[j].name)
-            lines.append(tr("Изменён товар (строка %1): %2").arg(j + 1).arg(changed));
-        else
-            lines.append(
-                tr("Изменён товар (строка %1): %2: %3").arg(j + 1).arg(quoted(after[j].name), changed));
+        }
+        change.beforeRow = i;
+        change.before = before[i];
+        ++result.changed;
+        result.changes.append(change);
     }
     for (int i = 0; i < before.size(); ++i) {
-        if (!taken[i])
-            lines.append(tr("Удалён товар (была строка %1): %2").arg(i + 1).arg(wholeRow(before[i])));
+        if (pairing.taken(i))
+            continue;
+        GoodsRowChange change;
+        change.kind = GoodsRowChange::Removed;
+        change.beforeRow = i;
+        change.before = before[i];
+        ++result.removed;
+        result.changes.append(change);
     }
-    return lines;
+    return result;
+}
+
+QStringList GoodsComparison::lines() const
+{
+    QStringList out;
+    out.reserve(changes.size());
+    for (const GoodsRowChange &c : changes) {
+        switch (c.kind) {
+        case GoodsRowChange::Added:
+            out.append(tr("%1: добавлен, %2").arg(identity(c.after), restOfRow(c.after)));
+            break;
+        case GoodsRowChange::Removed:
+            out.append(tr("%1: удалён, %2").arg(identity(c.before), restOfRow(c.before)));
+            break;
+        case GoodsRowChange::Changed:
+            out.append(QStringLiteral("%1: %2").arg(identity(c.after), changeText(c)));
+            break;
+        }
+    }
+    return out;
+}
+
+QString GoodsComparison::summary() const
+{
+    return tr("Добавлено: %1, удалено: %2, изменено: %3, без изменений: %4")
+        .arg(added)
+        .arg(removed)
+        .arg(changed)
+        .arg(unchanged);
 }

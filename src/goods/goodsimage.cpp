@@ -2,6 +2,8 @@
 
 #include "goods/cp1251table.h"
 
+#include <QLocale>
+#include <QObject>
 #include <QtEndian>
 
 #include <cmath>
@@ -84,6 +86,75 @@ void writeRecord(char *r, qint16 number, const Goods &g, quint64 price)
     r[CheckOffset] = checkByte(r);
 }
 
+// Text the record holds exactly: at most limit characters, each one byte of
+// Windows-1251 other than 0 (a NUL would end the text when read).
+bool textFits(const QString &text, int limit)
+{
+    if (text.size() > limit)
+        return false;
+    const uchar *map = Cp1251Table::fromUnicodeTable();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0 || (u >= 0x80 && map[u] == 0))
+            return false;
+    }
+    return true;
+}
+
+// Why textFits() refused, naming the first character that cannot go in, or
+// the length.
+QString textFault(const QString &what, const QString &text, int limit)
+{
+    const uchar *map = Cp1251Table::fromUnicodeTable();
+    for (int i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u == 0)
+            return QObject::tr("%1: символ U+0000 оборвал бы текст в записи ККТ").arg(what);
+        if (u >= 0x80 && map[u] == 0) {
+            const uint code = text.at(i).isHighSurrogate() && i + 1 < text.size()
+                ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
+                : uint(u);
+            return QObject::tr("%1: символ «%2» U+%3 не представим в кодировке Windows-1251")
+                .arg(what, QString::fromUcs4(&code, 1),
+                     QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        }
+    }
+    return QObject::tr("%1 длиннее %2 байт в кодировке Windows-1251 (%3 байт)")
+        .arg(what)
+        .arg(limit)
+        .arg(text.size());
+}
+
+// The barcode as it would read back from the record, compared without
+// building it: pack into the field, then walk it as unpackGoodsBarcode() does.
+bool barcodeFits(const QString &barcode)
+{
+    if (barcode.size() > GoodsBarcodeDigits)
+        return false;
+    char field[BarcodeWidth];
+    packBarcode(barcode, field);
+    int at = 0;
+    const auto expect = [&](int digit) {
+        return at < barcode.size() && barcode.at(at++).unicode() == char16_t('0' + digit);
+    };
+    for (const char c : field) {
+        const auto b = uchar(c);
+        if (b == 0xFF)
+            continue;
+        if ((b & 0xF0) != 0xF0 && !expect(b >> 4))
+            return false;
+        if (!expect(b & 0x0F))
+            return false;
+    }
+    return at == barcode.size();
+}
+
+bool rowFits(const Goods &g)
+{
+    return isEncodablePrice(g.price) && g.dept >= 0 && g.dept <= 0xFF && textFits(g.name, GoodsNameBytes)
+        && textFits(g.intcode, GoodsIntcodeBytes) && barcodeFits(g.barcode);
+}
+
 QString decodeText(const char *field, int width)
 {
     const void *nul = std::memchr(field, 0, size_t(width));
@@ -99,10 +170,56 @@ bool isEncodablePrice(double price)
     return std::isfinite(h) && h >= 0 && h < PriceHundredthsLimit;
 }
 
-QByteArray buildGoodsImage(const GoodsList &rows, bool withHeader, int *badPriceRow)
+GoodsRowFault goodsRowFault(const Goods &g)
 {
-    if (badPriceRow)
-        *badPriceRow = -1;
+    GoodsRowFault fault;
+    const auto refuse = [&fault](int column, const QString &reason) {
+        fault.column = column;
+        fault.reason = reason;
+        return fault;
+    };
+    if (!textFits(g.name, GoodsNameBytes))
+        return refuse(GoodsNameColumn, textFault(QObject::tr("наименование"), g.name, GoodsNameBytes));
+    if (!textFits(g.intcode, GoodsIntcodeBytes))
+        return refuse(GoodsIntcodeColumn,
+                      textFault(QObject::tr("внутренний код"), g.intcode, GoodsIntcodeBytes));
+    if (!barcodeFits(g.barcode)) {
+        if (g.barcode.size() > GoodsBarcodeDigits)
+            return refuse(GoodsBarcodeColumn,
+                          QObject::tr("штрихкод длиннее %1 цифр (%2 символов)")
+                              .arg(GoodsBarcodeDigits)
+                              .arg(g.barcode.size()));
+        return refuse(
+            GoodsBarcodeColumn,
+            QObject::tr("штрихкод «%1»: запись ККТ хранит в штрихкоде только цифры").arg(g.barcode));
+    }
+    if (!isEncodablePrice(g.price))
+        return refuse(GoodsPriceColumn,
+                      QObject::tr("цена %1: допустимы цены от 0 и меньше 10^15")
+                          .arg(QLocale::c().toString(g.price, 'f', 2)));
+    if (g.dept < 0 || g.dept > 0xFF)
+        return refuse(
+            GoodsDeptColumn,
+            QObject::tr("отдел %1: номер отдела в записи ККТ занимает один байт (от 0 до 255)").arg(g.dept));
+    return fault;
+}
+
+GoodsRowFault firstUnholdableGoodsRow(const GoodsList &rows)
+{
+    for (int i = 0; i < rows.size(); ++i) {
+        if (!rowFits(rows.at(i))) {
+            GoodsRowFault fault = goodsRowFault(rows.at(i));
+            fault.row = i;
+            return fault;
+        }
+    }
+    return {};
+}
+
+QByteArray buildGoodsImage(const GoodsList &rows, bool withHeader, int *badRow)
+{
+    if (badRow)
+        *badRow = -1;
     const int terminators = rows.size() % 2 ? 2 : 1;
     const int records = (withHeader ? 1 : 0) + rows.size() + terminators;
     // Every byte is written below: records in full, header and terminators
@@ -115,9 +232,9 @@ QByteArray buildGoodsImage(const GoodsList &rows, bool withHeader, int *badPrice
     }
     for (int i = 0; i < rows.size(); ++i, r += GoodsRecordSize) {
         const Goods &g = rows.at(i);
-        if (!isEncodablePrice(g.price)) {
-            if (badPriceRow)
-                *badPriceRow = i;
+        if (!rowFits(g)) {
+            if (badRow)
+                *badRow = i;
             return QByteArray();
         }
         const auto price = quint64(priceHundredths(g.price)) * 100;

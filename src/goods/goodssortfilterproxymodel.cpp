@@ -2,6 +2,8 @@
 
 #include "goods/goodstablemodel.h"
 
+#include <QRegularExpression>
+
 GoodsSortFilterProxyModel::GoodsSortFilterProxyModel(QObject *parent)
     : QSortFilterProxyModel(parent)
 {
@@ -49,4 +51,31 @@ bool GoodsSortFilterProxyModel::lessThan(const QModelIndex &left, const QModelIn
         || left.column() != right.column())
         return QSortFilterProxyModel::lessThan(left, right);
     return m_goods->lessThan(left.row(), right.row(), left.column());
+}
+
+void GoodsSortFilterProxyModel::setFilterText(const QString &text)
+{
+    if (text == m_filterText)
+        return;
+    m_filterText = text;
+    m_words = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    // One new layout rather than invalidateFilter(): in a sorted view of
+    // 100 000 rows the rows a filter hides are scattered, and removing them
+    // range by range costs the view seconds.
+    invalidate();
+}
+
+bool GoodsSortFilterProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+{
+    if (m_words.isEmpty())
+        return true;
+    if (!m_goods)
+        return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
+    const Goods &g = m_goods->goods().at(sourceRow);
+    for (const QString &word : m_words) {
+        if (!g.name.contains(word, Qt::CaseInsensitive) && !g.intcode.contains(word, Qt::CaseInsensitive)
+            && !g.barcode.contains(word, Qt::CaseInsensitive))
+            return false;
+    }
+    return true;
 }

@@ -80,6 +80,42 @@ std::vector<int> priceRanks(const GoodsList &goods)
     return ranks;
 }
 
+// Internal codes: empty ones first, then codes of digits alone by their
+// number ("9" before "10"), then other codes as texts. Numerically equal
+// codes ("7", "007") fall back on their text, so the order stays strict.
+int codeClass(QStringView code)
+{
+    if (code.isEmpty())
+        return 0;
+    for (const QChar c : code)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 2;
+    return 1;
+}
+
+bool intcodeLess(QStringView l, QStringView r)
+{
+    const int lc = codeClass(l);
+    const int rc = codeClass(r);
+    if (lc != rc)
+        return lc < rc;
+    if (lc == 1) {
+        const auto significant = [](QStringView digits) {
+            int zeros = 0;
+            while (zeros + 1 < digits.size() && digits.at(zeros) == QLatin1Char('0'))
+                ++zeros;
+            return digits.mid(zeros);
+        };
+        const QStringView ln = significant(l);
+        const QStringView rn = significant(r);
+        if (ln.size() != rn.size())
+            return ln.size() < rn.size();
+        if (const int c = ln.compare(rn))
+            return c < 0;
+    }
+    return l.compare(r, Qt::CaseSensitive) < 0;
+}
+
 } // namespace
 
 GoodsTableModel::GoodsTableModel(QObject *parent)
@@ -143,6 +179,7 @@ bool GoodsTableModel::setData(const QModelIndex &index, const QVariant &value, i
         || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return false;
     Goods &g = m_goods[index.row()];
+    const Goods before = g;
     switch (index.column()) {
     case GoodsNameColumn:
         g.name = value.toString();
@@ -161,7 +198,44 @@ bool GoodsTableModel::setData(const QModelIndex &index, const QVariant &value, i
         break;
     }
     emit dataChanged(index, index, { Qt::DisplayRole, Qt::EditRole });
+    if (g != before)
+        emit edited(index.row(), before);
     return true;
+}
+
+void GoodsTableModel::setRow(int row, const Goods &goods)
+{
+    if (row < 0 || row >= m_goods.size())
+        return;
+    m_goods[row] = goods;
+    emit dataChanged(index(row, 0), index(row, GoodsColumnCount - 1), { Qt::DisplayRole, Qt::EditRole });
+}
+
+void GoodsTableModel::restoreRows(const QVector<QPair<int, Goods>> &rows)
+{
+    // A few rows one by one keep the view's selection and scrolling; more
+    // would make a sorting proxy remap its rows once per row.
+    constexpr int FewRows = 64;
+    if (rows.size() <= FewRows) {
+        for (const auto &row : rows) {
+            const int at = qBound(0, row.first, m_goods.size());
+            beginInsertRows(QModelIndex(), at, at);
+            m_goods.insert(at, row.second);
+            endInsertRows();
+        }
+        return;
+    }
+    GoodsList merged;
+    merged.reserve(m_goods.size() + rows.size());
+    int kept = 0;
+    for (const auto &row : rows) {
+        while (merged.size() < row.first && kept < m_goods.size())
+            merged.append(m_goods.at(kept++));
+        merged.append(row.second);
+    }
+    while (kept < m_goods.size())
+        merged.append(m_goods.at(kept++));
+    setGoods(std::move(merged));
 }
 
 QVariant GoodsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -238,7 +312,7 @@ bool GoodsTableModel::lessThan(int leftRow, int rightRow, int column) const
     case GoodsNameColumn:
         return l.name.compare(r.name, Qt::CaseSensitive) < 0;
     case GoodsIntcodeColumn:
-        return l.intcode.compare(r.intcode, Qt::CaseSensitive) < 0;
+        return intcodeLess(l.intcode, r.intcode);
     case GoodsBarcodeColumn:
         return l.barcode.compare(r.barcode, Qt::CaseSensitive) < 0;
     case GoodsPriceColumn:
@@ -279,11 +353,14 @@ std::vector<int> GoodsTableModel::sortRanks(int column) const
         return ranks;
     }
     std::vector<std::pair<QStringView, int>> keyed(static_cast<size_t>(n));
+    if (column == GoodsIntcodeColumn) {
+        for (int i = 0; i < n; ++i)
+            keyed[size_t(i)] = { QStringView(m_goods.at(i).intcode), i };
+        return ranksOf(keyed, intcodeLess);
+    }
     for (int i = 0; i < n; ++i) {
         const Goods &g = m_goods.at(i);
-        const QString &text = column == GoodsNameColumn ? g.name
-            : column == GoodsIntcodeColumn              ? g.intcode
-                                                        : g.barcode;
+        const QString &text = column == GoodsNameColumn ? g.name : g.barcode;
         keyed[size_t(i)] = { QStringView(text), i };
     }
     return ranksOf(keyed, [](QStringView a, QStringView b) { return a.compare(b, Qt::CaseSensitive) < 0; });

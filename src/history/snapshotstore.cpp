@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -77,8 +78,28 @@ QString SnapshotStore::originText(const QString &word)
     return word; // korvant-cli, or a word of a later version
 }
 
+namespace {
+
+std::mutex s_dataFolderLock;
+QString s_dataFolder;
+
+QString dataFolder()
+{
+    const std::lock_guard<std::mutex> lock(s_dataFolderLock);
+    return s_dataFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                  : s_dataFolder;
+}
+
+} // namespace
+
+void SnapshotStore::setDataFolder(const QString &folder)
+{
+    const std::lock_guard<std::mutex> lock(s_dataFolderLock);
+    s_dataFolder = folder;
+}
+
 SnapshotStore::SnapshotStore()
-    : SnapshotStore(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+    : SnapshotStore(dataFolder())
 {
     if (!m_root.isEmpty())
         m_root += QStringLiteral("/snapshots");
@@ -91,9 +112,26 @@ SnapshotStore::SnapshotStore(const QString &root)
 
 QString SnapshotStore::folder(const QString &serial) const
 {
-    // Never the store's own folder, whatever the serial number.
-    const QString name = ParamFile::safeName(serial);
-    return m_root + QLatin1Char('/') + (name.isEmpty() ? QStringLiteral("_") : name);
+    return m_root + QLatin1Char('/') + folderName(serial);
+}
+
+QString SnapshotStore::folderName(const QString &serial, bool foldsCase)
+{
+    // Never the store's own folder or its parent, whatever the serial number.
+    if (serial.isEmpty())
+        return QStringLiteral("+");
+    QString name;
+    for (const QChar c : serial) {
+        const char16_t u = c.unicode();
+        const bool letter = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
+        if ((letter && !foldsCase) || (u >= '0' && u <= '9') || u == '-' || u == '_') {
+            name += c;
+            continue;
+        }
+        for (const char byte : QString(c).toUtf8())
+            name += QStringLiteral("+%1").arg(uint(uchar(byte)), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return name;
 }
 
 QString SnapshotStore::originWord(SnapshotOrigin origin)

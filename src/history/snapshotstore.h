@@ -40,8 +40,8 @@ struct SnapshotInfo
 
 // The snapshots taken before writes, in the per-user data folder
 // (QStandardPaths::AppDataLocation)/snapshots, one folder per serial number
-// (ParamFile::safeName). Each file is named by the time it was taken, its
-// kind and where it came from:
+// (folderName()). Each file is named by the time it was taken, its kind and
+// where it came from:
 //
 //     2026-12-10_06-00-00-123_params_device-window.json
 //     2026-12-10_06-05-10-007_goods_korvant-cli.csv
@@ -56,12 +56,28 @@ public:
 
     // The store in the per-user data folder.
     SnapshotStore();
+    // Tests put the per-user data folder elsewhere; where no environment
+    // variable moves it (Windows) they set it here. Empty: the system's again.
+    static void setDataFolder(const QString &folder);
     // A store under root, for tests and benchmarks.
     explicit SnapshotStore(const QString &root);
 
     QString root() const { return m_root; }
     // The folder of one register's snapshots (which need not exist).
     QString folder(const QString &serial) const;
+    // Its name: one folder per serial number, and never one for two. ASCII
+    // letters, digits, "-" and "_" stay as they are (so the folders of such
+    // serial numbers keep the names earlier versions gave them); any other
+    // character becomes "+" and the hex of its UTF-8 bytes ("." is "+2E", "А"
+    // is "+D0+90"), which no kept character can be mistaken for. Where the
+    // file system ignores letter case (foldsCase: Windows, macOS) letters
+    // are written the same way, so "ab" and "AB" stay apart there too.
+    static QString folderName(const QString &serial, bool foldsCase = FileSystemFoldsCase);
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    static constexpr bool FileSystemFoldsCase = true;
+#else
+    static constexpr bool FileSystemFoldsCase = false;
+#endif
 
     // The register's snapshots, newest first.
     QVector<SnapshotInfo> list(const QString &serial) const;

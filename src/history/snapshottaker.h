@@ -76,6 +76,15 @@ public:
     SnapshotResult storeParams(int readResult, const QString &serial, int family);
     SnapshotResult storeGoods(int readResult, const QString &serial);
 
+    // The checks of a read alone, storing nothing: ok() when the read
+    // succeeded and the register that answered is the one meant. A caller
+    // may then look at what was read, and ask the user, before store*()
+    // keeps it; a write that does not go ahead leaves no snapshot behind.
+    SnapshotResult checkRead(SnapshotKind kind, int readResult, const QString &serial, int family = 0) const
+    {
+        return checked(kind, readResult, serial, family);
+    }
+
 private:
     // Result and serial number checks both kinds share; Stored when they pass.
     SnapshotResult checked(SnapshotKind kind, int readResult, const QString &serial, int family) const;

@@ -128,13 +128,14 @@ bool DeviceController::readGoods(const QString &host, quint16 port)
 }
 
 bool DeviceController::writeGoods(const QString &host, quint16 port, const QByteArray &image,
-                                  const QString &serial)
+                                  const QString &serial, int family)
 {
     auto job = std::make_unique<DeviceJob>();
     job->kind = DeviceJob::WriteGoods;
     job->input = image;
     job->expectedSerial = serialBytes(serial);
-    if (job->expectedSerial.isEmpty())
+    job->expectedFamily = family;
+    if (job->expectedSerial.isEmpty() || (family != 52 && family != 53))
         return refuse(job->kind, host, port);
     return start(job.release(), host, port);
 }

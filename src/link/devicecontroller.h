@@ -59,17 +59,18 @@ public:
     bool readGoodsRange(const QString &host, quint16 port, int first, int last);
     bool readGoods(const QString &host, quint16 port);
 
-    // Writes name the register they are meant for: its serial number and, for
-    // parameters, its firmware family (52 or 53, as Frame::firmwareFamily()).
-    // On the connection that writes, after the opening steps, the job compares
-    // them with what the register reports; on a difference it ends with
-    // ErrSerialMismatch or ErrFamilyMismatch before any page is written.
-    // Returns false and starts nothing for an empty serial number, one that
-    // Windows-1251 cannot hold, a family other than 52 and 53, or records that
-    // are not a whole stream of tagged records.
+    // Writes name the register they are meant for: its serial number and its
+    // firmware family (52 or 53, as Frame::firmwareFamily(): 2.52 only from
+    // build 38 on). On the connection that writes, after the opening steps,
+    // the job compares them with what the register reports; on a difference
+    // it ends with ErrSerialMismatch or ErrFamilyMismatch before any page is
+    // written. Returns false and starts nothing for an empty serial number,
+    // one that Windows-1251 cannot hold, a family other than 52 and 53, or
+    // records that are not a whole stream of tagged records.
     bool writeParams(const QString &host, quint16 port, const QByteArray &records, const QString &serial,
                      int family);
-    bool writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
+    bool writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial,
+                    int family);
 
     // True from the operation call until finished() has been emitted.
     bool isBusy() const { return m_net != nullptr; }

@@ -45,9 +45,8 @@ struct DeviceJob
 
     // Writes only: the register the data is meant for. Before anything is
     // written, the job compares the serial number bytes it read in its opening
-    // steps with expectedSerial (an empty one matches nothing) and, for
-    // parameters, the firmware family (Frame::Identity::family()) with
-    // expectedFamily.
+    // steps with expectedSerial (an empty one matches nothing) and the
+    // firmware family (Frame::Identity::family()) with expectedFamily.
     QByteArray expectedSerial;
     int expectedFamily = 0;
 };

@@ -41,9 +41,10 @@ int DeviceJobRunner::writeParams(const QString &host, quint16 port, const QByteA
 }
 
 int DeviceJobRunner::writeGoods(const QString &host, quint16 port, const QByteArray &image,
-                                const QString &serial)
+                                const QString &serial, int family)
 {
-    return run(Transfer::Upload, true, [&] { return m_controller.writeGoods(host, port, image, serial); });
+    return run(Transfer::Upload, true,
+               [&] { return m_controller.writeGoods(host, port, image, serial, family); });
 }
 
 void DeviceJobRunner::showFailure(QWidget *parent, QMessageBox::Icon icon, const QString &title,

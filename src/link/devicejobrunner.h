@@ -54,7 +54,8 @@ public:
     // writeGoods() take them.
     int writeParams(const QString &host, quint16 port, const QByteArray &records, const QString &serial,
                     int family);
-    int writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial);
+    int writeGoods(const QString &host, quint16 port, const QByteArray &image, const QString &serial,
+                   int family);
 
     // A modal box for a failed job: the caller's text (which carries the code)
     // and, as informative text, what the code means (resultExplanation()).

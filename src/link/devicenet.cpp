@@ -9,7 +9,11 @@
 #include <QTimer>
 #include <QtEndian>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 using Frame::MaxPagesPerRequest;
 using Storage::GoodsRecordSize;
@@ -19,14 +23,15 @@ std::atomic<int> DeviceNet::s_instances { 0 };
 
 namespace {
 
-// A goods record starting with FF FF ends the catalogue; the chunk starts at from.
-bool holdsTerminator(const QByteArray &bytes, int from)
+// A goods record starting with FF FF ends the catalogue; records start at
+// from. The terminator's offset, or -1.
+int firstTerminator(const QByteArray &bytes, int from)
 {
     for (int pos = from; pos + 1 < bytes.size(); pos += GoodsRecordSize) {
         if (quint8(bytes.at(pos)) == 0xFF && quint8(bytes.at(pos + 1)) == 0xFF)
-            return true;
+            return pos;
     }
-    return false;
+    return -1;
 }
 
 } // namespace
@@ -197,6 +202,8 @@ void DeviceNet::onConnect()
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_phase = Phase::Running;
     int result = runSteps();
+    if (result == ResultOk)
+        result = closingCheck();
     // Bytes after the last reply: that reply may have been a late copy of an
     // earlier one, with the register's own still on its way.
     if (result == ResultOk && strayBytes())
@@ -282,7 +289,12 @@ bool DeviceNet::strayBytes() const
         return true;
     const qintptr fd = m_socket->socketDescriptor();
     char byte = 0;
+#ifdef Q_OS_WIN
+    // Qt's sockets are non-blocking already; Winsock has no MSG_DONTWAIT.
+    return fd >= 0 && ::recv(SOCKET(fd), &byte, 1, MSG_PEEK) > 0;
+#else
     return fd >= 0 && ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+#endif
 }
 
 // A chunk's progress goes out once the next request is on its way (or the steps
@@ -361,10 +373,9 @@ int DeviceNet::writePages(Frame::Command command, const QByteArray &data, int fi
 
 int DeviceNet::runSteps()
 {
-    Frame::Message reply;
-    int rc = exchange(Frame::CmdInfo, { 0 }, {}, &reply);
+    int rc = exchange(Frame::CmdInfo, { 0 }, {}, &m_openingReply);
     if (rc == ResultOk)
-        rc = Frame::acceptInfo(reply, &m_identity);
+        rc = Frame::acceptInfo(m_openingReply, &m_identity);
     if (rc != ResultOk)
         return rc;
 
@@ -404,11 +415,8 @@ int DeviceNet::runSteps()
         return regionsFitRecords() ? writeParams() : ErrCapacity;
     case DeviceJob::ReadGoodsRange:
         return readGoodsRange();
-    case DeviceJob::ReadGoods: {
-        // Records 1 .. 2n-1 span all n pages of the area, the last one included.
-        const int areaPages = m_directory.region(Storage::GoodsRegion).pageCount;
-        return readGoods(1, 2 * qint64(areaPages) - 1);
-    }
+    case DeviceJob::ReadGoods:
+        return readCatalogue();
     case DeviceJob::WriteGoods: {
         const Storage::Region &area = m_directory.region(Storage::GoodsRegion);
         if (m_job->input.size() > area.byteSize())
@@ -419,6 +427,24 @@ int DeviceNet::runSteps()
     return ErrJobKind;
 }
 
+// Every job ends with the identity request once more: a shift of the replies
+// by one (a copy of an earlier reply taken for a later one) then shows as a
+// page reply where the identity belongs. No reply of the job is taken as
+// final before that, so a read whose replies shifted saves nothing and a
+// write says the register may hold part of the new data.
+//
+// A copy that follows its original leaves the register's own last reply
+// outstanding, which is never an identity reply: the check is sound without
+// waiting after it. A grace time would cost every job its length and catch
+// only a copy of the opening reply held back to the very end; the bytes that
+// already wait after the closing reply still end the job (onConnect()).
+int DeviceNet::closingCheck()
+{
+    Frame::Message reply;
+    const int rc = exchange(Frame::CmdInfo, { 0 }, {}, &reply);
+    return rc == ResultOk ? Frame::acceptClosing(reply, m_openingReply) : rc;
+}
+
 int DeviceNet::checkTarget() const
 {
     const int kind = m_job->kind;
@@ -426,7 +452,7 @@ int DeviceNet::checkTarget() const
         return ResultOk;
     if (m_job->expectedSerial.isEmpty() || m_serial != m_job->expectedSerial)
         return ErrSerialMismatch;
-    if (kind == DeviceJob::WriteParams && m_identity.family() != m_job->expectedFamily)
+    if (m_identity.family() != m_job->expectedFamily)
         return ErrFamilyMismatch;
     return ResultOk;
 }
@@ -516,6 +542,30 @@ int DeviceNet::readGoodsRange()
     return readGoods(first, last);
 }
 
+// Records 1 .. 2n-1 span all n pages of the area, the last one included. A
+// register that reports its capacity C holds at most C rows before the
+// terminator: the read stops after record C + 1, and a catalogue with no
+// terminator by then is no catalogue of this register (ErrBadReply, nothing
+// kept), rather than up to 2n-1 rows of whatever the area holds.
+int DeviceNet::readCatalogue()
+{
+    const int areaPages = m_directory.region(Storage::GoodsRegion).pageCount;
+    qint64 lastIndex = 2 * qint64(areaPages) - 1;
+    const qint64 limit = m_identity.reportsCapacity ? qint64(m_identity.goodsCapacity) + 1 : lastIndex;
+    const bool capped = limit < lastIndex;
+    lastIndex = qMin(lastIndex, limit);
+    const int rc = readGoods(1, lastIndex);
+    if (rc != ResultOk || !capped)
+        return rc;
+    // Output record j is record j + 1 of the area.
+    const int terminator = firstTerminator(m_job->output, 0);
+    if (terminator < 0 || terminator / GoodsRecordSize + 1 > limit) {
+        m_job->output.clear();
+        return ErrBadReply;
+    }
+    return ResultOk;
+}
+
 // Record r lies in goods page r / 2 at byte (r % 2) * 128; record 0 is the header.
 int DeviceNet::readGoods(qint64 firstIndex, qint64 lastIndex)
 {
@@ -533,7 +583,7 @@ int DeviceNet::readGoods(qint64 firstIndex, qint64 lastIndex)
                             [this, &bytes](int page, int n, int, bool *last) {
                                 const int from = bytes.size();
                                 const int rc = readChunk(page, n, &bytes);
-                                *last = rc == ResultOk && holdsTerminator(bytes, from);
+                                *last = rc == ResultOk && firstTerminator(bytes, from) >= 0;
                                 return rc;
                             });
     m_job->output = (firstIndex % 2) ? bytes.mid(GoodsRecordSize) : bytes;

@@ -34,7 +34,10 @@ struct DeviceJob;
 // bytes that are waiting before a request goes out, bytes beyond a complete
 // reply, and bytes waiting once the last reply is in all make the job end
 // with ErrBadReply (-5). Without the rule a late copy of one reply would be
-// taken for the next one, and every later answer would be off by one.
+// taken for the next one, and every later answer would be off by one. A copy
+// that arrives only after the next request went out passes those checks, so
+// every job ends with a second identity request whose reply must repeat the
+// opening one: after such a shift it meets a page reply instead (-5).
 //
 // The TCP connect has a time-out of its own (ConnectTimeoutMs): a host that
 // takes the connection but never completes it (a listener that never
@@ -42,8 +45,8 @@ struct DeviceJob;
 //
 // Writes check their target on the connection that writes: after the opening
 // steps (identity, directory, serial) and before any page goes out, the serial
-// number and, for parameters, the firmware family must be the job's expected
-// ones; otherwise the job ends with ErrSerialMismatch or ErrFamilyMismatch.
+// number and the firmware family must be the job's expected ones; otherwise
+// the job ends with ErrSerialMismatch or ErrFamilyMismatch.
 //
 // Lifecycle: created without a parent, setJob(), moved to a new thread whose
 // started() calls run(); close() (requestClose() from another thread) emits
@@ -125,6 +128,7 @@ private:
     void emitQueuedFrame();
     void announcePages(int total);
     int runSteps();
+    int closingCheck();
     int checkTarget() const;
     int exchange(Frame::Command command, const QVector<qint32> &args, const QByteArray &data,
                  Frame::Message *reply);
@@ -138,6 +142,7 @@ private:
     int writeChunk(Frame::Command command, int page, int count, const QByteArray &data);
     int readPages(int first, int count, QByteArray *out);
     int writePages(Frame::Command command, const QByteArray &data, int first, int count);
+    int readCatalogue();
     int readGoods(qint64 firstIndex, qint64 lastIndex);
     int writeBytes(const QByteArray &data, int firstPage);
     int readParams();
@@ -155,6 +160,7 @@ private:
     std::unique_ptr<DeviceJob> m_job;
     bool m_stop = false;
     Frame::Identity m_identity;
+    Frame::Message m_openingReply; // the identity reply, which the closing one must repeat
     QByteArray m_serial;
     Storage::Directory m_directory;
     bool m_identified = false; // the opening steps are done: identity and serial are the register's

@@ -155,6 +155,16 @@ int acceptWrite(const Message &reply)
     return ResultOk;
 }
 
+int acceptClosing(const Message &reply, const Message &opening)
+{
+    const QVector<qint32> &got = reply.values;
+    const QVector<qint32> &want = opening.values;
+    if (got.size() != want.size() || got.isEmpty() || got.first() != want.first()
+        || (want.size() == 3 && got.at(2) != want.at(2)) || reply.data.size() != opening.data.size())
+        return ErrBadReply;
+    return ResultOk;
+}
+
 int acceptOpening(const Identity &identity, const Storage::Region &goodsArea, const QByteArray &serial)
 {
     const bool blank = std::all_of(serial.cbegin(), serial.cend(),

@@ -90,6 +90,16 @@ int acceptInfo(const Message &reply, Identity *identity);
 int acceptRead(const Message &reply, int pageCount);
 int acceptWrite(const Message &reply);
 
+// The job's closing identity request: its reply must be the register's
+// identity again, as the opening one gave it (the same values that name the
+// register, and as much data). Replies carry no request number, so a copy of
+// an earlier reply taken for a later one shifts every answer after it by one;
+// the closing request then meets the reply to the request before it, a page
+// reply, which this refuses (ErrBadReply). Only the values that identify the
+// register are compared: the status byte and the unused second value may
+// change from request to request.
+int acceptClosing(const Message &reply, const Message &opening);
+
 // The opening steps' findings taken together: a register that reports a blank
 // serial number (nothing but blanks and control bytes), or a goods capacity
 // its goods area has no records for, has not identified itself (ErrBadReply).

@@ -13,7 +13,10 @@
 // It uses an unprivileged ICMP datagram socket where net.ipv4.ping_group_range
 // allows it, else a raw ICMP socket. With neither (no root, no ping group) it
 // tries a TCP connection to the register port within the same time-out, so a
-// register is not reported silent merely for lack of ICMP rights.
+// register is not reported silent merely for lack of ICMP rights. On Windows
+// the echo goes through the system's ICMP helper (IcmpSendEcho(), no rights
+// needed; icmpprobe_win.cpp), with the same TCP fallback, and its failures
+// are given as the same errno values.
 class IcmpProbe
 {
 public:
@@ -22,6 +25,7 @@ public:
         DatagramSocket,
         RawSocket,
         TcpConnect,
+        IcmpHelper, // Windows only; the two socket methods exist on Linux only
     };
 
     static constexpr quint16 RegisterPort = 8080;

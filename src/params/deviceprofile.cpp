@@ -1,5 +1,6 @@
 #include "deviceprofile.h"
 
+#include "params/paramsdiff.h"
 #include "store/settingsgroup.h"
 #include "store/settingsstore.h"
 
@@ -23,15 +24,18 @@ void setOrRemove(QSettings *s, const QString &key, const QByteArray &bytes)
         s->setValue(key, bytes);
 }
 
-// A key that names no subgroup ("" or only separators) would address the
-// whole "profiles" group: remove would then wipe every register's profile.
-bool isUsableKey(const QString &key)
+// The store's group separators: a key holding one would name another
+// register's group ("/0530000021" is "0530000021") or a group of groups.
+bool hasSeparator(const QString &key)
 {
-    for (const QChar c : key) {
-        if (c != QLatin1Char('/') && c != QLatin1Char('\\'))
-            return true;
-    }
-    return false;
+    return key.contains(QLatin1Char('/')) || key.contains(QLatin1Char('\\'));
+}
+
+// What a profile may be read or removed under: any key an earlier version
+// may have stored, but none that names another group.
+bool isReadableKey(const QString &key)
+{
+    return !key.isEmpty() && !hasSeparator(key);
 }
 
 } // namespace
@@ -41,26 +45,46 @@ DeviceProfile::DeviceProfile(QObject *parent)
 {
 }
 
+bool DeviceProfile::isStorableKey(const QString &key)
+{
+    if (!isReadableKey(key))
+        return false;
+    for (const QChar c : key) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            return false;
+    }
+    return true;
+}
+
+QString DeviceProfile::keyRefusal(const QString &key)
+{
+    if (key.isEmpty())
+        return tr("Заводской номер ККТ не задан");
+    return tr("Заводской номер ККТ «%1» нельзя сохранить в настройках программы: в нём есть «/», «\\» или "
+              "управляющий символ, а заводской номер ККТ состоит из цифр и букв")
+        .arg(displayText(key));
+}
+
 bool DeviceProfile::save(const QString &key, const QString &version, int goodsCapacity,
                          const QByteArray &params, const QByteArray &system)
 {
-    if (!isUsableKey(key))
+    if (!isStorableKey(key))
         return false;
-    SettingsStore store;
-    QSettings *s = store.settings();
-    const SettingsGroup profiles(s, GroupName);
-    const SettingsGroup profile(s, key);
-    s->setValue(KeyVersion, version);
-    s->setValue(KeyGoodsCap, goodsCapacity);
-    setOrRemove(s, KeyParams, params);
-    setOrRemove(s, KeySystem, system);
-    return store.sync();
+    return SettingsStore::update([&](QSettings *s) {
+        const SettingsGroup profiles(s, GroupName);
+        const SettingsGroup profile(s, key);
+        s->setValue(KeyVersion, version);
+        s->setValue(KeyGoodsCap, goodsCapacity);
+        setOrRemove(s, KeyParams, params);
+        setOrRemove(s, KeySystem, system);
+    });
 }
 
 void DeviceProfile::load(const QString &key, QString &version, int &goodsCapacity, QByteArray &params,
                          QByteArray &system) const
 {
-    if (!isUsableKey(key)) {
+    if (!isReadableKey(key)) {
         version.clear();
         goodsCapacity = 0;
         params.clear();
@@ -79,19 +103,18 @@ void DeviceProfile::load(const QString &key, QString &version, int &goodsCapacit
 
 bool DeviceProfile::saveGoods(const QString &key, const QByteArray &goods)
 {
-    if (!isUsableKey(key))
+    if (!isStorableKey(key))
         return false;
-    SettingsStore store;
-    QSettings *s = store.settings();
-    const SettingsGroup profiles(s, GroupName);
-    const SettingsGroup profile(s, key);
-    setOrRemove(s, KeyGoods, goods);
-    return store.sync();
+    return SettingsStore::update([&](QSettings *s) {
+        const SettingsGroup profiles(s, GroupName);
+        const SettingsGroup profile(s, key);
+        setOrRemove(s, KeyGoods, goods);
+    });
 }
 
 void DeviceProfile::loadGoods(const QString &key, QByteArray &goods) const
 {
-    if (!isUsableKey(key)) {
+    if (!isReadableKey(key)) {
         goods.clear();
         return;
     }
@@ -104,13 +127,12 @@ void DeviceProfile::loadGoods(const QString &key, QByteArray &goods) const
 
 bool DeviceProfile::remove(const QString &key)
 {
-    if (!isUsableKey(key))
+    if (!isReadableKey(key))
         return false;
-    SettingsStore store;
-    QSettings *s = store.settings();
-    const SettingsGroup profiles(s, GroupName);
-    s->remove(key);
-    return store.sync();
+    return SettingsStore::update([&](QSettings *s) {
+        const SettingsGroup profiles(s, GroupName);
+        s->remove(key);
+    });
 }
 
 QStringList DeviceProfile::keys() const
@@ -118,5 +140,13 @@ QStringList DeviceProfile::keys() const
     SettingsStore store;
     QSettings *s = store.settings();
     const SettingsGroup profiles(s, GroupName);
-    return s->childGroups();
+    QStringList keys;
+    // A group that holds only groups is no profile: what a serial number
+    // with "/" made of the store before such keys were refused.
+    for (const QString &key : s->childGroups()) {
+        const SettingsGroup profile(s, key);
+        if (!s->childKeys().isEmpty())
+            keys.append(key);
+    }
+    return keys;
 }

@@ -14,8 +14,11 @@
 // exactly as the image has them, so fields the program does not understand
 // (and bytes a code page cannot map) go back to the register unchanged.
 
-// A fixed-width text field: at most Limit bytes of Windows-1251 text, zero
-// filled to Width bytes. When Width == Limit a full field has no terminator.
+// A fixed-width text field: written with at most Limit bytes of
+// Windows-1251 text, zero filled to Width bytes, so a text set here always
+// keeps a terminator when Width > Limit. Read, it is taken up to its first
+// zero byte or its whole width: a register that filled the field to the end
+// shows (and keeps) every byte it wrote.
 template<int Width, int Limit = Width> struct TextField
 {
     static_assert(Limit > 0 && Limit <= Width, "a text field's limit lies within its width");
@@ -24,8 +27,11 @@ template<int Width, int Limit = Width> struct TextField
 
     std::array<char, Width> bytes {};
 
-    // The stored text bytes: up to the first zero byte, at most Limit of them.
-    QByteArray value() const { return TextCodec::untilNul(QByteArray(bytes.data(), Limit)); }
+    // The stored text bytes: up to the first zero byte, at most Width of them.
+    QByteArray value() const { return TextCodec::untilNul(QByteArray(bytes.data(), Width)); }
+    // Callers refuse a longer value before it gets here (the editors' and
+    // korvant-cli set's limits); what still comes is cut to Limit bytes,
+    // never past the terminator.
     void setValue(const QByteArray &value)
     {
         bytes.fill('\0');
@@ -36,14 +42,9 @@ template<int Width, int Limit = Width> struct TextField
     QString text() const { return TextCodec::decode(value()); }
     void setText(const QString &text) { setValue(TextCodec::encode(text)); }
 
-    // The field as it is written: the value zero-filled to the width, so
-    // whatever followed the first zero byte is not carried along.
-    QByteArray field() const
-    {
-        QByteArray out = value();
-        out.append(Width - out.size(), '\0');
-        return out;
-    }
+    // The field as it is written: its bytes as read or as set. A value set
+    // here is zero-filled; one read and left alone goes back byte for byte.
+    QByteArray field() const { return QByteArray(bytes.data(), Width); }
 };
 
 template<class T> struct IsTextField : std::false_type

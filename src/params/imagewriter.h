@@ -74,8 +74,8 @@ public:
         put(at, bytes.data(), int(N));
     }
 
-    // The value zero-filled to the width: what followed the first zero byte
-    // is not carried along.
+    // The field's bytes: a value set is zero-filled to the width (so it keeps
+    // its terminator), one read and left alone goes back as it came.
     template<class F> void textAt(int at, const F &field) { put(at, field.field().constData(), F::width); }
 
     void zeros(int at, int n);

@@ -1,6 +1,7 @@
 #include "paramfile.h"
 
 #include "classes/boundedfile.h"
+#include "classes/fileerror.h"
 #include "params/deviceparams.h"
 #include "params/imageserial.h"
 #include "params/paramsdiff.h"
@@ -9,7 +10,10 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QSaveFile>
+
+#include <cmath>
 
 namespace {
 
@@ -19,6 +23,29 @@ const QString FormatName = QStringLiteral("korvant-params");
 int minimumImageSize(int family)
 {
     return family == 53 ? 0x1484 : 0xA00;
+}
+
+// A JSON value as the message about it names it: numbers as they are,
+// anything else with its type.
+QString describe(const QJsonValue &v)
+{
+    switch (v.type()) {
+    case QJsonValue::Double:
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QJsonValue::String:
+        return QObject::tr("строка «%1»").arg(displayText(v.toString()));
+    case QJsonValue::Bool:
+        return QObject::tr("логическое значение %1").arg(v.toBool() ? "true" : "false");
+    case QJsonValue::Array:
+        return QObject::tr("массив");
+    case QJsonValue::Object:
+        return QObject::tr("объект");
+    case QJsonValue::Null:
+        return QObject::tr("null");
+    case QJsonValue::Undefined:
+        break;
+    }
+    return QObject::tr("нет значения");
 }
 
 bool decodeImage(const QJsonObject &o, const QString &key, QByteArray *out)
@@ -75,9 +102,9 @@ bool ParamFile::fromJson(const QByteArray &json, ParamFile *out, QString *error)
         return false;
     }
     const QJsonValue formatVersion = o.value(QStringLiteral("formatVersion"));
-    if (!formatVersion.isDouble() || formatVersion.toInt() != FormatVersion) {
+    if (!formatVersion.isDouble() || formatVersion.toDouble() != FormatVersion) {
         *error = QObject::tr("неизвестная версия формата файла (%1), поддерживается %2")
-                     .arg(formatVersion.toVariant().toString())
+                     .arg(describe(formatVersion))
                      .arg(FormatVersion);
         return false;
     }
@@ -85,7 +112,19 @@ bool ParamFile::fromJson(const QByteArray &json, ParamFile *out, QString *error)
     ParamFile f;
     f.serial = o.value(QStringLiteral("serial")).toString();
     f.version = o.value(QStringLiteral("version")).toString();
-    f.goodsCapacity = o.value(QStringLiteral("goodsCapacity")).toInt();
+    // Absent in no file this program wrote; read as no capacity, as before.
+    const QJsonValue capacity = o.value(QStringLiteral("goodsCapacity"));
+    const double cap = capacity.toDouble(-1);
+    if (!capacity.isUndefined()
+        && (!capacity.isDouble() || cap < 0 || cap > MaxGoodsCapacity || cap != std::floor(cap))) {
+        *error
+            = QObject::tr("поле goodsCapacity: %1 — не ёмкость номенклатуры (ожидается целое число от 0 до "
+                          "%2)")
+                  .arg(describe(capacity))
+                  .arg(MaxGoodsCapacity);
+        return false;
+    }
+    f.goodsCapacity = capacity.toInt();
     f.source = o.value(QStringLiteral("source")).toString();
     f.saved = QDateTime::fromString(o.value(QStringLiteral("saved")).toString(), Qt::ISODate);
     if (f.serial.isEmpty()) {
@@ -138,7 +177,8 @@ bool ParamFile::save(const QString &path, QString *error) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(toJson()) < 0 || !file.commit()) {
-        *error = QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+        *error
+            = QObject::tr("не удалось записать файл %1: %2").arg(path, FileError::reason(file.errorString()));
         return false;
     }
     return true;
@@ -150,12 +190,13 @@ bool ParamFile::saveNew(const QString &path, QString *error) const
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         *error = file.exists()
             ? QObject::tr("файл %1 уже существует, он не заменён; другое имя задаёт -o").arg(path)
-            : QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+            : QObject::tr("не удалось записать файл %1: %2").arg(path, FileError::reason(file.errorString()));
         return false;
     }
     const QByteArray json = toJson();
     if (file.write(json) != json.size() || !file.flush()) {
-        *error = QObject::tr("не удалось записать файл %1: %2").arg(path, file.errorString());
+        *error
+            = QObject::tr("не удалось записать файл %1: %2").arg(path, FileError::reason(file.errorString()));
         file.remove();
         return false;
     }

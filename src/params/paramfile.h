@@ -9,6 +9,10 @@
 struct ParamFile
 {
     static constexpr int FormatVersion = 1;
+    // The most rows any goods area has records for (65535 pages, two records
+    // a page, the first one the header): a goodsCapacity beyond it, below 0
+    // or not whole is refused.
+    static constexpr int MaxGoodsCapacity = 2 * 65535 - 1;
 
     QString serial;
     QString version; // "2.53.10", or a family pattern such as "2.52.*"

@@ -93,9 +93,9 @@ struct UserRecord53
 
 struct UserRecord52
 {
-    // The name is read up to 15 bytes when it has no terminator, so it keeps
-    // all 15 when written back.
-    TextField<15> name;
+    // Written with at most 14 bytes; a name the register filled to all 15
+    // is read whole and goes back as it was unless edited.
+    TextField<15, 14> name;
     PackedDigits barcode; // first 12 digits; barcode() adds the check digit
     qint8 number = 0; // kept
     qint32 keptValue = 0; // kept

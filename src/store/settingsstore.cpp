@@ -3,16 +3,28 @@
 #include "storeformat.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
 // The store QSettings() would open, read and written through StoreFormat.
-// Only where that store is an INI file: elsewhere (the Windows registry, macOS
-// property lists) the platform's own store stays in use.
+// On Windows that is the same INI file, in the roaming application data
+// folder, not the registry QSettings() would pick: a profile holds megabytes
+// of goods image, far more than a registry value is meant for, and the file
+// is the one Linux builds write, so a store moves between the two. macOS
+// keeps its property lists.
 QSettings *openStore()
 {
-#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+#if defined(Q_OS_DARWIN)
     return new QSettings;
 #else
     const QSettings::Format format = StoreFormat::format();
@@ -23,6 +35,45 @@ QSettings *openStore()
         : QCoreApplication::organizationName();
     return new QSettings(format, QSettings::UserScope, organisation, QCoreApplication::applicationName());
 #endif
+}
+
+// Qt reads a store file again only when its size or time stamp differ from
+// what it noted when it last read it, and it may note the stamp of a newer
+// file than the one it read (the file is replaced while it reads), or a
+// stamp another write shares (stamps have millisecond steps). So under the
+// change lock the file's stamp is made later than any before, once before
+// the store is read (Qt then reads what the file holds now) and once after
+// it is written (every other process then reads the change). Returns the
+// stamp, later than after; invalid when the file's stamp cannot be set.
+QDateTime stampLaterThan(const QString &path, const QDateTime &after)
+{
+    for (const int stepMs : { 1, 1000, 2000 }) { // file systems with coarser stamps
+        const QDateTime stamp = QFileInfo(path).lastModified();
+        if (stamp > after)
+            return stamp;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)
+            || !file.setFileTime(after.addMSecs(stepMs), QFileDevice::FileModificationTime))
+            return QDateTime();
+    }
+    const QDateTime stamp = QFileInfo(path).lastModified();
+    return stamp > after ? stamp : QDateTime();
+}
+
+// QLockFile::tryLock() with a time-out waits longer and longer between
+// tries (up to seconds): against programs that change the store one change
+// after another, it may never find the lock free. A change holds the lock
+// for milliseconds, so asking every few milliseconds takes it in turn.
+bool takeLock(QLockFile &lock)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || waited.hasExpired(SettingsStore::LockWaitMs))
+            return false;
+        QThread::msleep(2 + QRandomGenerator::global()->bounded(8));
+    }
+    return true;
 }
 
 SettingsStore::WriteErrorHandler &writeErrorHandler()
@@ -50,11 +101,50 @@ bool SettingsStore::sync()
     m_settings->sync();
     if (m_settings->status() != QSettings::AccessError)
         return true;
+    reportWriteError();
+    return false;
+}
+
+void SettingsStore::reportWriteError()
+{
     if (!m_reported && writeErrorHandler()) {
         m_reported = true;
         writeErrorHandler()(m_settings->fileName());
     }
-    return false;
+}
+
+QString SettingsStore::lockFileName(const QSettings &settings)
+{
+#ifdef Q_OS_WIN
+    if (settings.format() == QSettings::NativeFormat) {
+        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+            + QStringLiteral("/settings.change.lock");
+    }
+#endif
+    return settings.fileName() + QStringLiteral(".change.lock");
+}
+
+bool SettingsStore::update(const std::function<void(QSettings *)> &change)
+{
+    SettingsStore store;
+    QSettings *s = store.settings();
+    const QString lockName = lockFileName(*s);
+    QDir().mkpath(QFileInfo(lockName).absolutePath());
+    QLockFile lock(lockName);
+    if (!takeLock(lock)) {
+        store.reportWriteError();
+        return false;
+    }
+    // What other processes wrote before the lock was ours is read now.
+    const QString path = s->fileName();
+    const QFileInfo file(path);
+    const QDateTime read = file.exists() ? stampLaterThan(path, file.lastModified()) : QDateTime();
+    s->sync();
+    change(s);
+    const bool ok = store.sync();
+    if (ok && read.isValid())
+        stampLaterThan(path, read);
+    return ok;
 }
 
 void SettingsStore::setWriteErrorHandler(WriteErrorHandler handler)

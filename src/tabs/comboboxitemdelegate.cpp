@@ -18,6 +18,13 @@ QWidget *ComboBoxItemDelegate::createEditor(QWidget *parent, const QStyleOptionV
 {
     auto *combo = new QComboBox(parent);
     combo->addItems(m_names);
+    // A choice made in the list (a click, or Enter) ends the edit: the cell
+    // shows it at once instead of an open combo box.
+    auto *self = const_cast<ComboBoxItemDelegate *>(this);
+    connect(combo, qOverload<int>(&QComboBox::activated), self, [self, combo] {
+        emit self->commitData(combo);
+        emit self->closeEditor(combo);
+    });
     return combo;
 }
 

@@ -27,21 +27,25 @@ public:
     static constexpr double MaxQuantity = 2000000;
 
 protected:
-    // printDensity's range differs between the families.
-    ConfigTab(int densityBottom, int densityTop, QWidget *parent);
+    // family: 52 or 53 (printDensity's range differs).
+    ConfigTab(int family, QWidget *parent);
 
     // A titled group with a form at a cell of the page's grid.
     QFormLayout *addGroup(const QString &title, int row, int column, int columnSpan = 1);
 
     // Fills the choices (every user and department record, in order) and
-    // sets every shared control from its field, then applies the
-    // department rule.
+    // shows every shared field as it is stored; the department rule only
+    // enables the departments within the count.
     void loadShared(const TradeConfig &trade, const QStringList &userNames, const QStringList &deptNames);
-    // Writes every shared control into its field. The flag fields' bits that
-    // no box shows keep their values with keepOtherBits, else become 0.
+    // Writes every shared control the user changed into its field; a field
+    // whose control shows what it holds keeps its value. When a flag
+    // field's boxes changed, the bits no box shows keep their values with
+    // keepOtherBits, else become 0.
     void saveShared(TradeConfig &trade, bool keepOtherBits) const;
 
     QComboBox *cashierBox() const { return m_cashier; }
+    // The combo index a stored number (from 1) shows: -1 without an entry.
+    static int indexOf(int number, const QComboBox *combo);
 
     template<class Records> static QStringList namesOf(const Records &records)
     {
@@ -50,6 +54,14 @@ protected:
             names.append(record.name.text());
         return names;
     }
+
+    // Tab moves through the groups in the order the page shows them; called
+    // once every group is in place.
+    void orderTabStops();
+
+    static QCheckBox *checkBox(const QString &key);
+    // Whether the boxes show the bits of stored from bit 0 on.
+    static bool bitsShown(quint32 stored, const QList<const QCheckBox *> &boxes);
 
     // Whether the user can choose an item of a combo box.
     static void setItemEnabled(QComboBox *combo, int index, bool enabled);
@@ -67,6 +79,7 @@ private slots:
     void deptCountChanged(int count);
 
 private:
+    int m_family = 0;
     QGridLayout *m_grid = nullptr;
 
     QSpinBox *m_deptCount = nullptr;

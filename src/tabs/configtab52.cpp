@@ -3,8 +3,9 @@
 #include "params/deviceparams52.h"
 
 ConfigTab52::ConfigTab52(QWidget *parent)
-    : ConfigTab(1, 4, parent)
+    : ConfigTab(52, parent)
 {
+    orderTabStops();
 }
 
 void ConfigTab52::saveParams(DeviceParams &params)

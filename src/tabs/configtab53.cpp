@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -15,14 +16,14 @@ constexpr int PurchaseIndex = 1;
 } // namespace
 
 ConfigTab53::ConfigTab53(QWidget *parent)
-    : ConfigTab(0, 3, parent)
+    : ConfigTab(53, parent)
 {
     QFormLayout *form = addGroup(tr("Виды расчета"), 0, 3);
-    m_cash = new QCheckBox;
-    m_electronic = new QCheckBox;
-    m_credit = new QCheckBox;
-    m_prepayment = new QCheckBox;
-    m_other = new QCheckBox;
+    m_cash = checkBox(QStringLiteral("tradeConfig.paymentKinds.cash"));
+    m_electronic = checkBox(QStringLiteral("tradeConfig.paymentKinds.electronic"));
+    m_credit = checkBox(QStringLiteral("tradeConfig.paymentKinds.credit"));
+    m_prepayment = checkBox(QStringLiteral("tradeConfig.paymentKinds.prepayment"));
+    m_other = checkBox(QStringLiteral("tradeConfig.paymentKinds.other"));
     form->addRow(tr("Наличные"), m_cash);
     form->addRow(tr("Электронные"), m_electronic);
     form->addRow(tr("Кредит"), m_credit);
@@ -30,15 +31,17 @@ ConfigTab53::ConfigTab53(QWidget *parent)
     form->addRow(tr("Другое"), m_other);
 
     form = addGroup(tr("Режимы торговли"), 1, 2);
-    m_sale = new QCheckBox;
-    m_purchase = new QCheckBox;
+    m_sale = checkBox(QStringLiteral("tradeConfig.tradeModes.sale"));
+    m_purchase = checkBox(QStringLiteral("tradeConfig.tradeModes.purchase"));
     m_mainMode = new QComboBox;
+    m_mainMode->setObjectName(QStringLiteral("tradeConfig.tradeModes.main"));
     m_mainMode->addItems({ tr("Приход"), tr("Расход") });
     form->addRow(tr("Приход"), m_sale);
     form->addRow(tr("Расход"), m_purchase);
     form->addRow(tr("Осн.режим:"), m_mainMode);
     connect(m_sale, &QCheckBox::toggled, this, &ConfigTab53::saleModeChanged);
     connect(m_purchase, &QCheckBox::toggled, this, &ConfigTab53::purchaseModeChanged);
+    orderTabStops();
 }
 
 void ConfigTab53::saveParams(DeviceParams &params)
@@ -58,9 +61,16 @@ void ConfigTab53::saveParams(DeviceParams &params)
     kinds = withBit(kinds, 3, m_credit->isChecked());
     trade.paymentKinds = withBit(kinds, 4, m_other->isChecked());
 
-    quint8 modes = withBit(trade.tradeModes, 0, m_sale->isChecked());
-    modes = withBit(modes, 1, m_purchase->isChecked());
-    trade.tradeModes = quint8((modes & 0x0F) | ((m_mainMode->currentIndex() + 1) & 0x0F) << 4);
+    // A byte the three controls show as stored stays as it is, also one the
+    // rules would not let the user make (a purchase mode alone with the main
+    // mode on sale).
+    const bool modesShown = bitsShown(trade.tradeModes, { m_sale, m_purchase })
+        && m_mainMode->currentIndex() == indexOf(trade.tradeModes >> 4, m_mainMode);
+    if (!modesShown) {
+        quint8 modes = withBit(trade.tradeModes, 0, m_sale->isChecked());
+        modes = withBit(modes, 1, m_purchase->isChecked());
+        trade.tradeModes = quint8((modes & 0x0F) | ((m_mainMode->currentIndex() + 1) & 0x0F) << 4);
+    }
 }
 
 void ConfigTab53::loadParams(const DeviceParams &params)
@@ -79,13 +89,17 @@ void ConfigTab53::loadParams(const DeviceParams &params)
     m_credit->setChecked(trade.paymentKinds & 0x08);
     m_other->setChecked(trade.paymentKinds & 0x10);
 
-    m_sale->setChecked(trade.tradeModes & 0x01);
-    m_purchase->setChecked(trade.tradeModes & 0x02);
-    m_mainMode->setCurrentIndex((trade.tradeModes >> 4) - 1);
-    // The sale rule too: which main modes can be chosen must not depend on
-    // what the boxes showed before the load.
-    purchaseModeChanged(m_purchase->isChecked());
-    saleModeChanged(m_sale->isChecked());
+    // Shown as stored: the sale and purchase rules act on the user's changes,
+    // and only say which main modes can be chosen here.
+    {
+        const QSignalBlocker blockSale(m_sale);
+        const QSignalBlocker blockPurchase(m_purchase);
+        m_sale->setChecked(trade.tradeModes & 0x01);
+        m_purchase->setChecked(trade.tradeModes & 0x02);
+        m_mainMode->setCurrentIndex(indexOf(trade.tradeModes >> 4, m_mainMode));
+    }
+    setItemEnabled(m_mainMode, SaleIndex, m_sale->isChecked());
+    setItemEnabled(m_mainMode, PurchaseIndex, m_purchase->isChecked());
 }
 
 void ConfigTab53::updateDeviceInfo(DeviceInfo &info)

@@ -1,6 +1,7 @@
 #include "depttab.h"
 
 #include "params/deviceparams.h"
+#include "tabs/changemarkmodel.h"
 #include "tabs/comboboxitemdelegate.h"
 #include "tabs/depttablemodel.h"
 #include "tabs/textitemdelegate.h"
@@ -15,7 +16,7 @@ DeptTab::DeptTab(QWidget *parent)
     , m_view(new QTableView)
 {
     m_view->setObjectName(QStringLiteral("departments"));
-    m_view->setModel(m_model);
+    m_view->setModel(markChanges(m_model));
     // Delegates set per column outlive the model's resets.
     m_view->setItemDelegateForColumn(
         DeptTableModel::NameColumn,

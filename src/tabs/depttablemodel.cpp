@@ -81,7 +81,12 @@ DeptRow DeptTableModel::rowOf(const DepartmentRecord &record)
 
 void DeptTableModel::store(const DeptRow &row, DepartmentRecord &record)
 {
-    record.name.setText(row.name);
+    // What the row shows as stored stays as it is: the name's bytes, and a
+    // taxation byte with more than one bit set (the row shows the lowest).
+    const DeptRow shown = rowOf(record);
+    if (row.name != shown.name)
+        record.name.setText(row.name);
     record.vatRate = qint8(row.vatRate);
-    record.taxSystems = taxSystemToBits(row.taxSystem);
+    if (row.taxSystem != shown.taxSystem)
+        record.taxSystems = taxSystemToBits(row.taxSystem);
 }

@@ -71,17 +71,32 @@ void DesignTab::validate(DeviceIssueWidget *, const DeviceInfo &) { }
 
 void DesignTab::load(Block &block, const ReceiptTextBlock &text)
 {
-    // Edits beyond the block's lines keep what they show. The window never
-    // loads a second parameter set into the same tabs: a read from the
-    // register or a restore builds the tabs anew.
-    const QStringList lines = text.lines();
-    for (int k = 0; k < std::min<int>(LineCount, lines.size()); ++k)
-        block.edits.at(k)->setText(lines.at(k));
+    // Every edit shows the block: the lines it holds, empty edits after them.
+    // A stored line longer than a printed line shows whole (and stays
+    // unless edited) rather than cut by the edit.
+    const QStringList lines = shownLines(text);
+    for (int k = 0; k < LineCount; ++k) {
+        QLineEdit *edit = block.edits.at(k);
+        edit->setMaxLength(qMax(int(LineLength), int(lines.at(k).size())));
+        edit->setText(lines.at(k));
+    }
 }
 
 void DesignTab::save(const Block &block, ReceiptTextBlock &text)
 {
-    text.setLines(linesOf(block));
+    // A block whose edits show it unchanged keeps its bytes: as many lines as
+    // it has, not six with the line feeds between them.
+    const QStringList lines = linesOf(block);
+    if (lines != shownLines(text))
+        text.setLines(lines);
+}
+
+QStringList DesignTab::shownLines(const ReceiptTextBlock &text)
+{
+    QStringList lines = text.lines().mid(0, LineCount);
+    while (lines.size() < LineCount)
+        lines.append(QString());
+    return lines;
 }
 
 QStringList DesignTab::linesOf(const Block &block)

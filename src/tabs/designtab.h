@@ -36,6 +36,8 @@ private:
     static void load(Block &block, const ReceiptTextBlock &text);
     static void save(const Block &block, ReceiptTextBlock &text);
     static QStringList linesOf(const Block &block);
+    // What the six edits show of a stored block.
+    static QStringList shownLines(const ReceiptTextBlock &text);
     // Under each block: the bytes its lines take, and how many of them the
     // register's 132 bytes cannot hold (they are cut from the end on saving).
     static QString usageText(const QStringList &lines);

@@ -6,7 +6,10 @@
 #include <QList>
 #include <QWidget>
 
+class ChangeMarkModel;
 class DeviceIssueWidget;
+class QAbstractItemModel;
+class QModelIndex;
 class DeviceParams;
 struct DeviceInfo;
 
@@ -37,7 +40,33 @@ public:
     // first check and shows it before every run.
     static void runValidation(const QList<DeviceWidget *> &tabs, DeviceIssueWidget *issues);
 
+    // What every control and table of the tab shows now becomes the
+    // baseline that changes are marked against: the window calls it after a
+    // load from the register or the profile, a profile save and a successful
+    // write. Until the first call nothing is marked.
+    void takeBaseline();
+    // Whether a control or a cell differs from the baseline.
+    bool hasChanges() const;
+
+    // Takes the user to the field a finding names: the widget gets the
+    // focus; in a table the cell of the key ("users[2].barcode") becomes
+    // the current one.
+    void showField(const QString &key, QWidget *widget);
+
+signals:
+    // A control or cell was changed, or the baseline was taken.
+    void changesChanged();
+
 protected:
+    // The proxy a tab's view shows instead of its model, so that changed
+    // cells are marked; owned by the tab.
+    ChangeMarkModel *markChanges(QAbstractItemModel *source);
+    // The cell of a finding's key in the model the view shows, or an invalid
+    // index when the key names none (then the table only gets the focus).
+    virtual QModelIndex indexOfField(const QString &key) const;
+    // "users[12].barcode" -> 12 and "barcode"; false for a key without an index.
+    static bool splitRowKey(const QString &key, int *index, QString *member);
+
     // Field key -> the widget a finding about that field takes the user to.
     using FieldWidgets = QHash<QString, QWidget *>;
 
@@ -46,4 +75,15 @@ protected:
     // ("users[2].barcode") that the map lacks falls back to the table's key
     // ("users"). A key without a widget still names the tab.
     void addFindings(DeviceIssueWidget *issues, const FieldFindings &findings, const FieldWidgets &widgets);
+
+private:
+    // The controls a user edits (line edits, spin boxes, combo boxes, check
+    // boxes), tables' cell editors excepted.
+    QList<QWidget *> controls() const;
+    void updateMarks();
+    void markControl(QWidget *control, bool changed);
+
+    QHash<QWidget *, QVariant> m_baseline;
+    QList<ChangeMarkModel *> m_markModels;
+    bool m_hasBaseline = false;
 };

@@ -1,6 +1,8 @@
 #include "ofdtab.h"
 
+#include "tabs/devicetab.h"
 #include "tabs/tabedits.h"
+#include "tabs/tabrules.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -10,11 +12,9 @@
 
 namespace {
 
-QSpinBox *timer(const QString &key, int minimum, QWidget *parent)
+QSpinBox *timer(const FieldRange &range, QWidget *parent)
 {
-    auto *spin = new QSpinBox(parent);
-    spin->setObjectName(key);
-    spin->setRange(minimum, 3600);
+    QSpinBox *spin = TabEdits::spinBox(range.key, range.bottom, range.top, parent);
     spin->setSuffix(QObject::tr(" с"));
     spin->setMaximumWidth(64);
     return spin;
@@ -24,14 +24,16 @@ QSpinBox *timer(const QString &key, int minimum, QWidget *parent)
 
 OfdTab::OfdTab(const Form &form, QWidget *parent)
     : DeviceWidget(parent)
+    , m_family(form.family)
 {
     auto *grid = new QGridLayout(this);
 
     auto *connection = new QGroupBox(tr("Подключение"), this);
     auto *connectionForm = new QFormLayout(connection);
     m_address = TabEdits::textEdit(QStringLiteral("ofd.address"), 63, connection);
-    m_pollTimer = timer(QStringLiteral("ofd.fnPollTimer"), 3, connection);
-    m_connectTimer = timer(QStringLiteral("ofd.connectTimer"), form.connectTimerMinimum, connection);
+    const QVector<FieldRange> ranges = ofdRanges(form.family);
+    m_pollTimer = timer(ranges.at(0), connection);
+    m_connectTimer = timer(ranges.at(1), connection);
     connectionForm->addRow(tr("Адрес:"), m_address);
     connectionForm->addRow(tr("Порт:"), form.port);
     connectionForm->addRow(tr("Таймер опроса ФН:"), m_pollTimer);
@@ -59,4 +61,26 @@ OfdTab::OfdTab(const Form &form, QWidget *parent)
     // 64 px where that holds the widest value; "3600 с" needs more in many fonts.
     for (QSpinBox *spin : findChildren<QSpinBox *>())
         spin->setMaximumWidth(qMax(spin->maximumWidth(), spin->sizeHint().width()));
+}
+
+void OfdTab::showTimers(qint16 pollTimer, qint16 connectTimer)
+{
+    TabEdits::showNumber(m_pollTimer, quint16(pollTimer));
+    TabEdits::showNumber(m_connectTimer, quint16(connectTimer));
+}
+
+void OfdTab::storeTimers(qint16 &pollTimer, qint16 &connectTimer) const
+{
+    // A timer left alone keeps its value, also one outside the spin box's rules.
+    if (m_pollTimer->value() != quint16(pollTimer))
+        pollTimer = qint16(m_pollTimer->value());
+    if (m_connectTimer->value() != quint16(connectTimer))
+        connectTimer = qint16(m_connectTimer->value());
+}
+
+FieldFindings OfdTab::timerFindings() const
+{
+    return rangeRules(tabCaption(DeviceTab::Ofd), ofdRanges(m_family),
+                      { { m_pollTimer->objectName(), QString::number(m_pollTimer->value()) },
+                        { m_connectTimer->objectName(), QString::number(m_connectTimer->value()) } });
 }

@@ -16,12 +16,19 @@ protected:
     struct Form
     {
         QWidget *port = nullptr; // the family's port editor, named "ofd.port"
-        int connectTimerMinimum = 0;
+        int family = 0; // 52 or 53: the connection timer's range differs
         int ofdSiteLength = 0;
         bool operatorDetails = false; // operator name and tax service site rows
     };
 
     OfdTab(const Form &form, QWidget *parent);
+
+    void showTimers(qint16 pollTimer, qint16 connectTimer);
+    void storeTimers(qint16 &pollTimer, qint16 &connectTimer) const;
+    // Timers outside the register's rules (shown as they are stored).
+    FieldFindings timerFindings() const;
+
+    int m_family = 0;
 
     QLineEdit *m_address = nullptr;
     QSpinBox *m_pollTimer = nullptr;

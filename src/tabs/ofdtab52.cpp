@@ -40,7 +40,7 @@ QLineEdit *portEdit()
 } // namespace
 
 OfdTab52::OfdTab52(QWidget *parent)
-    : OfdTab({ portEdit(), 3, 63, false }, parent)
+    : OfdTab({ portEdit(), 52, 63, false }, parent)
 {
     m_port = findChild<QLineEdit *>(QStringLiteral("ofd.port"));
     // The register packs the number as decimal digits: any other character
@@ -55,12 +55,11 @@ void OfdTab52::loadParams(const DeviceParams &params)
     if (!p)
         return;
     const OfdSettings52 &o = p->ofd;
-    m_address->setText(o.address.text());
+    TabEdits::showText(m_address, o.address.text());
     m_port->setText(QString::number(quint16(o.port)));
-    m_pollTimer->setValue(quint16(o.fnPollTimer));
-    m_connectTimer->setValue(quint16(o.connectTimer));
-    m_inn->setText(o.inn.digits());
-    m_ofdSite->setText(o.ofdSite.text());
+    showTimers(o.fnPollTimer, o.connectTimer);
+    TabEdits::showText(m_inn, o.inn.digits());
+    TabEdits::showText(m_ofdSite, o.ofdSite.text());
 }
 
 void OfdTab52::saveParams(DeviceParams &params)
@@ -71,12 +70,15 @@ void OfdTab52::saveParams(DeviceParams &params)
     OfdSettings52 &o = p->ofd;
     TabEdits::store(m_address, o.address);
     // Not a number (an empty edit): port 0.
-    o.port = qint16(quint16(m_port->text().toUInt()));
-    o.fnPollTimer = qint16(m_pollTimer->value());
-    o.connectTimer = qint16(m_connectTimer->value());
+    if (m_port->text() != QString::number(quint16(o.port)))
+        o.port = qint16(quint16(m_port->text().toUInt()));
+    storeTimers(o.fnPollTimer, o.connectTimer);
     // Digits the field already holds keep their bytes.
     o.inn.setDigits(m_inn->text());
     TabEdits::store(m_ofdSite, o.ofdSite);
 }
 
-void OfdTab52::validate(DeviceIssueWidget *, const DeviceInfo &) { }
+void OfdTab52::validate(DeviceIssueWidget *issues, const DeviceInfo &)
+{
+    addFindings(issues, timerFindings(), TabEdits::byKey({ m_pollTimer, m_connectTimer }));
+}

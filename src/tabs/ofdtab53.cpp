@@ -20,7 +20,7 @@ QSpinBox *portSpinBox()
 } // namespace
 
 OfdTab53::OfdTab53(QWidget *parent)
-    : OfdTab({ portSpinBox(), 40, 256, true }, parent)
+    : OfdTab({ portSpinBox(), 53, 256, true }, parent)
 {
     m_port = findChild<QSpinBox *>(QStringLiteral("ofd.port"));
 }
@@ -31,15 +31,13 @@ void OfdTab53::loadParams(const DeviceParams &params)
     if (!p)
         return;
     const OfdValues53 v = ofdValues(p->ofd);
-    m_address->setText(v.address);
+    TabEdits::showText(m_address, v.address);
     m_port->setValue(v.port);
-    // A stored value outside a spin box's range shows as its nearest end.
-    m_pollTimer->setValue(quint16(p->ofd.fnPollTimer));
-    m_connectTimer->setValue(quint16(p->ofd.connectTimer));
-    m_inn->setText(v.inn);
-    m_name->setText(v.name);
-    m_ofdSite->setText(v.ofdSite);
-    m_fnsSite->setText(v.fnsSite);
+    showTimers(p->ofd.fnPollTimer, p->ofd.connectTimer);
+    TabEdits::showText(m_inn, v.inn);
+    TabEdits::showText(m_name, v.name);
+    TabEdits::showText(m_ofdSite, v.ofdSite);
+    TabEdits::showText(m_fnsSite, v.fnsSite);
 }
 
 void OfdTab53::saveParams(DeviceParams &params)
@@ -50,8 +48,7 @@ void OfdTab53::saveParams(DeviceParams &params)
     OfdSettings53 &o = p->ofd;
     TabEdits::store(m_address, o.address);
     o.port = qint16(quint16(m_port->value()));
-    o.fnPollTimer = qint16(m_pollTimer->value());
-    o.connectTimer = qint16(m_connectTimer->value());
+    storeTimers(o.fnPollTimer, o.connectTimer);
     TabEdits::store(m_inn, o.inn);
     TabEdits::store(m_name, o.name);
     TabEdits::store(m_ofdSite, o.ofdSite);
@@ -67,8 +64,9 @@ void OfdTab53::validate(DeviceIssueWidget *issues, const DeviceInfo &)
     v.name = m_name->text();
     v.ofdSite = m_ofdSite->text();
     v.fnsSite = m_fnsSite->text();
-    addFindings(issues, ofdRules53(v),
-                TabEdits::byKey({ m_address, m_port, m_inn, m_name, m_ofdSite, m_fnsSite }));
+    addFindings(issues, ofdRules53(v) + timerFindings(),
+                TabEdits::byKey(
+                    { m_address, m_port, m_pollTimer, m_connectTimer, m_inn, m_name, m_ofdSite, m_fnsSite }));
 }
 
 void OfdTab53::updateDeviceInfo(DeviceInfo &info)

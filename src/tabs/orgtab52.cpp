@@ -14,9 +14,9 @@ void OrgTab52::loadParams(const DeviceParams &params)
     const auto *p = qobject_cast<const DeviceParams52 *>(&params);
     if (!p)
         return;
-    m_inn->setText(p->organisation.inn.text());
-    m_name->setText(p->organisation.name.text());
-    m_address->setText(p->organisation.address.text());
+    TabEdits::showText(m_inn, p->organisation.inn.text());
+    TabEdits::showText(m_name, p->organisation.name.text());
+    TabEdits::showText(m_address, p->organisation.address.text());
 }
 
 void OrgTab52::saveParams(DeviceParams &params)

@@ -18,11 +18,11 @@ void OrgTab53::loadParams(const DeviceParams &params)
     if (!p)
         return;
     const OrgValues53 v = orgValues(p->organisation);
-    m_inn->setText(v.inn);
-    m_name->setText(v.name);
-    m_address->setText(v.address);
-    m_place->setText(v.place);
-    m_email->setText(v.email);
+    TabEdits::showText(m_inn, v.inn);
+    TabEdits::showText(m_name, v.name);
+    TabEdits::showText(m_address, v.address);
+    TabEdits::showText(m_place, v.place);
+    TabEdits::showText(m_email, v.email);
 }
 
 void OrgTab53::saveParams(DeviceParams &params)
@@ -35,7 +35,7 @@ void OrgTab53::saveParams(DeviceParams &params)
     TabEdits::store(m_name, o.name);
     TabEdits::store(m_address, o.address);
     TabEdits::store(m_place, o.place);
-    TabEdits::store(m_email, o.email, wholeText(o.email));
+    TabEdits::store(m_email, o.email);
 }
 
 void OrgTab53::validate(DeviceIssueWidget *issues, const DeviceInfo &info)

@@ -61,6 +61,9 @@ QStringList PositionListModel::namesOf(const QVector<PositionName> &records)
 void PositionListModel::store(const QStringList &names, QVector<PositionName> &records)
 {
     const int n = qMin(names.size(), records.size());
-    for (int i = 0; i < n; ++i)
-        records[i].setText(names.at(i));
+    // A name left alone keeps its bytes.
+    for (int i = 0; i < n; ++i) {
+        if (names.at(i) != records.at(i).text())
+            records[i].setText(names.at(i));
+    }
 }

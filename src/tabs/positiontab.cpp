@@ -1,6 +1,7 @@
 #include "positiontab.h"
 
 #include "params/deviceparams.h"
+#include "tabs/changemarkmodel.h"
 #include "tabs/positionlistmodel.h"
 #include "tabs/textitemdelegate.h"
 
@@ -40,7 +41,7 @@ PositionTab::PositionTab(QWidget *parent)
     // All eight names at once, no scrolling, as wide as a full name.
     const int rowHeight = QLineEdit().sizeHint().height();
     m_view->setObjectName(QStringLiteral("positions"));
-    m_view->setModel(m_model);
+    m_view->setModel(markChanges(m_model));
     m_view->setItemDelegate(new RowDelegate(rowHeight, m_view));
     m_view->setUniformItemSizes(true);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -49,6 +50,9 @@ PositionTab::PositionTab(QWidget *parent)
     const int width
         = m_view->fontMetrics().horizontalAdvance(QString(PositionName::limit + 1, QChar(0x0416)));
     m_view->setFixedSize(width + frame, DeviceParams::PositionCount * rowHeight + frame);
+
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { emit namesChanged(names()); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { emit namesChanged(names()); });
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(m_view, 0, 0);
@@ -64,6 +68,11 @@ void PositionTab::saveParams(DeviceParams &params)
 void PositionTab::loadParams(const DeviceParams &params)
 {
     m_model->setNames(PositionListModel::namesOf(params.positions));
+}
+
+QStringList PositionTab::names() const
+{
+    return m_model->names();
 }
 
 void PositionTab::validate(DeviceIssueWidget *, const DeviceInfo &) { }

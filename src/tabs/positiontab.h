@@ -2,6 +2,8 @@
 
 #include "tabs/devicewidget.h"
 
+#include <QStringList>
+
 class PositionListModel;
 class QListView;
 
@@ -16,6 +18,12 @@ public:
     void saveParams(DeviceParams &params) override;
     void loadParams(const DeviceParams &params) override;
     void validate(DeviceIssueWidget *issues, const DeviceInfo &info) override;
+
+    QStringList names() const;
+
+signals:
+    // The names as the list shows them now, after an edit or a load.
+    void namesChanged(const QStringList &names);
 
 private:
     PositionListModel *m_model = nullptr;

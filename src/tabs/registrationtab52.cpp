@@ -1,6 +1,7 @@
 #include "registrationtab52.h"
 
 #include "params/deviceparams52.h"
+#include "tabs/changemarkmodel.h"
 #include "tabs/checkboxitemdelegate.h"
 #include "tabs/codepageitemdelegate.h"
 #include "tabs/registrationtablemodel52.h"
@@ -78,13 +79,18 @@ RegistrationTab52::RegistrationTab52(QWidget *parent)
     , m_view(new QTableView(this))
 {
     m_view->setObjectName(QStringLiteral("registrations"));
-    m_view->setModel(m_model);
+    m_view->setModel(markChanges(m_model));
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_view->setItemDelegateForColumn(RegistrationTableModel52::Date, new DateItemDelegate(this));
-    auto *text = new CodePageItemDelegate(this);
-    for (int column : { RegistrationTableModel52::RegNumber, RegistrationTableModel52::Inn,
-                        RegistrationTableModel52::FnNumber })
-        m_view->setItemDelegateForColumn(column, text);
+    m_view->setItemDelegateForColumn(
+        RegistrationTableModel52::RegNumber,
+        new CodePageItemDelegate(decltype(RegistrationRecord52::regNumber)::limit, this));
+    m_view->setItemDelegateForColumn(
+        RegistrationTableModel52::Inn,
+        new CodePageItemDelegate(decltype(RegistrationRecord52::inn)::limit, this));
+    m_view->setItemDelegateForColumn(
+        RegistrationTableModel52::FnNumber,
+        new CodePageItemDelegate(decltype(RegistrationRecord52::fnNumber)::limit, this));
     auto *bits = new BitSetItemDelegate(this);
     m_view->setItemDelegateForColumn(RegistrationTableModel52::TaxSystems, bits);
     m_view->setItemDelegateForColumn(RegistrationTableModel52::WorkModes, bits);

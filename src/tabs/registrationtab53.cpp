@@ -15,8 +15,9 @@ RegistrationTab53::RegistrationTab53(QWidget *parent)
     m_fnNumber = TabEdits::textEdit(QStringLiteral("registrationIds.fnNumber"), 16, this);
     // The register reports this number as its identity: the device list, the
     // profile and the write guard all key on it, so it is shown, not edited.
-    m_serial->setReadOnly(true);
-    m_serial->setToolTip(tr("Заводской номер ККТ изменить нельзя"));
+    TabEdits::makeReadOnly(m_serial,
+                           tr("Заводской номер ККТ изменить нельзя: по нему программа узнаёт ККТ "
+                              "(список ККТ, профиль, проверка перед записью)"));
     form->addRow(tr("Заводской номер:"), m_serial);
     form->addRow(tr("Регистрационный номер:"), m_regNumber);
     form->addRow(tr("Номер ФН:"), m_fnNumber);
@@ -28,9 +29,9 @@ void RegistrationTab53::loadParams(const DeviceParams &params)
     if (!p)
         return;
     const RegistrationValues53 v = registrationValues(p->registrationIds);
-    m_serial->setText(v.serialNumber);
-    m_regNumber->setText(v.regNumber);
-    m_fnNumber->setText(v.fnNumber);
+    TabEdits::showText(m_serial, v.serialNumber);
+    TabEdits::showText(m_regNumber, v.regNumber);
+    TabEdits::showText(m_fnNumber, v.fnNumber);
 }
 
 void RegistrationTab53::saveParams(DeviceParams &params)

@@ -1,5 +1,6 @@
 #include "tabrules.h"
 
+#include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
 #include "tabs/devicetab.h"
 #include "tabs/fieldchecks.h"
@@ -17,14 +18,13 @@ QString tr(const char *text)
 
 OrgValues53 orgValues(const Organisation53 &o)
 {
-    // The e-mail edit shows all 64 bytes of its field, though only 63 are written.
-    return { o.inn.text(), o.name.text(), o.address.text(), o.place.text(), wholeText(o.email) };
+    return { o.inn.text(), o.name.text(), o.address.text(), o.place.text(), o.email.text() };
 }
 
 OfdValues53 ofdValues(const OfdSettings53 &o)
 {
     OfdValues53 v;
-    v.address = o.address.text().left(OfdValues53::AddressLength);
+    v.address = o.address.text();
     v.port = quint16(o.port);
     v.inn = o.inn.text();
     v.name = o.name.text();
@@ -83,6 +83,64 @@ FieldFindings userRules53(const UserRows &rows, const DeviceInfo &info)
             findings.append({ tab, key(row, "barcode"),
                               tr("Штрихкод пользователя %1 содержит некорректное значение %2")
                                   .arg(row.name, row.barcode) });
+    }
+    return findings;
+}
+
+FieldFindings userRules52(const UserRows &rows)
+{
+    const QString tab = tabCaption(DeviceTab::Users);
+    FieldFindings findings;
+    for (const UserRow &row : rows) {
+        if (!isValidBarcode(row.barcode, true))
+            findings.append({ tab, QStringLiteral("users[%1].barcode").arg(row.record),
+                              tr("Штрихкод пользователя %1 содержит некорректное значение %2")
+                                  .arg(row.name, row.barcode) });
+    }
+    return findings;
+}
+
+QVector<FieldRange> configRanges(int family)
+{
+    const auto range = [](const char *field, const char *label, int bottom, int top) {
+        return FieldRange { QStringLiteral("tradeConfig.") + QLatin1String(field), tr(label), bottom, top };
+    };
+    return { range("departmentCount", "Количество отделов", 1, 16),
+             range("keyboardSensitivity", "Чувствительность", 1, 4),
+             range("powerOffTimer", "Таймер выключения", 0, 99),
+             range("internalCodeLength", "Размер вн.кода", 1, 5),
+             range("weightPrefix", "Префикс вес.товара", 21, 29),
+             family == 52 ? range("printDensity", "Плотность печати", 1, 4)
+                          : range("printDensity", "Плотность печати", 0, 3) };
+}
+
+QVector<FieldRange> ofdRanges(int family)
+{
+    return { { QStringLiteral("ofd.fnPollTimer"), tr("Таймер опроса ФН"), 3, 3600 },
+             { QStringLiteral("ofd.connectTimer"), tr("Таймер подключения"), family == 52 ? 3 : 40, 3600 } };
+}
+
+FieldFindings rangeRules(const QString &tab, const QVector<FieldRange> &ranges,
+                         const QHash<QString, QString> &values)
+{
+    FieldFindings findings;
+    for (const FieldRange &range : ranges) {
+        if (!values.contains(range.key))
+            continue;
+        const QString text = values.value(range.key);
+        bool ok = false;
+        const int value = text.toInt(&ok);
+        if (ok && value >= range.bottom && value <= range.top)
+            continue;
+        findings.append({ tab, range.key,
+                          text.isEmpty() ? tr("%1: значение не задано, допустимо от %2 до %3")
+                                               .arg(range.label)
+                                               .arg(range.bottom)
+                                               .arg(range.top)
+                                         : tr("%1: значение %2 вне допустимого диапазона от %3 до %4")
+                                               .arg(range.label, text)
+                                               .arg(range.bottom)
+                                               .arg(range.top) });
     }
     return findings;
 }
@@ -156,15 +214,49 @@ FieldFindings registrationRules53(const RegistrationValues53 &v, const DeviceInf
     return findings;
 }
 
+namespace {
+
+FieldFindings configRulesOf(const TradeConfig &t, int family)
+{
+    const QHash<QString, QString> values {
+        { QStringLiteral("tradeConfig.departmentCount"), QString::number(t.departmentCount) },
+        { QStringLiteral("tradeConfig.keyboardSensitivity"), QString::number(t.keyboardSensitivity) },
+        { QStringLiteral("tradeConfig.powerOffTimer"), QString::number(t.powerOffTimer) },
+        { QStringLiteral("tradeConfig.internalCodeLength"), QString::number(t.internalCodeLength) },
+        { QStringLiteral("tradeConfig.weightPrefix"), QString::number(t.weightPrefix) },
+        { QStringLiteral("tradeConfig.printDensity"), QString::number(t.printDensity) },
+    };
+    return rangeRules(tabCaption(DeviceTab::Config), configRanges(family), values);
+}
+
+template<class Ofd> FieldFindings ofdRangesOf(const Ofd &o, int family)
+{
+    const QHash<QString, QString> values {
+        { QStringLiteral("ofd.fnPollTimer"), QString::number(quint16(o.fnPollTimer)) },
+        { QStringLiteral("ofd.connectTimer"), QString::number(quint16(o.connectTimer)) },
+    };
+    return rangeRules(tabCaption(DeviceTab::Ofd), ofdRanges(family), values);
+}
+
+} // namespace
+
 FieldFindings checkParams(const DeviceParams &params)
 {
+    if (const auto *p = qobject_cast<const DeviceParams52 *>(&params)) {
+        FieldFindings findings = configRulesOf(p->tradeConfig, 52);
+        findings += userRules52(userRows(*p));
+        findings += ofdRangesOf(p->ofd, 52);
+        return findings;
+    }
     const auto *p = qobject_cast<const DeviceParams53 *>(&params);
     if (!p)
         return {};
     const DeviceInfo info = deviceInfoOf(*p);
-    FieldFindings findings = userRules53(userRows(*p), info);
+    FieldFindings findings = configRulesOf(p->tradeConfig, 53);
+    findings += userRules53(userRows(*p), info);
     findings += orgRules53(orgValues(p->organisation), info);
     findings += ofdRules53(ofdValues(p->ofd));
+    findings += ofdRangesOf(p->ofd, 53);
     findings += registrationRules53(registrationValues(p->registrationIds), info);
     return findings;
 }

@@ -5,7 +5,9 @@
 #include "tabs/fieldfinding.h"
 #include "tabs/usertablemodel.h"
 
+#include <QHash>
 #include <QString>
+#include <QVector>
 
 class DeviceParams;
 class DeviceParams53;
@@ -19,14 +21,6 @@ struct RegistrationIds53;
 // below and hand what the widgets hold back to the rules; korvant-cli check
 // runs the same functions over a parameter set (checkParams), so window and
 // tool report the same findings in the same order.
-
-// Text of a field up to its first zero byte, taking its whole width where
-// that is more than the limit it is written with (a 64-byte e-mail field
-// written with 63).
-template<int Width, int Limit> QString wholeText(const TextField<Width, Limit> &field)
-{
-    return TextCodec::decode(TextCodec::untilNul(QByteArray(field.bytes.data(), Width)));
-}
 
 // Stores text into a field unless it equals what the field showed: a value
 // left alone keeps its bytes (also ones the code page cannot decode).
@@ -79,14 +73,35 @@ int defaultUserOf(int defaultCashier, int userCount);
 // The contributions of all tabs, computed from a parameter set.
 DeviceInfo deviceInfoOf(const DeviceParams53 &params);
 
+// A number edited with a spin box (or a number edit) and the values the
+// register's rules allow. A stored value outside is shown as it is, kept
+// unless edited, and reported by rangeRules.
+struct FieldRange
+{
+    QString key; // "tradeConfig.weightPrefix"
+    QString label; // the row label without its colon
+    int bottom = 0;
+    int top = 0;
+};
+
+// The ranges of the configuration tab and of the operator tab's timers.
+QVector<FieldRange> configRanges(int family);
+QVector<FieldRange> ofdRanges(int family);
+// One finding per value outside its range, in the ranges' order; a value is
+// the number as typed (text that is no number counts as outside).
+FieldFindings rangeRules(const QString &tab, const QVector<FieldRange> &ranges,
+                         const QHash<QString, QString> &values);
+
 // Findings in the order the rules are tested; field keys as the parameter
 // fields name them ("users[9].barcode" for record 9).
 FieldFindings userRules53(const UserRows &rows, const DeviceInfo &info);
+// Family 2.52 stores a user barcode as up to 12 digits and shows it with
+// its check digit: a code that is then no EAN-8, UPC-A or EAN-13 is reported.
+FieldFindings userRules52(const UserRows &rows);
 FieldFindings orgRules53(const OrgValues53 &values, const DeviceInfo &info);
 FieldFindings ofdRules53(const OfdValues53 &values);
 FieldFindings registrationRules53(const RegistrationValues53 &values, const DeviceInfo &info);
 
 // The validation run of the parameter set's family over its values, in tab
-// order, as the device window's dock lists it after loading the set. Family
-// 2.52 has no rules.
+// order, as the device window's dock lists it after loading the set.
 FieldFindings checkParams(const DeviceParams &params);

@@ -1,5 +1,6 @@
 #include "textitemdelegate.h"
 
+#include "tabs/codepageitemdelegate.h"
 #include "tabs/codepagevalidator.h"
 
 #include <QLineEdit>
@@ -12,10 +13,12 @@ TextItemDelegate::TextItemDelegate(int maxLength, bool allowEmpty, QObject *pare
 }
 
 QWidget *TextItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
-                                        const QModelIndex &) const
+                                        const QModelIndex &index) const
 {
     auto *edit = new QLineEdit(parent);
-    edit->setMaxLength(m_maxLength);
+    // A stored name longer than the limit (a field filled to its full width)
+    // shows whole in the editor too.
+    edit->setMaxLength(CodePageItemDelegate::limitFor(m_maxLength, index));
     CodePageValidator::install(edit);
     return edit;
 }

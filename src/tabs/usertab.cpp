@@ -1,7 +1,10 @@
 #include "usertab.h"
 
+#include "tabs/changemarkmodel.h"
+
 #include <QAbstractItemDelegate>
 #include <QGridLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QTableView>
 
@@ -12,9 +15,13 @@ UserTab::UserTab(UserTableModel *model, QWidget *parent)
 {
     m_model->setParent(this);
     m_view->setObjectName(QStringLiteral("users"));
-    m_view->setModel(m_model);
+    m_view->setModel(markChanges(m_model));
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // One line a row, whatever length a committed text has: a long full name
+    // is shown cut with an ellipsis (whole in its editor and tool tip)
+    // rather than making its row taller.
+    m_view->setWordWrap(false);
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     // Rows have no captions: an empty gutter would only take room.
     m_view->verticalHeader()->hide();
     auto *layout = new QGridLayout(this);
@@ -34,6 +41,14 @@ void UserTab::showRows(const UserRows &rows, const QStringList &positionNames)
     }
 }
 
+void UserTab::setPositionNames(const QStringList &names)
+{
+    if (names == m_model->positionNames())
+        return;
+    m_model->setPositionNames(names);
+    installDelegates();
+}
+
 void UserTab::setDelegate(UserTableModel::Field field, QAbstractItemDelegate *delegate)
 {
     const int column = m_model->column(field);
@@ -47,4 +62,29 @@ void UserTab::setDelegate(UserTableModel::Field field, QAbstractItemDelegate *de
 void UserTab::addUserFindings(DeviceIssueWidget *issues, const FieldFindings &findings)
 {
     addFindings(issues, findings, { { QStringLiteral("users"), m_view } });
+}
+
+QModelIndex UserTab::indexOfField(const QString &key) const
+{
+    int record = -1;
+    QString member;
+    if (!splitRowKey(key, &record, &member))
+        return {};
+    static const QHash<QString, UserTableModel::Field> fields {
+        { QStringLiteral("name"), UserTableModel::Name },
+        { QStringLiteral("rights"), UserTableModel::Rights },
+        { QStringLiteral("barcode"), UserTableModel::Barcode },
+        { QStringLiteral("inn"), UserTableModel::Inn },
+        { QStringLiteral("fullName"), UserTableModel::FullName },
+        { QStringLiteral("password"), UserTableModel::Password },
+        { QStringLiteral("position"), UserTableModel::Position },
+        { QStringLiteral("active"), UserTableModel::Active },
+    };
+    const int column = qMax(0, m_model->column(fields.value(member, UserTableModel::Name)));
+    const UserRows &rows = m_model->rows();
+    for (int row = 0; row < rows.size(); ++row) {
+        if (rows.at(row).record == record)
+            return m_view->model()->index(row, column);
+    }
+    return {};
 }

@@ -17,6 +17,10 @@ public:
     QTableView *view() const { return m_view; }
     UserTableModel *model() const { return m_model; }
 
+    // The "Должность" choices and cells follow the names the positions tab
+    // shows now, renamed ones included, without waiting for a load.
+    void setPositionNames(const QStringList &names);
+
 protected:
     UserTab(UserTableModel *model, QWidget *parent);
 
@@ -26,6 +30,8 @@ protected:
     virtual void installDelegates() = 0;
     // Gives a column its editor; the one it had goes.
     void setDelegate(UserTableModel::Field field, QAbstractItemDelegate *delegate);
+    // A finding's record and member: the row of the record, the member's column.
+    QModelIndex indexOfField(const QString &key) const override;
     // The findings of the rules all take the user to the table.
     void addUserFindings(DeviceIssueWidget *issues, const FieldFindings &findings);
 

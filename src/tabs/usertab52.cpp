@@ -4,6 +4,7 @@
 #include "tabs/checkboxitemdelegate.h"
 #include "tabs/codepageitemdelegate.h"
 #include "tabs/comboboxitemdelegate.h"
+#include "tabs/tabrules.h"
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -48,11 +49,14 @@ void UserTab52::saveParams(DeviceParams &params)
         storeUserRows(model()->rows(), *p);
 }
 
-void UserTab52::validate(DeviceIssueWidget *, const DeviceInfo &) { }
+void UserTab52::validate(DeviceIssueWidget *issues, const DeviceInfo &)
+{
+    addUserFindings(issues, userRules52(model()->rows()));
+}
 
 void UserTab52::installDelegates()
 {
-    setDelegate(UserTableModel::Name, new CodePageItemDelegate);
+    setDelegate(UserTableModel::Name, new CodePageItemDelegate(decltype(UserRecord52::name)::limit));
     setDelegate(UserTableModel::Barcode, new BarcodeItemDelegate);
     setDelegate(UserTableModel::Position, new ComboBoxItemDelegate(model()->positionNames(), 1));
     setDelegate(UserTableModel::Active, new CheckBoxItemDelegate);

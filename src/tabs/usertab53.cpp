@@ -31,10 +31,10 @@ void UserTab53::validate(DeviceIssueWidget *issues, const DeviceInfo &info)
 
 void UserTab53::installDelegates()
 {
-    setDelegate(UserTableModel::Name, new TextItemDelegate(14, false));
-    setDelegate(UserTableModel::Barcode, new CodePageItemDelegate);
-    setDelegate(UserTableModel::Inn, new CodePageItemDelegate);
-    setDelegate(UserTableModel::FullName, new CodePageItemDelegate);
+    setDelegate(UserTableModel::Name, new TextItemDelegate(decltype(UserRecord53::name)::limit, false));
+    setDelegate(UserTableModel::Barcode, new CodePageItemDelegate(decltype(UserRecord53::barcode)::limit));
+    setDelegate(UserTableModel::Inn, new CodePageItemDelegate(decltype(UserRecord53::inn)::limit));
+    setDelegate(UserTableModel::FullName, new CodePageItemDelegate(decltype(UserRecord53::fullName)::limit));
     setDelegate(UserTableModel::Position, new ComboBoxItemDelegate(model()->positionNames(), 1));
     setDelegate(UserTableModel::Active, new CheckBoxItemDelegate);
 }

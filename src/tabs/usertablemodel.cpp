@@ -2,6 +2,7 @@
 
 #include "params/deviceparams52.h"
 #include "params/deviceparams53.h"
+#include "params/packedbcd.h"
 #include "tabs/tabrules.h"
 
 UserRows userRows(const DeviceParams53 &params)
@@ -11,8 +12,8 @@ UserRows userRows(const DeviceParams53 &params)
         const UserRecord53 &u = params.users.at(i);
         if (u.flags & UserHidden)
             continue;
-        rows.append({ i, wholeText(u.name), wholeText(u.barcode), wholeText(u.inn), wholeText(u.fullName),
-                      wholeText(u.password), u.rights, u.position, bool(u.flags & UserActive) });
+        rows.append({ i, u.name.text(), u.barcode.text(), u.inn.text(), u.fullName.text(), u.password.text(),
+                      u.rights, u.position, bool(u.flags & UserActive) });
     }
     return rows;
 }
@@ -38,6 +39,19 @@ UserRows userRows(const DeviceParams52 &params)
 
 namespace {
 
+// The six bytes a 2.52 barcode cell's text is stored as. The cell shows the
+// stored digits with their check digit, so a text whose last digit is the
+// check digit of the digits before it is stored without it: what the cell
+// shows reads back the same.
+QByteArray packedBarcode(const QString &shown)
+{
+    const QString digits = shown.left(shown.size() - 1);
+    const QByteArray without = PackedBcd::encode(digits);
+    if (!shown.isEmpty() && PackedBcd::decodeBarcode(without) == shown)
+        return without;
+    return PackedBcd::encode(shown);
+}
+
 // Walks the records not marked hidden alongside the rows.
 template<class Record, class Store> void storeRows(const UserRows &rows, QVector<Record> &users, Store store)
 {
@@ -60,11 +74,11 @@ template<class Record, class Store> void storeRows(const UserRows &rows, QVector
 void storeUserRows(const UserRows &rows, DeviceParams53 &params)
 {
     storeRows(rows, params.users, [](const UserRow &row, UserRecord53 &u) {
-        storeText(u.name, row.name, wholeText(u.name));
-        storeText(u.barcode, row.barcode, wholeText(u.barcode));
-        storeText(u.inn, row.inn, wholeText(u.inn));
-        storeText(u.fullName, row.fullName, wholeText(u.fullName));
-        storeText(u.password, row.password, wholeText(u.password));
+        storeText(u.name, row.name, u.name.text());
+        storeText(u.barcode, row.barcode, u.barcode.text());
+        storeText(u.inn, row.inn, u.inn.text());
+        storeText(u.fullName, row.fullName, u.fullName.text());
+        storeText(u.password, row.password, u.password.text());
     });
 }
 
@@ -73,7 +87,8 @@ void storeUserRows(const UserRows &rows, DeviceParams52 &params)
     storeRows(rows, params.users, [](const UserRow &row, UserRecord52 &u) {
         storeText(u.name, row.name, u.name.text());
         // The register keeps the first 12 digits; the check digit is derived.
-        u.barcode.setBarcode(row.barcode);
+        if (row.barcode != u.barcode.barcode())
+            u.barcode.setBytes(packedBarcode(row.barcode));
     });
 }
 
@@ -204,7 +219,8 @@ bool UserTableModel::setData(const QModelIndex &index, const QVariant &value, in
             row.name = value.toString();
             break;
         case Barcode:
-            row.barcode = value.toString();
+            if (!storedBarcode(value.toString(), &row.barcode))
+                return false;
             break;
         case Inn:
             row.inn = value.toString();
@@ -237,6 +253,14 @@ void UserTableModel::setRows(const UserRows &rows, const QStringList &positionNa
     endResetModel();
 }
 
+void UserTableModel::setPositionNames(const QStringList &names)
+{
+    m_positionNames = names;
+    const int column = m_columns.indexOf(Position);
+    if (column >= 0 && !m_rows.isEmpty())
+        emit dataChanged(index(0, column), index(m_rows.size() - 1, column), { Qt::DisplayRole });
+}
+
 UserTableModel53::UserTableModel53(QObject *parent)
     : UserTableModel({ Name, Rights, Barcode, Inn, FullName, Password, Position, Active }, parent)
 {
@@ -245,4 +269,23 @@ UserTableModel53::UserTableModel53(QObject *parent)
 UserTableModel52::UserTableModel52(QObject *parent)
     : UserTableModel({ Name, Rights, Barcode, Position, Active }, parent)
 {
+}
+
+bool UserTableModel::storedBarcode(const QString &typed, QString *stored) const
+{
+    *stored = typed;
+    return true;
+}
+
+bool UserTableModel52::storedBarcode(const QString &typed, QString *stored) const
+{
+    // Digits only: the register packs them as decimal digits.
+    for (const QChar c : typed) {
+        if (!c.isDigit() || c.unicode() > '9')
+            return false;
+    }
+    // The cell shows at once what the register will hold: the first 12
+    // digits and their check digit ("123" becomes "1236").
+    *stored = PackedBcd::decodeBarcode(packedBarcode(typed));
+    return true;
 }

@@ -57,6 +57,8 @@ public:
     void setRows(const UserRows &rows, const QStringList &positionNames);
     const UserRows &rows() const { return m_rows; }
     QStringList positionNames() const { return m_positionNames; }
+    // New names for the position codes; the rows keep their codes.
+    void setPositionNames(const QStringList &names);
     // "Кассир", "Ст.кассир", "Администратор", "Техник": rights code c is entry c - 1.
     QStringList rightsNames() const { return m_rightsNames; }
     // The column of a field, or -1 when the family's table lacks it.
@@ -64,6 +66,10 @@ public:
 
 protected:
     UserTableModel(const QVector<Field> &columns, QObject *parent);
+
+    // The barcode as the register stores it, shown as soon as the edit is
+    // committed; false refuses the text.
+    virtual bool storedBarcode(const QString &typed, QString *stored) const;
 
 private:
     QVector<Field> m_columns;
@@ -88,4 +94,7 @@ class UserTableModel52 : public UserTableModel
 
 public:
     explicit UserTableModel52(QObject *parent = nullptr);
+
+protected:
+    bool storedBarcode(const QString &typed, QString *stored) const override;
 };

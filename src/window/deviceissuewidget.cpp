@@ -17,6 +17,15 @@ void DeviceIssueWidget::addIssue(DeviceWidget *tab, QWidget *widget, const QStri
     model()->appendIssue(QSharedPointer<DeviceIssue>::create(tab, widget, text));
 }
 
+void DeviceIssueWidget::addIssue(DeviceWidget *tab, QWidget *widget, const QString &text,
+                                 const QString &caption, const QString &field)
+{
+    auto issue = QSharedPointer<DeviceIssue>::create(tab, widget, text);
+    issue->setPlace(caption);
+    issue->setField(field);
+    model()->appendIssue(issue);
+}
+
 void DeviceIssueWidget::showIssue(const QModelIndex &index)
 {
     if (!m_tabWidget)
@@ -26,13 +35,17 @@ void DeviceIssueWidget::showIssue(const QModelIndex &index)
         return;
     // A tab the window has dropped since the check is no page any more.
     auto *tab = qobject_cast<DeviceWidget *>(issue->tab());
-    if (!tab || m_tabWidget->indexOf(tab) < 0)
+    if (!tab)
         return;
-    m_tabWidget->setCurrentWidget(tab);
-    if (auto *widget = qobject_cast<QWidget *>(issue->widget())) {
-        // A floating dock is a window of its own: bring the field's window up.
-        if (!widget->isActiveWindow())
-            widget->activateWindow();
-        widget->setFocus(Qt::OtherFocusReason);
+    // A page is the tab itself or holds it (a scroll area around it).
+    int page = -1;
+    for (int k = 0; k < m_tabWidget->count() && page < 0; ++k) {
+        QWidget *w = m_tabWidget->widget(k);
+        if (w == tab || w->isAncestorOf(tab))
+            page = k;
     }
+    if (page < 0)
+        return;
+    m_tabWidget->setCurrentIndex(page);
+    tab->showField(issue->field(), qobject_cast<QWidget *>(issue->widget()));
 }

@@ -18,6 +18,10 @@ public:
     explicit DeviceIssueWidget(QTabWidget *tabWidget, QWidget *parent = nullptr);
 
     void addIssue(DeviceWidget *tab, QWidget *widget, const QString &text);
+    // A finding named by its tab's caption and its field's key, so the list
+    // says where it lies and opening it selects the cell a key names.
+    void addIssue(DeviceWidget *tab, QWidget *widget, const QString &text, const QString &caption,
+                  const QString &field);
 
 public slots:
     void showIssue(const QModelIndex &index) override;

@@ -4,6 +4,8 @@
 #include "app/firmware.h"
 #include "app/inputipdialog.h"
 #include "app/questionbox.h"
+#include "app/windowplacement.h"
+#include "fleet/fleetgroup.h"
 #include "goods/goodswindow.h"
 #include "history/snapshotstore.h"
 #include "history/snapshottaker.h"
@@ -38,13 +40,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QGridLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -81,12 +87,17 @@ DeviceWindow::DeviceWindow(QWidget *parent, Qt::WindowFlags flags)
 
 void DeviceWindow::setupUi()
 {
-    resize(1000, 720);
+    setObjectName(QStringLiteral("DeviceWindow"));
+    resize(1000, 620);
 
     auto *central = new QWidget(this);
     auto *grid = new QGridLayout(central);
     m_tabWidget = new QTabWidget(central);
     m_tabWidget->setObjectName(QStringLiteral("tabWidget"));
+    // Arrows at both ends rather than a caption cut off, where the window is
+    // narrower than all eight.
+    m_tabWidget->setUsesScrollButtons(true);
+    m_tabWidget->tabBar()->setElideMode(Qt::ElideNone);
     grid->addWidget(m_tabWidget, 0, 0);
     setCentralWidget(central);
 
@@ -96,16 +107,21 @@ void DeviceWindow::setupUi()
     m_statusAddressLabel->setMinimumSize(m_statusAddressLabel->sizeHint());
     m_statusAddressLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     statusBar()->addPermanentWidget(m_statusAddressLabel, 0);
-    statusBar()->addPermanentWidget(new QLabel(this), 1);
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("statusMessageLabel"));
+    statusBar()->addPermanentWidget(m_statusLabel, 1);
 
-    QMenu *deviceMenu = menuBar()->addMenu(tr("ККТ"));
+    QMenu *deviceMenu = menuBar()->addMenu(tr("&ККТ"));
     m_changeAddrAction
-        = deviceMenu->addAction(tr("Изменить адрес ККТ"), this, &DeviceWindow::onDeviceChangeAddr);
+        = deviceMenu->addAction(tr("&Изменить адрес ККТ"), this, &DeviceWindow::onDeviceChangeAddr);
     m_changeAddrAction->setObjectName(QStringLiteral("actionDeviceChangeAddr"));
-    m_importAction = deviceMenu->addAction(tr("Загрузить из ККТ"), this, &DeviceWindow::onDeviceImport);
+    m_importAction = deviceMenu->addAction(tr("&Загрузить из ККТ"), this, &DeviceWindow::onDeviceImport);
     m_importAction->setObjectName(QStringLiteral("actionDeviceImport"));
-    m_exportAction = deviceMenu->addAction(tr("Выгрузить в ККТ"), this, &DeviceWindow::onDeviceExport);
+    m_importAction->setShortcut(QKeySequence(Qt::Key_F5));
+    m_exportAction = deviceMenu->addAction(tr("&Выгрузить в ККТ"), this, &DeviceWindow::onDeviceExport);
     m_exportAction->setObjectName(QStringLiteral("actionDeviceExport"));
+    // Two modifiers: a write to a fiscal register is not one stray key away.
+    m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
     QAction *applyAction
         = deviceMenu->addAction(tr("Применить к другим ККТ…"), this, &DeviceWindow::onApplyToOthers);
     applyAction->setObjectName(QStringLiteral("actionApplyToOthers"));
@@ -113,23 +129,35 @@ void DeviceWindow::setupUi()
     connect(m_exportAction, &QAction::changed, applyAction,
             [this, applyAction] { applyAction->setEnabled(m_exportAction->isEnabled()); });
 
-    QMenu *profileMenu = menuBar()->addMenu(tr("Профиль"));
+    QMenu *profileMenu = menuBar()->addMenu(tr("&Профиль"));
     m_saveProfileAction
-        = profileMenu->addAction(tr("Сохранить профиль"), this, &DeviceWindow::onProfileExport);
+        = profileMenu->addAction(tr("&Сохранить профиль"), this, &DeviceWindow::onProfileExport);
     m_saveProfileAction->setObjectName(QStringLiteral("actionProfileExport"));
-    m_historyAction = profileMenu->addAction(tr("История изменений…"), this, &DeviceWindow::onShowHistory);
+    m_saveProfileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_historyAction = profileMenu->addAction(tr("&История изменений…"), this, &DeviceWindow::onShowHistory);
     m_historyAction->setObjectName(QStringLiteral("actionHistory"));
 
-    QMenu *dataMenu = menuBar()->addMenu(tr("Данные"));
-    m_validateAction = dataMenu->addAction(tr("Проверить"), this, &DeviceWindow::onValidate);
+    QMenu *dataMenu = menuBar()->addMenu(tr("&Данные"));
+    m_validateAction = dataMenu->addAction(tr("&Проверить"), this, &DeviceWindow::onValidate);
     m_validateAction->setObjectName(QStringLiteral("actionValidate"));
-    m_goodsAction = dataMenu->addAction(tr("Номенклатура"), this, &DeviceWindow::onShowGoods);
+    m_validateAction->setShortcut(QKeySequence(Qt::Key_F7));
+    m_goodsAction = dataMenu->addAction(tr("&Номенклатура"), this, &DeviceWindow::onShowGoods);
     m_goodsAction->setObjectName(QStringLiteral("actionShowGoods"));
+    dataMenu->addSeparator();
+    m_revertTabAction
+        = dataMenu->addAction(tr("Отменить изменения &вкладки"), this, &DeviceWindow::onRevertTab);
+    m_revertTabAction->setObjectName(QStringLiteral("actionRevertTab"));
+    m_revertAllAction = dataMenu->addAction(tr("Отменить &все изменения"), this, &DeviceWindow::onRevertAll);
+    m_revertAllAction->setObjectName(QStringLiteral("actionRevertAll"));
+    connect(m_tabWidget, &QTabWidget::currentChanged, this, &DeviceWindow::updateRevertActions);
+
+    m_placeRemembered = WindowPlacement::restore(this, "DeviceWindow", size());
 }
 
 void DeviceWindow::setDevice(const QString &serial, const QString &version, const QString &name,
                              const QString &addr)
 {
+    m_name = name;
     setWindowTitle(tr("ККТ %1. Заводской номер %2").arg(name, serial));
     selectFamily(version);
     loadProfile(serial);
@@ -152,8 +180,23 @@ void DeviceWindow::selectFamily(const QString &version)
     const int family = DeviceParams::familyOf(version);
     m_params = DeviceParams::create(version, this);
     m_tabs = makeTabs(family);
-    for (int k = 0; k < m_tabs.size(); ++k)
-        m_tabWidget->addTab(m_tabs.at(k), tabCaption(TabOrder[k]));
+    for (int k = 0; k < m_tabs.size(); ++k) {
+        DeviceWidget *tab = m_tabs.at(k);
+        // Each page scrolls where the window is smaller than the page: the
+        // window fits a small screen, its dock shown, without cutting a page.
+        auto *page = new QScrollArea;
+        page->setObjectName(QStringLiteral("tabPage"));
+        page->setFrameShape(QFrame::NoFrame);
+        page->setWidgetResizable(true);
+        page->setWidget(tab);
+        m_tabWidget->addTab(page, tabText(TabOrder[k], false));
+        connect(tab, &DeviceWidget::changesChanged, this, [this, tab] { updateTabCaption(tab); });
+    }
+    // The users' position choices follow the positions tab as it is edited.
+    auto *positions = qobject_cast<PositionTab *>(m_tabs.value(1));
+    auto *users = qobject_cast<UserTab *>(m_tabs.value(2));
+    if (positions && users)
+        connect(positions, &PositionTab::namesChanged, users, &UserTab::setPositionNames);
     widenForTabs();
     updateActions();
 }
@@ -162,14 +205,101 @@ void DeviceWindow::widenForTabs()
 {
     // All eight captions in sight rather than behind scroll arrows, as far
     // as the screen allows (the tab widget's own size hint leaves them to
-    // its arrows).
+    // its arrows); never beyond the screen's free area.
+    // A size the user chose is kept.
+    if (m_placeRemembered)
+        return;
     const QMargins margins = centralWidget()->layout()->contentsMargins();
     const int needed = m_tabWidget->tabBar()->sizeHint().width() + margins.left() + margins.right() + 4;
-    int limit = needed;
-    if (const QScreen *screen = this->screen())
-        limit = screen->availableGeometry().width();
     if (width() < needed)
-        resize(qMin(needed, limit), height());
+        resize(needed, height());
+    WindowPlacement::keepOnScreen(this);
+}
+
+QString DeviceWindow::tabText(DeviceTab tab, bool changed)
+{
+    // Where the mnemonic goes in each caption, in tab order: letters none of
+    // the menus (К, П, Д) uses: ф, о, л, т, Р, з, Н, г.
+    static const int mnemonic[] = { 3, 1, 2, 1, 0, 2, 0, 2 };
+    QString text = tabCaption(tab);
+    text.insert(mnemonic[int(tab)], QLatin1Char('&'));
+    return changed ? text + QStringLiteral(" *") : text;
+}
+
+void DeviceWindow::updateTabCaption(DeviceWidget *tab)
+{
+    const int index = m_tabs.indexOf(tab);
+    const int page = index;
+    if (index < 0 || page >= m_tabWidget->count())
+        return;
+    const bool changed = tab->hasChanges();
+    m_tabWidget->setTabText(page, tabText(TabOrder[index], changed));
+    m_tabWidget->setTabToolTip(page,
+                               changed ? tr("Есть изменения после загрузки или сохранения") : QString());
+    updateRevertActions();
+}
+
+void DeviceWindow::updateRevertActions()
+{
+    DeviceWidget *current = m_tabs.value(m_tabWidget->currentIndex());
+    m_revertTabAction->setEnabled(current && current->hasChanges());
+    bool any = false;
+    for (DeviceWidget *tab : qAsConst(m_tabs))
+        any = any || tab->hasChanges();
+    m_revertAllAction->setEnabled(any);
+}
+
+void DeviceWindow::takeBaseline()
+{
+    m_baseline = Images { m_paramImage, m_systemImage };
+    for (DeviceWidget *tab : qAsConst(m_tabs))
+        tab->takeBaseline();
+    updateRevertActions();
+}
+
+void DeviceWindow::showStatus(const QString &text)
+{
+    m_statusLabel->setText(
+        QStringLiteral(" %1 (%2)").arg(text, QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+}
+
+void DeviceWindow::onRevertTab()
+{
+    const int index = m_tabWidget->currentIndex();
+    DeviceWidget *tab = m_tabs.value(index);
+    if (!m_params || !tab)
+        return;
+    std::unique_ptr<DeviceParams> loaded(DeviceParams::create(m_version));
+    if (!loaded)
+        return;
+    loaded->fromImage(m_baseline.params, m_baseline.system);
+    // The window's set takes the tab's groups as loaded, so that what the tab
+    // shows again is what its fields hold.
+    QStringList groups = FleetGroup::fieldGroups(TabOrder[index]);
+    if (TabOrder[index] == DeviceTab::Registration)
+        groups = QStringList(m_params->family() == 52 ? QStringLiteral("registrations")
+                                                      : QStringLiteral("registrationIds"));
+    for (const QString &group : qAsConst(groups))
+        m_params->copyGroup(*loaded, group);
+    tab->loadParams(*m_params);
+    // The users' position names stay those the positions tab shows.
+    auto *positions = qobject_cast<PositionTab *>(m_tabs.value(1));
+    if (auto *users = qobject_cast<UserTab *>(tab); users && positions)
+        users->setPositionNames(positions->names());
+    updateTabCaption(tab);
+}
+
+void DeviceWindow::onRevertAll()
+{
+    if (!m_params)
+        return;
+    m_paramImage = m_baseline.params;
+    m_systemImage = m_baseline.system;
+    m_params->fromImage(m_paramImage, m_systemImage);
+    for (DeviceWidget *tab : qAsConst(m_tabs))
+        tab->loadParams(*m_params);
+    for (DeviceWidget *tab : qAsConst(m_tabs))
+        updateTabCaption(tab);
 }
 
 void DeviceWindow::loadProfile(const QString &serial)
@@ -179,6 +309,7 @@ void DeviceWindow::loadProfile(const QString &serial)
     DeviceProfile().load(serial, storedVersion, m_goodsCapacity, m_paramImage, m_systemImage);
     m_imagesKnown = !m_paramImage.isEmpty();
     loadTabs();
+    takeBaseline();
 }
 
 void DeviceWindow::loadTabs()
@@ -205,9 +336,14 @@ void DeviceWindow::clearFamily()
     if (m_issueDock)
         m_issueDock->model()->clear();
     delete m_params;
-    m_tabWidget->clear();
-    qDeleteAll(m_tabs);
+    // The pages own the tabs; the list goes first, so nothing reaches a tab
+    // being deleted.
     m_tabs.clear();
+    while (m_tabWidget->count() > 0) {
+        QWidget *page = m_tabWidget->widget(0);
+        m_tabWidget->removeTab(0);
+        delete page;
+    }
 }
 
 std::unique_ptr<DeviceParams> DeviceWindow::shownParams() const
@@ -329,6 +465,8 @@ void DeviceWindow::applyRead()
     }
 
     rebuildTabs(m_readVersion, m_readGoodsCapacity, m_readParamImage, m_readSystemImage);
+    takeBaseline();
+    showStatus(tr("Параметры загружены из ККТ"));
 }
 
 void DeviceWindow::rebuildTabs(const QString &version, int goodsCapacity, const QByteArray &params,
@@ -366,6 +504,15 @@ void DeviceWindow::onDeviceExport()
         QMessageBox::warning(this, title, tr("ККТ по адресу %1 не доступен").arg(m_address));
         return;
     }
+    // Nothing goes out with known problems unless the user says so.
+    const int findings = runCheck(false);
+    if (findings > 0)
+        m_issueDock->show();
+    if (findings > 0
+        && !askYesNo(this, title,
+                     tr("В параметрах найдены проблемы (%1). Выгрузить в ККТ всё равно?").arg(findings),
+                     DefaultAnswer::No))
+        return;
     // What the register holds now is kept before anything is written.
     if (!takeSnapshot())
         return;
@@ -396,6 +543,17 @@ bool DeviceWindow::takeSnapshot()
         m_jobResult = snapshot.code;
         onDeviceExportFinished();
         return false;
+    }
+    if (snapshot.status == SnapshotResult::NotStored) {
+        // The register's data was read, so it is the right one; only the
+        // copy could not be kept. That is the user's call, not a dead end.
+        const QString folder = QDir::toNativeSeparators(SnapshotStore().folder(m_serial));
+        return askYesNo(this, tr("Выгрузка в ККТ"),
+                        tr("Снимок текущих параметров ККТ не удалось сохранить в папке %1: %2.\n\nБез снимка "
+                           "прежние параметры нельзя будет восстановить из истории изменений. Выгрузить в "
+                           "ККТ без снимка?")
+                            .arg(folder, snapshot.error),
+                        DefaultAnswer::No);
     }
     showSnapshotFailure(this, tr("Выгрузка в ККТ"), snapshot);
     return false;
@@ -442,7 +600,18 @@ void DeviceWindow::restoreSnapshot(const SnapshotInfo &snapshot)
             tr("Заводской номер ККТ %1 не совпадает с номером из профиля %2").arg(file.serial, m_serial));
         return;
     }
-    rebuildTabs(file.version, file.goodsCapacity, file.params, file.system);
+    if (DeviceParams::familyOf(file.version) == m_params->family()) {
+        // The tabs stay, and with them what they were loaded with: what the
+        // snapshot changes is marked as an edit would be.
+        m_paramImage = file.params;
+        m_systemImage = file.system;
+        m_goodsCapacity = file.goodsCapacity;
+        m_imagesKnown = !m_paramImage.isEmpty();
+        loadTabs();
+    } else {
+        rebuildTabs(file.version, file.goodsCapacity, file.params, file.system);
+        takeBaseline();
+    }
     // Restored, the tabs hold what neither the profile nor the register
     // holds: closing asks, and nothing reaches the register until a write.
     m_unchanged = Images();
@@ -459,6 +628,8 @@ void DeviceWindow::onDeviceExportFinished()
     switch (m_jobResult) {
     case ResultOk:
         markUnchanged();
+        takeBaseline();
+        showStatus(tr("Параметры выгружены в ККТ"));
         QMessageBox::information(this, title, tr("Выгрузка завершена успешно"));
         return;
     case ErrSerialMismatch:
@@ -508,6 +679,10 @@ bool DeviceWindow::saveProfile()
     if (saved) {
         m_imagesKnown = true;
         markUnchanged();
+        takeBaseline();
+        showStatus(tr("Профиль сохранён"));
+    } else {
+        showStatus(tr("Профиль не сохранён"));
     }
     DeviceRegistry registry;
     registry.setDeviceVersion(m_serial, m_version);
@@ -529,8 +704,9 @@ void DeviceWindow::onDeviceChangeAddr()
     if (candidate.isEmpty())
         return;
     while (!answers(candidate)) {
-        if (askYesNo(this, title,
-                     tr("ККТ по адресу %1 не доступен. Все равно сменить адрес?").arg(candidate)))
+        // Enter never keeps an address that does not answer.
+        if (askYesNo(this, title, tr("ККТ по адресу %1 не доступен. Все равно сменить адрес?").arg(candidate),
+                     DefaultAnswer::No))
             break;
         candidate = InputIpDialog::getAddress(this, title, prompt);
         if (candidate.isEmpty())
@@ -541,53 +717,74 @@ void DeviceWindow::onDeviceChangeAddr()
 
 void DeviceWindow::onValidate()
 {
+    runCheck(true);
+}
+
+int DeviceWindow::runCheck(bool show)
+{
     if (!m_issueDock) {
         m_issueDock = new DeviceIssueWidget(m_tabWidget, this);
         addDockWidget(Qt::BottomDockWidgetArea, m_issueDock);
-    } else {
+        // A quarter of the window: the page above stays the larger part.
+        resizeDocks({ m_issueDock }, { qMax(96, height() / 4) }, Qt::Vertical);
+        m_issueDock->setVisible(show);
+    } else if (show) {
         m_issueDock->show();
     }
     DeviceWidget::runValidation(m_tabs, m_issueDock);
+    m_issueDock->setEmptyText(tr("Проблем не найдено"));
+    return m_issueDock->model()->rowCount();
+}
+
+GoodsWindow *DeviceWindow::goodsWindow() const
+{
+    return m_goodsWindow;
 }
 
 void DeviceWindow::onShowGoods()
 {
+    // One goods window per register: a second would hold a second catalogue.
+    if (m_goodsWindow) {
+        m_goodsWindow->showNormal();
+        m_goodsWindow->raise();
+        m_goodsWindow->activateWindow();
+        return;
+    }
     // The names as the departments tab shows them now, edits not yet saved included.
     const std::unique_ptr<DeviceParams> shown = shownParams();
     if (!shown)
         return;
     openGoodsWindow(m_serial, m_goodsCapacity, m_address, m_port, departmentNames(*shown));
+    m_goodsWindow->setDeviceName(m_name);
+    // The register's own limits, once its parameters are known (not defaults).
+    if (m_imagesKnown)
+        m_goodsWindow->setRegisterSettings(*shown);
 }
 
 void DeviceWindow::openGoodsWindow(const QString &serial, int goodsCapacity, const QString &address,
                                    quint16 port, const QStringList &departmentNames)
 {
+    // Not modal: once open, the goods window and this one are used side by
+    // side. It closes with this window, after its own question.
     auto *goods = new GoodsWindow(this, Qt::Window);
     goods->setAttribute(Qt::WA_DeleteOnClose);
-    goods->setWindowModality(Qt::WindowModal);
     goods->setup(serial, goodsCapacity, address, port, departmentNames);
+    goods->setFirmwareVersion(m_version);
     goods->show();
+    m_goodsWindow = goods;
 }
 
 void DeviceWindow::closeEvent(QCloseEvent *event)
 {
-    if (hasUnsavedChanges()) {
-        switch (QMessageBox::question(this, windowTitle(), tr("Сохранить изменения в профиль?"),
-                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                      QMessageBox::Yes)) {
-        case QMessageBox::Yes:
-            // A profile the store refused would be lost with the window.
-            if (!saveProfile()) {
-                event->ignore();
-                return;
-            }
-            break;
-        case QMessageBox::No:
-            break;
-        default:
-            event->ignore();
-            return;
-        }
+    WindowPlacement::remember(this, "DeviceWindow");
+    // The goods window goes with this one: its own unsaved rows first.
+    if (m_goodsWindow && !m_goodsWindow->close()) {
+        event->ignore();
+        return;
+    }
+    if (hasUnsavedChanges() && !mayCloseAfterSaving(this, [this] { return saveProfile(); })) {
+        event->ignore();
+        return;
     }
     QMainWindow::closeEvent(event);
 }

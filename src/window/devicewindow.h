@@ -2,6 +2,7 @@
 
 #include "link/devicecontroller.h"
 #include "params/deviceparams.h"
+#include "tabs/devicetab.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,6 +15,7 @@
 
 class DeviceIssueWidget;
 class DeviceWidget;
+class GoodsWindow;
 struct SnapshotInfo;
 class QAction;
 class QLabel;
@@ -50,6 +52,8 @@ public:
     QList<DeviceWidget *> tabs() const { return m_tabs; }
     QTabWidget *tabWidget() const { return m_tabWidget; }
     DeviceIssueWidget *issueDock() const { return m_issueDock; }
+    // The open goods window (null when none is).
+    GoodsWindow *goodsWindow() const;
 
     // The 16 department names of a parameter set, in record order, as the
     // goods window lists them.
@@ -70,6 +74,10 @@ public slots:
     // The ends of the load and the write; the job's result is in m_jobResult.
     void onDeviceImportFinished();
     void onDeviceExportFinished();
+    // "Отменить изменения вкладки": the current tab back to what was last
+    // loaded, saved or written; "Отменить все изменения": every tab.
+    void onRevertTab();
+    void onRevertAll();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -84,6 +92,18 @@ private:
     };
 
     void setupUi();
+    // A tab's caption with its mnemonic, and a mark when it has changes.
+    static QString tabText(DeviceTab tab, bool changed);
+    void updateTabCaption(DeviceWidget *tab);
+    void updateRevertActions();
+    // What the tabs show now is what changes are marked against and what
+    // the revert actions return to.
+    void takeBaseline();
+    // The check into the dock (made on the first run, shown when show is
+    // set); the number of findings.
+    int runCheck(bool show);
+    // A line in the status bar, with the time.
+    void showStatus(const QString &text);
     void selectFamily(const QString &version);
     void widenForTabs();
     void loadProfile(const QString &serial);
@@ -129,21 +149,29 @@ private:
     QString m_address;
     QString m_version;
     QString m_serial;
+    QString m_name;
     int m_goodsCapacity = 0;
     QPointer<DeviceParams> m_params;
     QList<DeviceWidget *> m_tabs;
     DeviceIssueWidget *m_issueDock = nullptr;
+    QPointer<GoodsWindow> m_goodsWindow;
 
     // The images came from the register or a stored profile, not from the
     // family's defaults.
     bool m_imagesKnown = false;
     // What the tabs held when last loaded, saved to the profile or written.
     Images m_unchanged;
+    // The images of the last load, profile save or write: what the revert
+    // actions return to.
+    Images m_baseline;
     quint16 m_port = DefaultPort;
+    // The window opened where the user last left it.
+    bool m_placeRemembered = false;
     int m_jobResult = 0;
 
     QTabWidget *m_tabWidget = nullptr;
     QLabel *m_statusAddressLabel = nullptr;
+    QLabel *m_statusLabel = nullptr;
     QAction *m_changeAddrAction = nullptr;
     QAction *m_importAction = nullptr;
     QAction *m_exportAction = nullptr;
@@ -151,4 +179,6 @@ private:
     QAction *m_historyAction = nullptr;
     QAction *m_validateAction = nullptr;
     QAction *m_goodsAction = nullptr;
+    QAction *m_revertTabAction = nullptr;
+    QAction *m_revertAllAction = nullptr;
 };

@@ -157,9 +157,16 @@ QWidget *FleetApplyDialog::makeRunPage()
     m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
     m_progressLabel->setWordWrap(true);
     layout->addWidget(m_progressLabel);
+    // The count beside the bar rather than on it, where a style draws it
+    // half over the filled part in colours that need not read on both.
+    auto *progressLine = new QHBoxLayout;
     m_progress = new QProgressBar(page);
-    m_progress->setFormat(tr("%v из %m ККТ"));
-    layout->addWidget(m_progress);
+    m_progress->setTextVisible(false);
+    progressLine->addWidget(m_progress, 1);
+    m_progressCount = new QLabel(page);
+    m_progressCount->setObjectName(QStringLiteral("progressCount"));
+    progressLine->addWidget(m_progressCount);
+    layout->addLayout(progressLine);
 
     auto *splitter = new QSplitter(Qt::Vertical, page);
     m_table = new QTableWidget(0, 4, splitter);
@@ -292,7 +299,7 @@ void FleetApplyDialog::onStart()
     }
     m_table->resizeColumnsToContents();
     m_progress->setRange(0, targets.size());
-    m_progress->setValue(0);
+    setProgress(0);
     m_writeButton->setEnabled(false);
     m_skipButton->setEnabled(false);
     m_skipButton->setVisible(m_confirmEach->isChecked());
@@ -325,6 +332,12 @@ int FleetApplyDialog::doneCount() const
     for (const FleetOutcome &o : m_fleet->outcomes())
         n += o.status != FleetOutcome::Waiting && o.status != FleetOutcome::Compared;
     return n;
+}
+
+void FleetApplyDialog::setProgress(int done)
+{
+    m_progress->setValue(done);
+    m_progressCount->setText(tr("%1 из %2 ККТ").arg(done).arg(m_progress->maximum()));
 }
 
 void FleetApplyDialog::setRowStatus(int index, const QString &text)
@@ -371,7 +384,7 @@ void FleetApplyDialog::onOutcomeChanged(int index)
     setRowStatus(index, o.status == FleetOutcome::Compared ? tr("ждёт подтверждения") : o.statusText());
     if (o.status == FleetOutcome::Compared || o.final())
         m_steps.remove(index);
-    m_progress->setValue(doneCount());
+    setProgress(doneCount());
     if (m_table->currentRow() == index)
         showDetails();
 }
@@ -440,7 +453,7 @@ void FleetApplyDialog::onFinished()
         failed += o.failed();
         skipped += o.status == FleetOutcome::Skipped;
     }
-    m_progress->setValue(m_progress->maximum());
+    setProgress(m_progress->maximum());
     m_progressLabel->setText(
         tr("Готово. Записано и проверено: %1; без изменений: %2; не записано из-за ошибок "
            "или другой ККТ: %3; пропущено: %4. Выберите строку, чтобы увидеть подробности.")

@@ -74,6 +74,7 @@ private:
     void onSkip();
     void onStop();
     void showDetails();
+    void setProgress(int done);
     void setRowStatus(int index, const QString &text);
     // The progress line while registers are under way.
     void showRunning();
@@ -98,6 +99,7 @@ private:
 
     QLabel *m_progressLabel = nullptr;
     QProgressBar *m_progress = nullptr;
+    QLabel *m_progressCount = nullptr;
     QTableWidget *m_table = nullptr;
     QLabel *m_detailsTitle = nullptr;
     QPlainTextEdit *m_details = nullptr;

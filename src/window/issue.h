@@ -19,9 +19,14 @@ public:
     virtual ~Issue() = default;
 
     QString text() const { return m_text; }
+    // Where the finding lies, as the list names it before its text (the
+    // tab's caption); empty when the list shows the text alone.
+    QString place() const { return m_place; }
+    void setPlace(const QString &place) { m_place = place; }
 
 private:
     QString m_text;
+    QString m_place;
 };
 
 // A finding in a device window's tab: the tab that holds the faulty value and
@@ -39,10 +44,14 @@ public:
 
     QObject *tab() const { return m_tab; }
     QObject *widget() const { return m_widget; }
+    // The field's key ("users[2].barcode"), so that a table's cell can be found.
+    QString field() const { return m_field; }
+    void setField(const QString &field) { m_field = field; }
 
 private:
     QPointer<QObject> m_tab;
     QPointer<QObject> m_widget;
+    QString m_field;
 };
 
 // A finding in the goods table: the cell, in rows and columns of the model

@@ -16,6 +16,10 @@ public:
     // The window empties it before every check.
     IssueListModel *model() const { return m_model; }
     QListView *listView() const { return m_view; }
+    // What an empty list shows in its place ("Проблем не найдено" after a
+    // check without findings); empty for nothing.
+    void setEmptyText(const QString &text);
+    QString emptyText() const;
 
 public slots:
     // Takes the user to the place of the finding in the given row. A finding

@@ -15,7 +15,8 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole || !index.isValid() || index.model() != this || index.column() != 0
         || index.row() >= m_issues.size())
         return {};
-    return m_issues.at(index.row())->text();
+    const Issue &issue = *m_issues.at(index.row());
+    return issue.place().isEmpty() ? issue.text() : issue.place() + QStringLiteral(": ") + issue.text();
 }
 
 void IssueListModel::appendIssue(const QSharedPointer<Issue> &issue)

@@ -16,7 +16,8 @@ public:
     explicit IssueListModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    // The finding's text for Qt::DisplayRole; nothing for any other role.
+    // The finding's text for Qt::DisplayRole, after its place and a colon
+    // when it has one ("Пользователи: …"); nothing for any other role.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     // A null finding is not listed.

@@ -7,9 +7,13 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 class TestDeviceRegistry : public QObject
 {
@@ -30,6 +34,8 @@ private slots:
     void readOnlyRegistryNeverRewritesStore();
     void modelShowsEntriesWithCaptions();
     void failedWriteIsReported();
+    void changesOfSeveralProgramsAreAllKept();
+    void changeAppliesToWhatTheStoreHoldsNow();
 
 private:
     QString storeFile() const;
@@ -286,6 +292,79 @@ void TestDeviceRegistry::failedWriteIsReported()
     QVERIFY(!profileSaved);
     QCOMPARE(reported.size(), 2);
     QVERIFY(reported.first().startsWith(blocker));
+}
+
+// Three programs change the store at once, each its own registers, as the
+// utility and two korvant-cli runs would: no change may undo another's.
+void TestDeviceRegistry::changesOfSeveralProgramsAreAllKept()
+{
+    const QStringList prefixes = { "A", "B", "C" };
+    constexpr int Count = 40;
+    std::vector<std::unique_ptr<QProcess>> programs;
+    for (const QString &prefix : prefixes) {
+        programs.push_back(std::make_unique<QProcess>());
+        programs.back()->setProcessChannelMode(QProcess::ForwardedChannels);
+        programs.back()->start(QStringLiteral(STORE_CHANGER),
+                               { m_store.path(), prefix, QString::number(Count) });
+    }
+    for (const auto &program : programs) {
+        QVERIFY(program->waitForFinished(120000));
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), 0);
+    }
+
+    QMap<QString, DeviceEntry> listed;
+    const QList<DeviceEntry> entries = DeviceRegistry().entries();
+    for (const DeviceEntry &e : entries) {
+        QVERIFY2(!listed.contains(e.serial), qPrintable(e.serial));
+        listed.insert(e.serial, e);
+    }
+    const QStringList profiles = DeviceProfile().keys();
+    QStringList lost;
+    for (const QString &prefix : prefixes) {
+        for (int i = 0; i < Count; ++i) {
+            const QString serial = prefix + QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
+            QByteArray params, system, goods;
+            QString version;
+            int capacity = 0;
+            DeviceProfile().load(serial, version, capacity, params, system);
+            DeviceProfile().loadGoods(serial, goods);
+            if (listed.value(serial).name != QStringLiteral("Касса ") + serial
+                || params != serial.toLatin1().repeated(21 * 256 / 4 + 1).left(21 * 256)
+                || goods != QByteArray(128, char(i)) || !profiles.contains(serial))
+                lost << serial;
+        }
+    }
+    QVERIFY2(lost.isEmpty(), qPrintable(QStringLiteral("lost or changed: ") + lost.join(' ')));
+    QCOMPARE(listed.size(), prefixes.size() * Count);
+}
+
+// A registry made before another program's change saves its own change onto
+// that one, not over it.
+void TestDeviceRegistry::changeAppliesToWhatTheStoreHoldsNow()
+{
+    {
+        DeviceRegistry first;
+        first.addDevice("0001", "2.53.1", "Первая", "");
+        first.addDevice("0002", "2.53.1", "Вторая", "");
+    }
+    DeviceRegistry stale;
+    {
+        DeviceRegistry other;
+        other.addDevice("0003", "2.53.1", "Третья", "");
+        other.setDeviceName("0001", "Касса 1");
+        other.removeDevice("0002");
+    }
+    stale.setDeviceAddress("0001", "127.0.0.2");
+    stale.removeDevice("0002"); // gone already: nothing to do
+    QVERIFY(stale.save());
+
+    const QList<DeviceEntry> expected = {
+        { "0001", "Касса 1", "2.53.1", "127.0.0.2" },
+        { "0003", "Третья", "2.53.1", "" },
+    };
+    QCOMPARE(stale.entries(), expected);
+    QCOMPARE(DeviceRegistry().entries(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDeviceRegistry)

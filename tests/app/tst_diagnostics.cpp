@@ -11,7 +11,9 @@
 #include <QtTest>
 
 #include <csignal>
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -155,14 +157,16 @@ void TestDiagnostics::failedSaveKeepsTheOldFile()
     QVERIFY(Diagnostics::save(path, QStringLiteral("good file\n")));
     const QByteArray good = readFile(path);
 
-    // A file size limit makes the write fail part-way, even for root.
+    QString error;
+#ifdef Q_OS_UNIX
+    // A file size limit makes the write fail part-way, even for root
+    // (Windows has no such limit).
     rlimit saved {};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
     small.rlim_cur = 4096;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    QString error;
     const bool written = Diagnostics::save(path, QString(100000, QLatin1Char('x')), &error);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
@@ -172,6 +176,7 @@ void TestDiagnostics::failedSaveKeepsTheOldFile()
              qPrintable(error));
     QCOMPARE(readFile(path), good);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({ "diagnostics.txt" }));
+#endif
 
     const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/diagnostics.txt"));
     QVERIFY(!Diagnostics::save(nowhere, QStringLiteral("text"), &error));

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -64,6 +65,7 @@ private slots:
     void mainWindowMenu();
     void mainWindowSavesDiagnostics();
     void windowsNameTheirJobs();
+    void opensOnScreenWhereItWasLeft();
 
 private:
     TestSettingsDir m_store;
@@ -235,6 +237,36 @@ void TestExchangeJournalWindow::windowsNameTheirJobs()
         QCOMPARE(line.result, int(ResultOk));
     }
     QCOMPARE(origins, QStringList({ "Регистрация ККТ", "ККТ 0530000002", "Номенклатура 0530000002" }));
+}
+
+void TestExchangeJournalWindow::opensOnScreenWhereItWasLeft()
+{
+    ExchangeJournal journal;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        // The first time, wide but inside the screen, frame included.
+        ExchangeJournalWindow window(&journal);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(screen.contains(window.frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                                .arg(window.frameGeometry().x())
+                                .arg(window.frameGeometry().y())
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())
+                                .arg(screen.width())
+                                .arg(screen.height())));
+        window.resize(520, 300);
+        window.move(screen.topLeft() + QPoint(30, 20));
+        window.close();
+    }
+    ExchangeJournalWindow again(&journal);
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QCOMPARE(again.size(), QSize(520, 300));
+    const QPoint moved = again.pos() - (screen.topLeft() + QPoint(30, 20));
+    QVERIFY2(moved.manhattanLength() <= 40,
+             qPrintable(QStringLiteral("%1,%2").arg(moved.x()).arg(moved.y())));
 }
 
 QTEST_MAIN(TestExchangeJournalWindow)

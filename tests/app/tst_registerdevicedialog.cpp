@@ -344,29 +344,44 @@ void TestRegisterDeviceDialog::failureBoxes_data()
     QTest::addColumn<int>("icon");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("code"); // a failed query: the code whose explanation follows the text
+    QTest::addColumn<QString>("reported"); // the register's serial number; empty: AB0530000002
 
     const int none = Sim::NoFault;
     const int warning = QMessageBox::Warning;
     QTest::newRow("neither serial nor address")
         << QString() << QString() << 0 << none << warning
-        << QStringLiteral("Введите заводской номер ККТ или IP адрес!") << 0;
-    QTest::newRow("silent address, no serial") << QString() << Host << 11010 << none << warning
-                                               << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает") << 0;
+        << QStringLiteral("Введите заводской номер ККТ или IP адрес!") << 0 << QString();
+    QTest::newRow("silent address, no serial")
+        << QString() << Host << 11010 << none << warning
+        << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает") << 0 << QString();
     QTest::newRow("silent address, serial given, offline declined")
         << QStringLiteral("0530000002") << Host << 11010 << none << int(QMessageBox::Question)
-        << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает. Зарегистрировать оффлайн?") << 0;
+        << QStringLiteral("ККТ по адресу 127.0.0.7 не отвечает. Зарегистрировать оффлайн?") << 0 << QString();
     QTest::newRow("connection closed: socket error code shown")
         << QString() << Host << 0 << int(Sim::CloseConnection) << int(QMessageBox::Critical)
-        << QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.7") << int(ErrSocket);
+        << QStringLiteral("Ошибка подключения (-14) к ККТ по адресу 127.0.0.7") << int(ErrSocket)
+        << QString();
     QTest::newRow("bad reply: its own code shown")
         << QString() << Host << 0 << int(Sim::BadCrc) << int(QMessageBox::Critical)
-        << QStringLiteral("Ошибка подключения (-5) к ККТ по адресу 127.0.0.7") << int(ErrBadReply);
+        << QStringLiteral("Ошибка подключения (-5) к ККТ по адресу 127.0.0.7") << int(ErrBadReply)
+        << QString();
     QTest::newRow("register reports another serial")
         << QStringLiteral("0530000009") << Host << 0 << none << warning
-        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002") << 0;
+        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002") << 0 << QString();
     QTest::newRow("serial typed in another case is a mismatch")
         << QStringLiteral("ab0530000002") << Host << 0 << none << warning
-        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002") << 0;
+        << QStringLiteral("По адресу 127.0.0.7 отвечает ККТ с зав.номером AB0530000002") << 0 << QString();
+    // Its profile would be stored under another register's key, 0530000021.
+    const QString refused
+        = QStringLiteral("Заводской номер ККТ «%1» нельзя сохранить в настройках программы: в нём "
+                         "есть «/», «\\» или управляющий символ, а заводской номер ККТ "
+                         "состоит из цифр и букв");
+    QTest::newRow("register reports a serial with a separator")
+        << QString() << Host << 0 << none << warning << refused.arg("/0530000021") << 0
+        << QStringLiteral("/0530000021");
+    QTest::newRow("serial with a separator typed for an offline registration")
+        << QStringLiteral("05/30") << QString() << 0 << none << warning << refused.arg("05/30") << 0
+        << QString();
 }
 
 void TestRegisterDeviceDialog::failureBoxes()
@@ -378,8 +393,9 @@ void TestRegisterDeviceDialog::failureBoxes()
     QFETCH(int, icon);
     QFETCH(QString, text);
     QFETCH(int, code);
+    QFETCH(QString, reported);
 
-    Sim::Config config = registerConfig(QStringLiteral("AB0530000002"));
+    Sim::Config config = registerConfig(reported.isEmpty() ? QStringLiteral("AB0530000002") : reported);
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Host)));
     sim.setFault(Sim::Fault(fault), 0);

@@ -22,6 +22,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -62,6 +63,7 @@ private slots:
     void profileExportImportRoundTrip();
     void scanListsSimulatedRegisters();
     void programHelpAndUsage();
+    void concurrentImportsKeepEveryProfile();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -661,6 +663,60 @@ void TestCli::programHelpAndUsage()
     p.start(KORVANT_CLI_PATH, { "diff", "only-one.json" });
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), int(Cli::ExitUsage));
+}
+
+// Two loops of korvant-cli profile import at once, forty files each: every
+// profile and every device list entry is there afterwards.
+void TestCli::concurrentImportsKeepEveryProfile()
+{
+    ParamFile base;
+    QString error;
+    QVERIFY2(ParamFile::load(validFile(RegisterSimulator::Family253, "A530000000"), &base, &error),
+             qPrintable(error));
+    QStringList serials;
+    QList<QStringList> loops;
+    for (const char letter : { 'A', 'B' }) {
+        QStringList files
+            = { QStringLiteral("-c"),
+                QStringLiteral("for f in \"$@\"; do \"$0\" profile import \"$f\" >/dev/null || exit 1; "
+                               "done"),
+                QStringLiteral(KORVANT_CLI_PATH) };
+        for (int i = 0; i < 40; ++i) {
+            ParamFile file = base;
+            file.serial = QStringLiteral("%1530%2").arg(QLatin1Char(letter)).arg(i, 6, 10, QLatin1Char('0'));
+            file.params.replace(256, 20, file.serial.toLatin1().leftJustified(20, '\0'));
+            const QString name = path(file.serial + QStringLiteral(".json"));
+            QVERIFY2(file.save(name, &error), qPrintable(error));
+            files << name;
+            serials << file.serial;
+        }
+        loops << files;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_store.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+    std::vector<std::unique_ptr<QProcess>> running;
+    for (const QStringList &args : qAsConst(loops)) {
+        running.push_back(std::make_unique<QProcess>());
+        running.back()->setProcessEnvironment(env);
+        running.back()->setProcessChannelMode(QProcess::ForwardedChannels);
+        running.back()->start(QStringLiteral("bash"), args);
+    }
+    for (const auto &loop : running) {
+        QVERIFY(loop->waitForFinished(120000));
+        QCOMPARE(loop->exitCode(), 0);
+    }
+
+    QStringList profiles = DeviceProfile().keys();
+    QStringList listed;
+    const QList<DeviceEntry> entries = DeviceRegistry().entries();
+    for (const DeviceEntry &e : entries)
+        listed << e.serial;
+    serials.sort();
+    profiles.sort();
+    listed.sort();
+    QCOMPARE(profiles, serials);
+    QCOMPARE(listed, serials);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

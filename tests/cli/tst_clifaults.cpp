@@ -13,18 +13,22 @@
 #include "link/resultexplanation.h"
 #include "link/storage.h"
 #include "params/paramfile.h"
+#include "params/paramsdiff.h"
 #include "sim/registersimulator.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 using Sim = RegisterSimulator;
 
@@ -84,6 +88,8 @@ private slots:
     void badFilesAreRefused();
     void serialInRegisterTextRoundTrip();
     void defaultFileNameStaysInItsFolder();
+    void readGoodsNamesItsFileSafely_data();
+    void readGoodsNamesItsFileSafely();
     void outputCheckedBeforeTheTransfer_data();
     void outputCheckedBeforeTheTransfer();
     void controlCharactersEscaped();
@@ -140,6 +146,8 @@ void TestCliFaults::readParamsKeepsNoBadBackup_data()
     const QString unloadable = QStringLiteral("Ошибка загрузки. Прочитанные из ККТ параметры не сохранены: ");
     QTest::newRow("short page data mid-image") << "short" << failed << "Ошибка загрузки. -5";
     QTest::newRow("late copy of a reply") << "duplicate" << failed << "Ошибка загрузки. -5";
+    QTest::newRow("copy of a reply ahead of the next, every later reply shifted")
+        << "repeat" << failed << "Ошибка загрузки. -5";
     QTest::newRow("parameter region of 2 pages")
         << "2 pages" << failed
         << unloadable + "образ параметров не соответствует семейству ККТ 2.53 (512 байт)";
@@ -155,7 +163,11 @@ void TestCliFaults::readParamsKeepsNoBadBackup()
     QFETCH(QString, message);
     Sim::Config config;
     config.serial = variant == "blank" ? QStringLiteral("  ") : QStringLiteral("0530001");
-    config.parameterPages = variant == "2 pages" ? 2 : variant == "0 pages" ? 0 : -1;
+    // "repeat": reads of four pages each, so that a shifted reply has the next one's shape.
+    config.parameterPages = variant == "2 pages" ? 2
+        : variant == "0 pages"                   ? 0
+        : variant == "repeat"                    ? 20
+                                                 : -1;
     config.discoveryPort = 0;
     Sim sim(config);
     QVERIFY(sim.listen(QHostAddress(Address)));
@@ -163,6 +175,10 @@ void TestCliFaults::readParamsKeepsNoBadBackup()
         sim.setFault(Sim::ShortPageData, 5);
     if (variant == "duplicate")
         sim.setFault(Sim::DuplicateReply, 5);
+    if (variant == "repeat") {
+        sim.setFault(Sim::RepeatedReply, 5);
+        sim.addFault({ Sim::ReplyDelay, Sim::EveryRequest, Sim::AnyCommand, 30 });
+    }
     const QByteArray storeBefore = sim.store();
     const QMap<QString, QByteArray> filesBefore = filesIn(m_dir.path());
 
@@ -292,10 +308,27 @@ void TestCliFaults::badFilesAreRefused_data()
                                                      << "неверная версия ККТ «2.53.99999999999»";
     QTest::newRow("version of no numbers") << "x.53.y"
                                            << "неверная версия ККТ «x.53.y»";
+    const QString capacity
+        = QStringLiteral(" — не ёмкость номенклатуры (ожидается целое число от 0 до 131069)");
+    QTest::newRow("negative goods capacity") << "goodsCapacity=-5"
+                                             << "поле goodsCapacity: -5" + capacity;
+    QTest::newRow("goods capacity beyond any int") << "goodsCapacity=1e308"
+                                                   << "поле goodsCapacity: 1e+308" + capacity;
+    QTest::newRow("goods capacity beyond any goods area") << "goodsCapacity=99999999999"
+                                                          << "поле goodsCapacity: 99999999999" + capacity;
+    QTest::newRow("goods capacity with a fraction") << "goodsCapacity=1.5"
+                                                    << "поле goodsCapacity: 1.5" + capacity;
+    QTest::newRow("goods capacity as text") << "goodsCapacity=\"2000\""
+                                            << "поле goodsCapacity: строка «2000»" + capacity;
+    QTest::newRow("format version as text")
+        << "formatVersion=\"1\""
+        << "неизвестная версия формата файла (строка «1»), поддерживается 1";
+#ifdef Q_OS_UNIX
     QTest::newRow("a device that never ends") << "/dev/zero"
                                               << "/dev/zero: это не обычный файл";
     QTest::newRow("a pipe") << "fifo"
                             << "fifo: это не обычный файл";
+#endif
     QTest::newRow("a file beyond the size limit") << "huge"
                                                   << "это не файл параметров ККТ";
 }
@@ -307,13 +340,21 @@ void TestCliFaults::badFilesAreRefused()
     const QString valid = validFile(Sim::Family253, "0530004");
     QVERIFY(!valid.isEmpty());
     QString file = path("bad.json");
-    if (variant.contains('.')) {
+    if (variant.contains('=')) {
+        QJsonObject o = QJsonDocument::fromJson(fileBytes(valid)).object();
+        const int eq = variant.indexOf('=');
+        const QByteArray value = variant.mid(eq + 1).toUtf8();
+        o[variant.left(eq)] = QJsonDocument::fromJson("[" + value + "]").array().first();
+        writeFile(file, QJsonDocument(o).toJson());
+    } else if (variant.contains('.')) {
         QJsonObject o = QJsonDocument::fromJson(fileBytes(valid)).object();
         o["version"] = variant;
         writeFile(file, QJsonDocument(o).toJson());
+#ifdef Q_OS_UNIX
     } else if (variant == "fifo") {
         file = path("fifo");
         QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+#endif
     } else if (variant == "huge") {
         writeFile(file, fileBytes(valid) + QByteArray(ParamFile::MaxFileSize, ' '));
     } else {
@@ -384,16 +425,63 @@ void TestCliFaults::defaultFileNameStaysInItsFolder()
     QCOMPARE(file.serial, QStringLiteral("../../../PWNED"));
 }
 
+void TestCliFaults::readGoodsNamesItsFileSafely_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("name"); // of the file made in the current folder
+    QTest::newRow("the parent folder's backup of another register") << "../0530000021"
+                                                                    << "___0530000021.goods.csv";
+    QTest::newRow("an absolute path") << "/etc/x"
+                                      << "_etc_x.goods.csv";
+    QTest::newRow("escape and line break characters") << "\x1b[2J\r\n05"
+                                                      << "__2J__05.goods.csv";
+}
+
+// The default name is made from the serial number the register chooses: it
+// stays a name in the current folder, and never replaces a file.
+void TestCliFaults::readGoodsNamesItsFileSafely()
+{
+    QFETCH(QString, serial);
+    QFETCH(QString, name);
+    const QString inner = path("a/b");
+    QVERIFY(QDir().mkpath(inner));
+    QVERIFY(QDir::setCurrent(inner));
+    auto sim = startRegister(Address, Sim::Family253, serial);
+    QVERIFY(sim);
+
+    Run r = cli({ "read-goods", Address, "--port", portOf(*sim) });
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QCOMPARE(filesIn(m_dir.path()).keys(), QStringList { QDir(inner).filePath(name) });
+    QCOMPARE(
+        r.out,
+        QStringLiteral("Номенклатура ККТ %1 (строк: 0) сохранена в %2\n").arg(displayText(serial), name));
+
+    writeFile(QDir(inner).filePath(name), "kept");
+    r = cli({ "read-goods", Address, "--port", portOf(*sim) });
+    QCOMPARE(r.code, int(Cli::ExitFile));
+    QVERIFY2(r.err.contains(QStringLiteral("уже существует")), qPrintable(r.err));
+    QCOMPARE(fileBytes(QDir(inner).filePath(name)), QByteArray("kept"));
+    // A name given with -o may replace one.
+    r = cli({ "read-goods", Address, "--port", portOf(*sim), "-o", name });
+    QCOMPARE(r.code, int(Cli::ExitOk));
+    QVERIFY(fileBytes(QDir(inner).filePath(name)).startsWith("name;intcode;barcode;price;dept"));
+}
+
 void TestCliFaults::outputCheckedBeforeTheTransfer_data()
 {
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("output"); // empty: the default name
-    QTest::newRow("named file in a folder that does not exist") << "no-such-folder/out.json";
-    QTest::newRow("named file that is a folder") << ".";
-    QTest::newRow("default name in a folder no file can be made in") << "";
+    for (const char *command : { "read-params", "read-goods" }) {
+        QTest::addRow("%s: named file in a folder that does not exist", command)
+            << command << "no-such-folder/out.file";
+        QTest::addRow("%s: named file that is a folder", command) << command << ".";
+        QTest::addRow("%s: default name in a folder no file can be made in", command) << command << "";
+    }
 }
 
 void TestCliFaults::outputCheckedBeforeTheTransfer()
 {
+    QFETCH(QString, command);
     QFETCH(QString, output);
     auto sim = startRegister(Address, Sim::Family253, QStringLiteral("0530005"));
     QVERIFY(sim);
@@ -404,7 +492,7 @@ void TestCliFaults::outputCheckedBeforeTheTransfer()
         QVERIFY(QDir::setCurrent(gone));
         QVERIFY(QDir().rmdir(gone));
     }
-    QStringList args { "read-params", Address, "--port", portOf(*sim) };
+    QStringList args { command, Address, "--port", portOf(*sim) };
     if (!output.isEmpty())
         args << "-o" << output;
     const Run r = cli(args);
@@ -427,6 +515,9 @@ void TestCliFaults::controlCharactersEscaped()
     r = cli({ "read-params", Address, "--port", portOf(*sim), "-o", path("esc.json") });
     QCOMPARE(r.code, int(Cli::ExitOk));
     QVERIFY2(r.out.contains(shown), qPrintable(r.out));
+    const Run goods = cli({ "read-goods", Address, "--port", portOf(*sim), "-o", path("esc.csv") });
+    QCOMPARE(goods.code, int(Cli::ExitOk));
+    QVERIFY2(goods.out.startsWith(QStringLiteral("Номенклатура ККТ %1 ").arg(shown)), qPrintable(goods.out));
 
     // Another register answers now: the refusal names both.
     sim->setSerial(QStringLiteral("\x1b[31m06"));
@@ -436,11 +527,14 @@ void TestCliFaults::controlCharactersEscaped()
     QCOMPARE(r.code, int(Cli::ExitMismatch));
     QCOMPARE(r.err.trimmed(),
              QStringLiteral("Заводской номер ККТ \\x1b[31m06 не совпадает с номером из файла %1").arg(shown));
-    QCOMPARE(cli({ "profile", "import", path("esc.json") }).code, int(Cli::ExitOk));
+    // No profile can be kept under such a serial number: refused, named escaped.
+    const Run import = cli({ "profile", "import", path("esc.json") });
+    QCOMPARE(import.code, int(Cli::ExitFile));
+    QVERIFY2(import.err.contains(shown), qPrintable(import.err));
     const Run diff = cli({ "diff", path("esc.json"), path("esc2.json") });
     QVERIFY2(diff.out.startsWith(QStringLiteral("serial: %1 -> \\x1b[31m06\n").arg(shown)),
              qPrintable(diff.out));
-    for (const Run &run : { r, diff, cli({ "profile", "list" }) })
+    for (const Run &run : { r, goods, import, diff, cli({ "profile", "list" }) })
         QVERIFY(!run.out.contains(QChar(0x1b)) && !run.err.contains(QChar(0x1b)));
 }
 

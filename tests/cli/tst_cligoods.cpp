@@ -1,12 +1,16 @@
 #include "cli.h"
+#include "support/testdatahome.h"
 #include "support/testsettings.h"
 
 #include "goods/goodscsv.h"
 #include "goods/goodsimage.h"
+#include "history/snapshotstore.h"
 #include "link/devicejob.h"
 #include "link/frame.h"
 #include "link/reachability.h"
 #include "link/resultexplanation.h"
+#include "params/deviceparams53.h"
+#include "params/paramfile.h"
 #include "sim/registersimulator.h"
 
 #include <QJsonArray>
@@ -45,12 +49,15 @@ Run cli(const QStringList &args)
     return r;
 }
 
-std::unique_ptr<Sim> startRegister(int goodsPages = -1)
+std::unique_ptr<Sim> startRegister(int goodsPages = -1, quint32 versionWord = 0)
 {
     Sim::Config config;
     config.serial = Serial;
     config.discoveryPort = 0;
     config.goodsPages = goodsPages;
+    config.versionWord = versionWord;
+    if (((versionWord >> 16) & 0xFFF) == 52)
+        config.family = Sim::Family252;
     // A register reports no more rows than its area holds (record 0 is the header).
     if (goodsPages > 0)
         config.goodsCapacity = 2 * goodsPages - 1;
@@ -81,9 +88,15 @@ private slots:
     void goodsCheck_data();
     void goodsCheck();
     void goodsCheckJson();
+    void goodsCheckWithParams_data();
+    void goodsCheckWithParams();
+    void goodsDiff_data();
+    void goodsDiff();
     void writeThenReadThroughFiles();
     void writeGoodsRefusals_data();
     void writeGoodsRefusals();
+    void writeFailingAfterItsFirstPagesSaysSo_data();
+    void writeFailingAfterItsFirstPagesSaysSo();
 
 private:
     QString file(const QString &name, const QByteArray &content);
@@ -136,9 +149,14 @@ void TestCliGoods::goodsCheck_data()
         << clean + "Кефир;2;;1;1\n"
         << QStringList { "--capacity", "2" } << int(Cli::ExitFindings)
         << QStringLiteral("Количество строк 2 превышает лимит 1\n") << QString();
-    QTest::newRow("reader error: its message, nothing checked")
+    QTest::newRow("reader error: a Russian line, then its message, nothing checked")
         << QByteArray("name;intcode;price;dept\nA;1;1;1\n") << QStringList() << int(Cli::ExitFile)
-        << QString() << QStringLiteral("Missing column \"barcode\" in header of file");
+        << QString()
+        << QStringLiteral(
+               "Строка 1 (заголовок): нет столбца «barcode».\nMissing column \"barcode\" in header of file");
+    QTest::newRow("commas where the header has a column missing")
+        << QByteArray("name,intcode,price,dept\nA,1,1,1\n") << QStringList() << int(Cli::ExitFile)
+        << QString() << QStringLiteral("В файле разделитель «,», ожидается «;».\nФайл ");
     QTest::newRow("no such file") << QByteArray() << QStringList() << int(Cli::ExitFile) << QString()
                                   << QStringLiteral("Не удалось открыть файл");
     QTest::newRow("capacity that is no number")
@@ -173,6 +191,89 @@ void TestCliGoods::goodsCheckJson()
     };
     QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8()).array(), expected);
     QVERIFY2(r.out.indexOf("\"row\"") < r.out.indexOf("\"column\""), "keys in the order row, column, text");
+}
+
+void TestCliGoods::goodsCheckWithParams_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("out");
+
+    // The register: maximum price 1000.00, 2 departments in use, capacity 3.
+    const QString limits = QStringLiteral(
+        "1. Цена 1000.01 больше максимальной цены ККТ 1000.00\n2. Отдел 3 не используется: в ККТ настроено "
+        "отделов 2\n");
+    QTest::newRow("the file's capacity")
+        << QStringList() << QStringLiteral("Количество строк 3 превышает лимит 2\n") + limits;
+    QTest::newRow("--capacity given wins") << QStringList { "--capacity", "2000" } << limits;
+}
+
+void TestCliGoods::goodsCheckWithParams()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, out);
+    DeviceParams53 params;
+    ParamFile settings;
+    settings.serial = Serial;
+    settings.version = QStringLiteral("2.53.40");
+    settings.goodsCapacity = 3;
+    params.registrationIds.serialNumber.setText(Serial);
+    params.tradeConfig.maxPrice = 10000000;
+    params.tradeConfig.departmentCount = 2;
+    params.toImage(settings.params, settings.system);
+    const QString paramsPath = m_dir.filePath(QStringLiteral("register.json"));
+    QString error;
+    QVERIFY2(settings.save(paramsPath, &error), qPrintable(error));
+    const QString csv
+        = file(QStringLiteral("goods.csv"), Header + "Икра;1;;1000.01;1\nХлеб;2;;1000;3\nСоль;3;;1;2\n");
+
+    const Run r = cli(QStringList { "goods-check", csv, "--params", paramsPath } + options);
+    QCOMPARE(r.code, int(Cli::ExitFindings));
+    QCOMPARE(r.out, out);
+
+    const Run missing = cli({ "goods-check", csv, "--params", m_dir.filePath(QStringLiteral("none.json")) });
+    QCOMPARE(missing.code, int(Cli::ExitFile));
+    QCOMPARE(missing.out, QString());
+}
+
+void TestCliGoods::goodsDiff_data()
+{
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b"); // empty: no such file
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err"); // a part of it
+
+    const QByteArray a = Header + "Хлеб;12345;;45;1\nКефир;7;;60;2\nМолоко;8;4600000000015;80;1\n";
+    QTest::newRow("same rows in another order, price written otherwise")
+        << a << Header + "Молоко;8;4600000000015;80.00;1\nХлеб;12345;;4.5e1;1\nКефир;7;;60;2\n"
+        << int(Cli::ExitOk) << QString() << QString();
+    QTest::newRow("added, removed, changed")
+        << a << Header + "Хлеб;12345;;47,50;1\nМолоко;8;4600000000015;80;3\nБатон;9;;30;1\n"
+        << int(Cli::ExitDiffers)
+        << QStringLiteral("12345 \"Хлеб\": цена 45.00 -> 47.50\n"
+                          "8 \"Молоко\": отдел 1 -> 3\n"
+                          "9 \"Батон\": добавлен, штрихкод —, цена 30.00, отдел 1\n"
+                          "7 \"Кефир\": удалён, штрихкод —, цена 60.00, отдел 2\n"
+                          "Добавлено: 1, удалено: 1, изменено: 2, без изменений: 0\n")
+        << QString();
+    QTest::newRow("second file missing")
+        << a << QByteArray() << int(Cli::ExitFile) << QString() << QStringLiteral("сравнение не выполнено");
+}
+
+void TestCliGoods::goodsDiff()
+{
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(int, exit);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const QString first = file(QStringLiteral("a.csv"), a);
+    const QString second
+        = b.isEmpty() ? m_dir.filePath(QStringLiteral("none.csv")) : file(QStringLiteral("b.csv"), b);
+    const Run r = cli({ "goods-diff", first, second });
+    QCOMPARE(r.code, exit);
+    QCOMPARE(r.out, out);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
 }
 
 void TestCliGoods::writeThenReadThroughFiles()
@@ -215,22 +316,54 @@ void TestCliGoods::writeGoodsRefusals_data()
     QTest::addColumn<int>("exit");
     QTest::addColumn<QString>("err"); // a part of it
     QTest::addColumn<bool>("contacted");
+    QTest::addColumn<quint32>("versionWord"); // the register's; 0: 2.53.12
 
     const QByteArray two = Header + "Молоко;1;;1;1\nХлеб;2;;1;1\n";
     QTest::newRow("CSV error: nothing sent")
         << QByteArray(Header + "\"Молоко;1;;1;1\n") << Serial << -1 << int(Cli::ExitFile)
-        << QStringLiteral("Escaped string was not closed in line 2") << false;
+        << QStringLiteral("Escaped string was not closed in line 2") << false << 0u;
     QTest::newRow("negative price: nothing sent")
         << QByteArray(Header + "Молоко;1;;1;1\nХлеб;2;;-3;1\n") << Serial << -1 << int(Cli::ExitFile)
-        << QStringLiteral("Строка 3 файла") << false;
+        << QStringLiteral("Строка 3 файла") << false << 0u;
+    // Rows the record would change: 999 arrived as 231, -1 as 255, the code
+    // as 99999, the name cut to 84 characters.
+    const QByteArray first = Header + "Молоко;1;;1;1\n";
+    const QString refused = QStringLiteral(", столбец %1: %2; в ККТ ничего не отправлено");
+    QTest::newRow("department beyond a byte: nothing sent")
+        << QByteArray(first + "Хлеб;2;;1;999\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("dept", "отдел 999: номер отдела в записи ККТ занимает один байт (от 0 до 255)")
+        << false << 0u;
+    QTest::newRow("negative department: nothing sent")
+        << QByteArray(first + "Хлеб;2;;1;-1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("dept", "отдел -1: номер отдела в записи ККТ занимает один байт (от 0 до 255)")
+        << false << 0u;
+    QTest::newRow("internal code longer than its field: nothing sent")
+        << QByteArray(first + "Хлеб;99999999999;;1;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("intcode", "внутренний код длиннее 5 байт в кодировке Windows-1251 (11 байт)") << false
+        << 0u;
+    QTest::newRow("name longer than its field: nothing sent")
+        << QByteArray(first + QByteArray(100000, 'x') + ";2;;1;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("name", "наименование длиннее 84 байт в кодировке Windows-1251 (100000 байт)") << false
+        << 0u;
+    QTest::newRow("barcode with a letter: nothing sent")
+        << QByteArray(first + "Хлеб;2;46000000000A5;1;1\n") << Serial << -1 << int(Cli::ExitFile)
+        << refused.arg("barcode", "штрихкод «46000000000A5»: запись ККТ хранит в штрихкоде только цифры")
+        << false << 0u;
     QTest::newRow("another register: nothing written")
         << two << QStringLiteral("0530000999") << -1 << int(Cli::ExitMismatch)
-        << QStringLiteral("Заводской номер ККТ 0530000062 не совпадает с указанным 0530000999") << true;
+        << QStringLiteral("Заводской номер ККТ 0530000062 не совпадает с указанным 0530000999") << true << 0u;
+    QTest::newRow("firmware the utility does not configure: nothing written")
+        << two << Serial << -1 << int(Cli::ExitMismatch)
+        << QStringLiteral("Версия ККТ 2.52.37 не поддерживается, в ККТ ничего не записано") << true
+        << 0x20340025u;
     QTest::newRow("no serial given") << two << QString() << -1 << int(Cli::ExitUsage)
-                                     << QStringLiteral("--serial") << false;
-    QTest::newRow("area of one page")
+                                     << QStringLiteral("--serial") << false << 0u;
+    // The register reports a capacity of 1: no row fits. Said before the
+    // snapshot is kept, with the numbers.
+    QTest::newRow("more rows than the register holds")
         << two << Serial << 1 << int(Cli::ExitJobFailed)
-        << QStringLiteral("Ошибка выгрузки. -8\n") + resultExplanation(ErrCapacity) << true;
+        << QStringLiteral("не помещается в ККТ: строк 2, ёмкость ККТ 0. В ККТ ничего не записано") << true
+        << 0u;
 }
 
 void TestCliGoods::writeGoodsRefusals()
@@ -241,7 +374,9 @@ void TestCliGoods::writeGoodsRefusals()
     QFETCH(int, exit);
     QFETCH(QString, err);
     QFETCH(bool, contacted);
-    const auto sim = startRegister(goodsPages);
+    QFETCH(quint32, versionWord);
+    TestDataHome data;
+    const auto sim = startRegister(goodsPages, versionWord);
     QVERIFY(sim);
     const QByteArray area = sim->goodsArea();
     QStringList args = { "write-goods", Host, file(QStringLiteral("in.csv"), content), "--port",
@@ -254,6 +389,45 @@ void TestCliGoods::writeGoodsRefusals()
     QCOMPARE(!sim->requestLog().isEmpty(), contacted);
     QVERIFY(!anyWrite(*sim));
     QCOMPARE(sim->goodsArea(), area);
+    QVERIFY(SnapshotStore().list(Serial).isEmpty()); // nothing written, nothing kept
+}
+
+void TestCliGoods::writeFailingAfterItsFirstPagesSaysSo_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("request"); // of the writing connection
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("written"); // pages the register holds new data in
+    // Seven rows: five pages, four in the first write, one in the second.
+    QTest::newRow("no reply to the second write") << int(Sim::NoReply) << 4 << int(ErrNoReply) << 4;
+    QTest::newRow("copy of the first write's confirmation")
+        << int(Sim::DuplicateReply) << 3 << int(ErrBadReply) << 4;
+}
+
+// A write that fails once pages went out says the register may now hold
+// part of the new catalogue, as write-params does.
+void TestCliGoods::writeFailingAfterItsFirstPagesSaysSo()
+{
+    QFETCH(int, fault);
+    QFETCH(int, request);
+    QFETCH(int, result);
+    QFETCH(int, written);
+    const auto sim = startRegister();
+    QVERIFY(sim);
+    sim->addFault({ Sim::Fault(fault), request, Frame::CmdWritePages });
+    const QByteArray before = sim->goodsArea();
+    const GoodsList rows(7, Goods { QStringLiteral("Молоко"), QStringLiteral("1"), QString(), 1, 1 });
+    const QString in = file(QStringLiteral("in.csv"), goodsCsvBytes(rows));
+
+    const Run r
+        = cli({ "write-goods", Host, in, "--serial", Serial, "--port", QString::number(sim->serverPort()) });
+    QCOMPARE(r.code, int(Cli::ExitJobFailed));
+    QCOMPARE(r.err,
+             QStringLiteral("Ошибка выгрузки. %1\n%2\n").arg(result).arg(resultExplanation(result, true)));
+    QVERIFY(r.err.contains(QStringLiteral("часть новых данных")));
+    const QByteArray image = buildGoodsImage(rows, true);
+    QCOMPARE(sim->goodsArea().left(written * 256), image.left(written * 256));
+    QCOMPARE(sim->goodsArea().mid(written * 256), before.mid(written * 256));
 }
 
 QTEST_GUILESS_MAIN(TestCliGoods)

@@ -215,7 +215,7 @@ void TestFleetApply::stopsOnlyBetweenRegisters()
     FleetApply fleet(source(sims[0]), { DeviceTab::Positions });
     fleet.setMode(confirmEach ? FleetApply::Mode::ConfirmEach : FleetApply::Mode::WithoutConfirmation);
     fleet.setJobs(jobs);
-    const SnapshotStore store(m_dir.filePath(QStringLiteral("stop%1").arg(QTest::currentDataTag())));
+    const SnapshotStore store(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())));
     fleet.setStore(store);
     fleet.setPingFunction([](const QString &, int) { return 0; });
     connect(&fleet, &FleetApply::stepStarted, &fleet, [&fleet](int index, FleetApply::Step step) {
@@ -238,9 +238,10 @@ void TestFleetApply::stopsOnlyBetweenRegisters()
         QCOMPARE(!sims[i].requestLog().isEmpty(), contacted.at(i));
         QVERIFY(fleet.outcomes().at(i).message.contains(QStringLiteral("остановлено")));
     }
-    // A register stopped during its read keeps no snapshot: none is needed.
-    if (slow >= 0)
-        QVERIFY(store.list(sims[slow].serial()).isEmpty());
+    // Only a register written keeps a snapshot: none for one stopped during
+    // its read or at its confirmation.
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(store.list(sims[i].serial()).isEmpty(), expected.at(i) != FleetOutcome::Verified);
 }
 
 void TestFleetApply::registersRunSideBySideAndApart()
@@ -351,16 +352,20 @@ void TestFleetApply::writesNothingItCannotVouchFor_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("field"); // a field the outcome's details name
     QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("summary"); // the outcome as the summary column shows it
     QTest::newRow("another register answers the writing connection")
-        << "connection serials" << int(FleetOutcome::Refused) << QString() << false;
+        << "connection serials" << int(FleetOutcome::Refused) << QString() << false
+        << "другая ККТ, не записано";
     QTest::newRow("register changed between its differences and the confirmation")
-        << "changed before confirmation" << int(FleetOutcome::Failed) << "users[0].name" << false;
-    QTest::newRow("snapshot cannot be stored")
-        << "unwritable store" << int(FleetOutcome::Failed) << QString() << false;
+        << "changed before confirmation" << int(FleetOutcome::Failed) << "users[0].name" << false
+        << "ошибка: ККТ изменилась после сравнения";
+    QTest::newRow("snapshot cannot be stored") << "unwritable store" << int(FleetOutcome::Failed) << QString()
+                                               << false << "ошибка: снимок не сохранён";
     QTest::newRow("register holds the chosen data already")
-        << "same data" << int(FleetOutcome::Unchanged) << QString() << false;
+        << "same data" << int(FleetOutcome::Unchanged) << QString() << false << "без изменений";
     QTest::newRow("register alters a field as it stores it")
-        << "altered on store" << int(FleetOutcome::Failed) << "organisation.address" << true;
+        << "altered on store" << int(FleetOutcome::Failed) << "organisation.address" << true
+        << "ошибка: записано, но прочитано другое";
 }
 
 void TestFleetApply::writesNothingItCannotVouchFor()
@@ -369,6 +374,7 @@ void TestFleetApply::writesNothingItCannotVouchFor()
     QFETCH(int, status);
     QFETCH(QString, field);
     QFETCH(bool, written);
+    QFETCH(QString, summary);
     const QString serial = QStringLiteral("0530000109");
     SimFleet sims;
     QVERIFY(sims.start({ { "127.0.0.109", 53, serial } }));
@@ -404,6 +410,7 @@ void TestFleetApply::writesNothingItCannotVouchFor()
 
     const FleetOutcome &o = fleet.outcomes().first();
     QCOMPARE(int(o.status), status);
+    QCOMPARE(o.statusText(), summary);
     QVERIFY(!o.message.isEmpty());
     QCOMPARE(SimFleet::wrote(sim), written);
     if (fault == "unwritable store" || fault == "same data")
@@ -412,8 +419,9 @@ void TestFleetApply::writesNothingItCannotVouchFor()
         QVERIFY2(!o.details.filter(field).isEmpty(), qPrintable(o.details.join('\n')));
     }
     QCOMPARE(o.snapshotNotStored, fault == "unwritable store");
-    // Snapshots only where a write was to follow the comparison.
-    QCOMPARE(store.list(serial).isEmpty(), fault == "unwritable store" || fault == "same data");
+    // Snapshots only where a write followed.
+    QCOMPARE(store.list(serial).isEmpty(),
+             fault == "unwritable store" || fault == "same data" || fault == "changed before confirmation");
 }
 
 QTEST_GUILESS_MAIN(TestFleetApply)

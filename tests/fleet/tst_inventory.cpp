@@ -69,7 +69,9 @@ void TestInventory::describesEachRegisterInTargetOrder()
                              { "registrationIds.fnNumber", "9960440300000001" },
                              { "organisation.inn", "7707083893" },
                              { "ofd.inn", "7704211201" },
-                             { "ofd.name", "ООО «Такском»" } }));
+                             { "ofd.name", "ООО «Такском»" },
+                             { "tradeConfig.departmentCount", "1" },
+                             { "tradeConfig.maxPrice", "50.00" } }));
     QByteArray area = buildGoodsImage(goods(), true);
     sims[0].setGoodsArea(area + sims[0].goodsArea().mid(area.size()));
     {
@@ -144,8 +146,13 @@ void TestInventory::describesEachRegisterInTargetOrder()
     QCOMPARE(a.goodsRows, 3);
     QCOMPARE(a.goodsCapacity, 2000);
     QCOMPARE(a.paramFindings, checkParams(*SimFleet::params(sims[0], 53)).size());
-    QCOMPARE(a.goodsFindings, checkGoods(goods(), 2000, 16).size());
-    QVERIFY(a.goodsFindings > 0);
+    // As goods-check --params: the register's departments in use (1) and
+    // maximum price (50.00) count, so "Молоко" in department 2 at 80.50 adds two.
+    GoodsCheckLimits limits;
+    limits.capacity = 2000;
+    limits.takeSettings(*SimFleet::params(sims[0], 53));
+    QCOMPARE(a.goodsFindings, checkGoods(goods(), limits).size());
+    QCOMPARE(a.goodsFindings, checkGoods(goods(), 2000, 16).size() + 2);
     QCOMPARE(InventoryColumns::text(a, InventoryColumns::Source), QStringLiteral("ККТ"));
 
     const InventoryLine &b = lines.at(1);
@@ -165,6 +172,7 @@ void TestInventory::describesEachRegisterInTargetOrder()
     QCOMPARE(c.regNumber, a.regNumber);
     QCOMPARE(c.goodsRows, 3);
     QCOMPARE(c.goodsCapacity, 1000);
+    QCOMPARE(c.goodsFindings, a.goodsFindings); // the profile's settings count as the register's
     const InventoryLine &d = lines.at(3);
     QCOMPARE(int(d.link), int(Link::Silent));
     QVERIFY(!d.fromProfile);

@@ -13,7 +13,6 @@
 
 #include <QByteArray>
 
-#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -81,19 +80,24 @@ bool goodsImage(const uint8_t *data, std::size_t size)
         return false;
     int bad = -2;
     const QByteArray image = buildGoodsImage(rows, false, &bad);
-    if (image.isEmpty()) // only for a price the record cannot carry
-        return bad >= 0 && !isEncodablePrice(rows.at(bad).price);
-    // Written once, an image reads and writes back to itself, with its header
-    // or without. Not so for a barcode with other characters than digits: the
-    // record keeps each one's low four bits, and an F reads as filler. The
-    // goods checks refuse such a barcode.
+    // Only a row the record cannot hold as it is is refused, and then the
+    // first such row, with its reason.
+    const GoodsRowFault fault = firstUnholdableGoodsRow(rows);
+    if (image.isEmpty())
+        return bad >= 0 && fault.row == bad && fault.column >= 0 && !fault.reason.isEmpty();
+    if (bad != -1 || fault.row != -1)
+        return false;
+    // Written, an image reads back as the very rows (prices beyond 2^53
+    // hundredths apart, which a double does not hold to the hundredth), and
+    // writes back to itself, with its header or without.
     const GoodsList again = parseGoodsImage(image);
     if (again.size() != rows.size())
         return false;
-    for (const Goods &g : rows) {
-        if (!std::all_of(g.barcode.cbegin(), g.barcode.cend(),
-                         [](QChar c) { return c.isDigit() && c < 0x80; }))
-            return true;
+    for (int i = 0; i < rows.size(); ++i) {
+        const Goods &x = rows.at(i);
+        const Goods &y = again.at(i);
+        if (x.name != y.name || x.intcode != y.intcode || x.barcode != y.barcode || x.dept != y.dept)
+            return false;
     }
     const QByteArray imageAgain = buildGoodsImage(again, false);
     const QByteArray withHeader = buildGoodsImage(again, true);

@@ -26,6 +26,8 @@ private slots:
     void parseEdges();
     void longCatalogueKeepsEveryRow();
     void unwritablePriceRefused();
+    void rowsHeldAsTheyAre_data();
+    void rowsHeldAsTheyAre();
     void codeTableAgreesWithTextCodec();
 };
 
@@ -99,16 +101,16 @@ void TestGoodsImage::imageShape()
 void TestGoodsImage::recordLayout()
 {
     Goods g;
-    g.name = QString(90, QChar(0x0416)); // Ж, one byte in Windows-1251
-    g.intcode = QStringLiteral("1234567");
+    g.name = QString(84, QChar(0x0416)); // Ж, one byte in Windows-1251: the whole field
+    g.intcode = QStringLiteral("12345");
     g.barcode = QStringLiteral("12345670");
     g.price = 12.34;
-    g.dept = 259;
+    g.dept = 255;
     const QByteArray r = record(buildGoodsImage({ g }, false), 0);
 
     QByteArray expected(GoodsRecordSize, '\0');
     expected[0] = 1;
-    expected[2] = 3; // low 8 bits of 259
+    expected[2] = char(255);
     expected.replace(3, 5, "12345");
     expected.replace(9, 7, QByteArray::fromHex("ffffff12345670"));
     expected.replace(16, 84, QByteArray(84, char(0xC6)));
@@ -234,6 +236,79 @@ void TestGoodsImage::unwritablePriceRefused()
     int badRow = 0;
     QVERIFY(!buildGoodsImage(rows(3), true, &badRow).isEmpty());
     QCOMPARE(badRow, -1);
+}
+
+void TestGoodsImage::rowsHeldAsTheyAre_data()
+{
+    QTest::addColumn<Goods>("goods");
+    QTest::addColumn<int>("column"); // -1: the record holds it as it is
+    QTest::addColumn<QString>("reason"); // a part of it
+
+    Goods fits = row(QString(84, QChar(0x0416)));
+    fits.intcode = QStringLiteral("99999");
+    fits.barcode = QStringLiteral("12345678901234");
+    fits.dept = 255;
+    QTest::newRow("every field at its limit") << fits << -1 << QString();
+    Goods g = fits;
+    g.dept = 0;
+    QTest::newRow("department 0") << g << -1 << QString();
+
+    // Each would have arrived changed: 999 as 231, -1 as 255, a code or a
+    // name cut, a character as "?", a letter in a barcode as a digit.
+    g = fits;
+    g.dept = 999;
+    QTest::newRow("department beyond a byte") << g << int(GoodsDeptColumn) << QStringLiteral("отдел 999");
+    g.dept = -1;
+    QTest::newRow("negative department") << g << int(GoodsDeptColumn) << QStringLiteral("отдел -1");
+    g = fits;
+    g.intcode = QStringLiteral("99999999999");
+    QTest::newRow("internal code longer than its field")
+        << g << int(GoodsIntcodeColumn) << QStringLiteral("внутренний код длиннее 5 байт");
+    g = fits;
+    g.name = QString(100000, QLatin1Char('x'));
+    QTest::newRow("name of 100 000 characters")
+        << g << int(GoodsNameColumn)
+        << QStringLiteral("наименование длиннее 84 байт в кодировке Windows-1251 (100000 байт)");
+    g.name = QString(85, QChar(0x0416));
+    QTest::newRow("name one byte too long") << g << int(GoodsNameColumn) << QStringLiteral("(85 байт)");
+    g.name = QStringLiteral("Кафе \u2615");
+    QTest::newRow("name with a character Windows-1251 lacks")
+        << g << int(GoodsNameColumn) << QStringLiteral("символ «\u2615» U+2615 не представим");
+    g.name = QStringLiteral("Молоко") + QChar(0) + QStringLiteral("скрыто");
+    QTest::newRow("name with a NUL, which would end it")
+        << g << int(GoodsNameColumn) << QStringLiteral("U+0000");
+    g = fits;
+    g.barcode = QStringLiteral("123456789012345");
+    QTest::newRow("barcode of 15 digits")
+        << g << int(GoodsBarcodeColumn) << QStringLiteral("длиннее 14 цифр");
+    g.barcode = QStringLiteral("46000000000A5");
+    QTest::newRow("barcode with a letter")
+        << g << int(GoodsBarcodeColumn) << QStringLiteral("штрихкод «46000000000A5»");
+    g = fits;
+    g.price = -1;
+    QTest::newRow("negative price") << g << int(GoodsPriceColumn) << QStringLiteral("цена -1.00");
+}
+
+void TestGoodsImage::rowsHeldAsTheyAre()
+{
+    QFETCH(Goods, goods);
+    QFETCH(int, column);
+    QFETCH(QString, reason);
+
+    const GoodsRowFault fault = goodsRowFault(goods);
+    QCOMPARE(fault.column, column);
+    QVERIFY2(fault.reason.contains(reason), qPrintable(fault.reason));
+    const GoodsList list = { row(QStringLiteral("до")), goods, row(QStringLiteral("после")) };
+    QCOMPARE(firstUnholdableGoodsRow(list).row, column < 0 ? -1 : 1);
+    int badRow = -2;
+    const QByteArray image = buildGoodsImage(list, true, &badRow);
+    if (column >= 0) {
+        QVERIFY(image.isEmpty());
+        QCOMPARE(badRow, 1);
+    } else {
+        QCOMPARE(badRow, -1);
+        COMPARE_GOODS(parseGoodsImage(image.mid(GoodsRecordSize)), list);
+    }
 }
 
 void TestGoodsImage::codeTableAgreesWithTextCodec()

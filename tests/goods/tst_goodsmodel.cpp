@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
+
 class TestGoodsModel : public QObject
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ private slots:
     void sortingAnnouncedFirst();
     void sortMatchesPlainProxy_data();
     void sortMatchesPlainProxy();
+    void intcodesSortAsNumbers();
 };
 
 namespace {
@@ -207,6 +210,8 @@ void TestGoodsModel::sortMatchesPlainProxy_data()
     QTest::addColumn<bool>("anyPrices"); // not only whole hundredths
 
     for (int c = 0; c < GoodsColumnCount; ++c) {
+        if (c == GoodsIntcodeColumn)
+            continue; // numbers, not texts: intcodesSortAsNumbers
         QTest::addRow("column %d ascending", c) << c << Qt::AscendingOrder << false;
         QTest::addRow("column %d descending", c) << c << Qt::DescendingOrder << false;
     }
@@ -254,6 +259,36 @@ void TestGoodsModel::sortMatchesPlainProxy()
     for (int r = 0; r < model.rowCount(); ++r)
         QCOMPARE(goodsProxy.mapToSource(goodsProxy.index(r, 0)).row(),
                  plainProxy.mapToSource(plainProxy.index(r, 0)).row());
+}
+
+// Both ways the proxy sorts: all rows at once (ranks), and one edited row
+// put in its place (lessThan).
+void TestGoodsModel::intcodesSortAsNumbers()
+{
+    const QStringList codes = { "10", "9", "", "abc", "7", "007", "1a", "100000000000000000000", "0" };
+    GoodsList rows;
+    for (const QString &code : codes) {
+        Goods g;
+        g.name = code;
+        g.intcode = code;
+        rows.append(g);
+    }
+    GoodsTableModel model;
+    model.setGoods(rows);
+    GoodsSortFilterProxyModel proxy;
+    proxy.setSourceModel(&model);
+    proxy.sort(GoodsIntcodeColumn);
+    const QStringList ascending = { "", "0", "007", "7", "9", "10", "100000000000000000000", "1a", "abc" };
+    QCOMPARE(column(proxy, GoodsIntcodeColumn), ascending);
+    proxy.sort(GoodsIntcodeColumn, Qt::DescendingOrder);
+    QStringList descending = ascending;
+    std::reverse(descending.begin(), descending.end());
+    QCOMPARE(column(proxy, GoodsIntcodeColumn), descending);
+
+    proxy.sort(GoodsIntcodeColumn);
+    QVERIFY(proxy.setData(proxy.index(8, GoodsIntcodeColumn), QStringLiteral("8"))); // "abc" becomes 8
+    QCOMPARE(column(proxy, GoodsIntcodeColumn),
+             QStringList({ "", "0", "007", "7", "8", "9", "10", "100000000000000000000", "1a" }));
 }
 
 QTEST_GUILESS_MAIN(TestGoodsModel)

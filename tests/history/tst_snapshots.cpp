@@ -44,6 +44,8 @@ private slots:
 
     void keepsTheNewestOfEachKind();
     void folderBelowAFileStoresNothing();
+    void oneFolderPerSerial_data();
+    void oneFolderPerSerial();
     void takerConfirmsTheRegisterFirst_data();
     void takerConfirmsTheRegisterFirst();
 
@@ -101,6 +103,37 @@ void TestSnapshots::keepsTheNewestOfEachKind()
     QVERIFY(QFile::exists(notes));
 }
 
+void TestSnapshots::oneFolderPerSerial_data()
+{
+    QTest::addColumn<bool>("foldsCase");
+    QTest::newRow("case-sensitive file system") << false;
+    QTest::newRow("file system that ignores letter case") << true;
+}
+
+// Two serial numbers never share a folder (".." and "АБ" both became "__"),
+// and the folders of plain serial numbers keep the names they had.
+void TestSnapshots::oneFolderPerSerial()
+{
+    QFETCH(bool, foldsCase);
+    const QStringList serials
+        = { "..",  "АБ",   "__",    "_",      ".",      "",       "+",      "+2E+2E",    "a/b",
+            "a_b", "a\\b", "05 30", "05\n30", "AB0530", "ab0530", "Ab0530", "0530000021" };
+    QMap<QString, QString> serialOf;
+    for (const QString &serial : serials) {
+        const QString name = SnapshotStore::folderName(serial, foldsCase);
+        const QString other = foldsCase ? name.toLower() : name;
+        QVERIFY2(!serialOf.contains(other), qPrintable(serial + " and " + serialOf.value(other)));
+        serialOf.insert(other, serial);
+        QVERIFY(!name.isEmpty() && name != QLatin1String(".") && name != QLatin1String(".."));
+        QVERIFY(!name.contains('/') && !name.contains('\\'));
+    }
+    QCOMPARE(SnapshotStore::folderName("0530000021", false), QStringLiteral("0530000021"));
+    QCOMPARE(SnapshotStore::folderName("AB-05_30", false), QStringLiteral("AB-05_30"));
+    QCOMPARE(SnapshotStore::folderName("..", false), QStringLiteral("+2E+2E"));
+    QCOMPARE(SnapshotStore::folderName("АБ", false), QStringLiteral("+D0+90+D0+91"));
+    QCOMPARE(SnapshotStore::folderName("Ab1", true), QStringLiteral("+41+621"));
+}
+
 void TestSnapshots::folderBelowAFileStoresNothing()
 {
     const QString blocker = m_home.unwritable();
@@ -109,7 +142,9 @@ void TestSnapshots::folderBelowAFileStoresNothing()
     QVERIFY(store.root().startsWith(blocker));
     QString error;
     QVERIFY(!store.saveParams(paramFile(Serial, 1), SnapshotOrigin::DeviceWindow, nullptr, &error));
-    QCOMPARE(error, QStringLiteral("не удалось создать папку %1").arg(store.folder(Serial)));
+    QCOMPARE(
+        error,
+        QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(store.folder(Serial))));
     QVERIFY(store.list(Serial).isEmpty());
 }
 

@@ -68,6 +68,15 @@ const QString CapacityBeyondArea = QStringLiteral("capacity beyond the goods are
 const QString NegativeCapacity = QStringLiteral("negative capacity");
 const QString NeverAccepts = QStringLiteral("never accepts");
 const QString SystemRecordTooLarge = QStringLiteral("system record too large");
+// Takes 100 ms over every other reply, so that a repeated reply stays ahead of
+// the register's own for the rest of the job; its last write, if any, refused.
+// Replies shifted that way have the shape the next request expects: the
+// checks of each reply cannot tell.
+const QString SlowRegister = QStringLiteral("slow register");
+const QString SlowRefusingLastWrite = QStringLiteral("slow register refusing its last write");
+// Sixty rows in the goods area: eight chunks of four pages.
+const QString SixtyRows = QStringLiteral("slow register holding sixty goods rows");
+constexpr int SlowReplyMs = 100;
 
 bool isWrite(const Sim::Request &request)
 {
@@ -161,6 +170,17 @@ void TestDeviceController::faultMatrix_data()
         << read << Normal << int(Sim::DuplicateReply) << 4 << 0 << int(ErrBadReply) << 0;
     QTest::newRow("copy of a write confirmation right behind it")
         << write << Normal << int(Sim::DuplicateReply) << 4 << 0 << int(ErrBadReply) << 8;
+    // A copy of a reply that arrives only once the next request went out,
+    // ahead of that request's reply: every later reply is taken for the next
+    // request's. The job's closing identity request then meets a page reply.
+    QTest::newRow("reply repeated ahead of the next: a parameter read")
+        << read << SlowRegister << int(Sim::RepeatedReply) << 4 << 0 << int(ErrBadReply) << 0;
+    // The refusal of the last page write would be read as its confirmation.
+    QTest::newRow("reply repeated ahead of the next: a write whose last page write is refused")
+        << write << SlowRefusingLastWrite << int(Sim::RepeatedReply) << 4 << 0 << int(ErrBadReply) << 21;
+    // Sixty rows would come back as sixty-eight, a chunk read twice.
+    QTest::newRow("reply repeated ahead of the next: a goods read")
+        << readGoods << SixtyRows << int(Sim::RepeatedReply) << 4 << 0 << int(ErrBadReply) << 0;
     QTest::newRow("system image larger than its region: nothing written")
         << write << SystemRecordTooLarge << none << 0 << 0 << int(ErrCapacity) << 0;
     QTest::newRow("blank serial number") << read << BlankSerial << none << 0 << 0 << int(ErrBadReply) << 0;
@@ -191,6 +211,10 @@ void TestDeviceController::faultMatrix()
         config.goodsPages = 10; // records for 19 rows
     if (variant == NegativeCapacity)
         config.goodsCapacity = -5;
+    // Five reads of four parameter pages and one of four system pages: a
+    // reply taken for the next request's has the right page count.
+    if (variant == SlowRegister)
+        config.parameterPages = 20;
     config.discoveryPort = 0;
     auto sim = std::make_unique<Sim>(config);
     QVERIFY(variant == NeverAccepts ? sim->listenWithoutAccepting(QHostAddress(Host))
@@ -201,6 +225,17 @@ void TestDeviceController::faultMatrix()
     rule.delayMs = delayMs;
     rule.pieces = 4;
     sim->addFault(rule);
+    if (variant == SlowRefusingLastWrite)
+        sim->addFault({ Sim::WriteRejected, Sim::EveryRequest, Frame::CmdWriteSystemPages, SlowReplyMs });
+    if (variant == SlowRegister || variant == SlowRefusingLastWrite || variant == SixtyRows)
+        sim->addFault({ Sim::ReplyDelay, Sim::EveryRequest, Sim::AnyCommand, SlowReplyMs });
+    if (variant == SixtyRows) {
+        QByteArray area(128, '\0'); // header
+        for (int row = 1; row <= 60; ++row)
+            area += newData(128, char(row));
+        area += QByteArray(2, char(0xFF)) + QByteArray(126, '\0');
+        sim->setGoodsArea(area + sim->goodsArea().mid(area.size()));
+    }
     const QByteArray storeBefore = sim->store();
     const int threadsBefore = threadCount();
     const int filesBefore = openFileCount();
@@ -234,7 +269,7 @@ void TestDeviceController::faultMatrix()
         QVERIFY(controller.readGoods(Host, sim->serverPort()));
         break;
     case DeviceJob::WriteGoods:
-        QVERIFY(controller.writeGoods(Host, sim->serverPort(), goods, sim->serial()));
+        QVERIFY(controller.writeGoods(Host, sim->serverPort(), goods, sim->serial(), 53));
         break;
     }
     const int bound = variant == NeverAccepts ? DeviceNet::ConnectTimeoutMs : DeviceNet::ReplyWindowMs;
@@ -338,7 +373,7 @@ void TestDeviceController::oneJobAtATime()
     QVERIFY(controller.queryInfo(Host, sim->serverPort()));
     QVERIFY(controller.isBusy());
     QVERIFY(!controller.readParams(Host, sim->serverPort()));
-    QVERIFY(!controller.writeGoods(Host, sim->serverPort(), QByteArray(256, 0), sim->serial()));
+    QVERIFY(!controller.writeGoods(Host, sim->serverPort(), QByteArray(256, 0), sim->serial(), 53));
 
     // The caller's finished slot may start the next job at once.
     bool restarted = false;
@@ -351,7 +386,8 @@ void TestDeviceController::oneJobAtATime()
     QVERIFY(finished.wait());
     QCOMPARE(finished.count(), 2);
     QCOMPARE(controller.result(), int(ResultOk));
-    QCOMPARE(sim->requestLog().size(), 3 + 3 + 1);
+    // Each job: opening steps, its own requests, the closing identity request.
+    QCOMPARE(sim->requestLog().size(), (3 + 1) + (3 + 1 + 1));
 }
 
 // The controller's own part of each operation: what goes in, what comes out.
@@ -370,7 +406,7 @@ void TestDeviceController::operationsAndTheirData()
     QByteArray image(1024, 'g');
     image[128] = char(0xFF); // terminator at record 1 of page 0
     image[129] = char(0xFF);
-    QVERIFY(controller.writeGoods(Host, sim->serverPort(), image, sim->serial()));
+    QVERIFY(controller.writeGoods(Host, sim->serverPort(), image, sim->serial(), 53));
     QVERIFY(finished.wait());
     QCOMPARE(controller.result(), int(ResultOk));
     QCOMPARE(sim->goodsArea(), image);
@@ -432,9 +468,11 @@ void TestDeviceController::writeGuard_data()
     QTest::newRow("parameters: another family") << false << v252 << right << 53 << int(ErrFamilyMismatch);
     QTest::newRow("parameters: a build of the family the utility does not configure")
         << false << quint32(0x20340025) << right << 52 << int(ErrFamilyMismatch);
-    QTest::newRow("goods: the right register, whatever its family")
-        << true << v252 << right << 0 << int(ResultOk);
-    QTest::newRow("goods: another serial") << true << v253 << other << 0 << int(ErrSerialMismatch);
+    QTest::newRow("goods: the right register") << true << v252 << right << 52 << int(ResultOk);
+    QTest::newRow("goods: another serial") << true << v253 << other << 53 << int(ErrSerialMismatch);
+    QTest::newRow("goods: another family") << true << v253 << right << 52 << int(ErrFamilyMismatch);
+    QTest::newRow("goods: a build of the family the utility does not configure")
+        << true << quint32(0x20340025) << right << 52 << int(ErrFamilyMismatch);
 }
 
 // The write job checks the register on its own connection before it writes.
@@ -456,7 +494,8 @@ void TestDeviceController::writeGuard()
 
     DeviceController controller;
     QSignalSpy finished(&controller, &DeviceController::finished);
-    QVERIFY(goods ? controller.writeGoods(Host, sim->serverPort(), QByteArray(512, 'g'), expectedSerial)
+    QVERIFY(goods ? controller.writeGoods(Host, sim->serverPort(), QByteArray(512, 'g'), expectedSerial,
+                                          expectedFamily)
                   : controller.writeParams(Host, sim->serverPort(),
                                            TaggedRecord::make(TaggedRecord::SystemImageTag, "sys"),
                                            expectedSerial, expectedFamily));
@@ -522,8 +561,7 @@ void TestDeviceController::writeWithoutTargetIsNotStarted()
     DeviceController controller;
     const QByteArray records = TaggedRecord::make(TaggedRecord::ParameterImageTag, "p");
     QVERIFY(!controller.writeParams(Host, 8080, records, serial, family));
-    if (family == 53)
-        QVERIFY(!controller.writeGoods(Host, 8080, QByteArray(256, 'g'), serial));
+    QVERIFY(!controller.writeGoods(Host, 8080, QByteArray(256, 'g'), serial, family));
     QVERIFY(!controller.isBusy());
 }
 

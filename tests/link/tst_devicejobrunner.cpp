@@ -134,7 +134,7 @@ void TestDeviceJobRunner::labelsCancelAndResult()
         code = runner.writeParams(Host, sim.serverPort(), records, sim.serial(), 53);
         break;
     case WriteGoods:
-        code = runner.writeGoods(Host, sim.serverPort(), QByteArray(600, 'g'), sim.serial());
+        code = runner.writeGoods(Host, sim.serverPort(), QByteArray(600, 'g'), sim.serial(), 53);
         break;
     }
 
@@ -168,7 +168,7 @@ void TestDeviceJobRunner::goodsJobsDriveTheBar()
             maxima << dialog->maximum();
     });
     DeviceJobRunner runner(nullptr, controller);
-    QCOMPARE(runner.writeGoods(Host, sim.serverPort(), QByteArray(11 * 256, 'g'), sim.serial()),
+    QCOMPARE(runner.writeGoods(Host, sim.serverPort(), QByteArray(11 * 256, 'g'), sim.serial(), 53),
              int(ResultOk));
     QCOMPARE(maxima, (QList<int> { 11, 11, 11 }));
     maxima.clear();

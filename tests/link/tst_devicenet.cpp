@@ -36,13 +36,14 @@ QByteArray pattern(int size, char seed)
     return b;
 }
 
-// Commands and arguments of the requests after the three opening ones.
+// Commands and arguments of the job's own requests: after the three opening
+// ones, without the closing identity request.
 QStringList jobRequests(const Sim &sim)
 {
     QStringList out;
     const QList<Sim::Request> log = sim.requestLog();
     for (const Sim::Request &r : log) {
-        if (r.index < 3)
+        if (r.index < 3 || r.command == Frame::CmdInfo)
             continue;
         QStringList args;
         for (qint32 a : r.args)
@@ -122,7 +123,10 @@ void TestDeviceNet::queryInfo()
     QCOMPARE(out.result, int(ResultOk));
     QCOMPARE(out.connected, 1);
     QCOMPARE(out.output, TaggedRecord::make(TaggedRecord::SerialTag, serial));
-    QCOMPARE(sim->requestLog().size(), 3);
+    // The opening steps, then the closing identity request.
+    const QList<Sim::Request> log = sim->requestLog();
+    QCOMPARE(log.size(), 4);
+    QCOMPARE(log.last().command, quint8(Frame::CmdInfo));
 }
 
 void TestDeviceNet::invalidDirectory_data()
@@ -309,7 +313,7 @@ void TestDeviceNet::writeGoods()
     const QByteArray image = pattern(size, 'w');
 
     const JobOutcome out
-        = runJob(Host, sim->serverPort(), writeJob(DeviceJob::WriteGoods, image, sim->serial()));
+        = runJob(Host, sim->serverPort(), writeJob(DeviceJob::WriteGoods, image, sim->serial(), 53));
     QVERIFY(out.ended);
     QCOMPARE(out.result, result);
     QTEST(out.pages, "pages");
@@ -324,6 +328,7 @@ void TestDeviceNet::readGoods_data()
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
     QTest::addColumn<QByteArray>("area");
+    QTest::addColumn<int>("capacity"); // reported; -1: none
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("output");
     QTest::addColumn<QList<int>>("pages");
@@ -332,31 +337,47 @@ void TestDeviceNet::readGoods_data()
     // Area: pages 28..38 (11 pages) for the 2.53 layout used here.
     const QByteArray full = goodsArea(21, 11, false); // every record a row: no terminator anywhere
     QTest::newRow("full read covers the last page")
-        << int(DeviceJob::ReadGoods) << 0 << 0 << full << int(ResultOk) << full.mid(128) << QList<int> { 11 }
-        << QStringList { "c2(28,4)", "c2(32,4)", "c2(36,3)" };
+        << int(DeviceJob::ReadGoods) << 0 << 0 << full << 20 << int(ResultOk) << full.mid(128)
+        << QList<int> { 11 } << QStringList { "c2(28,4)", "c2(32,4)", "c2(36,3)" };
     const QByteArray empty = goodsArea(0, 11);
     QTest::newRow("terminator in the first chunk")
-        << int(DeviceJob::ReadGoods) << 0 << 0 << empty << int(ResultOk) << empty.mid(128, 1024 - 128)
+        << int(DeviceJob::ReadGoods) << 0 << 0 << empty << 20 << int(ResultOk) << empty.mid(128, 1024 - 128)
         << QList<int> { 11 } << QStringList { "c2(28,4)" };
     const QByteArray nine = goodsArea(9, 11); // terminator at record 10, page 5
     QTest::newRow("stops after the chunk holding the terminator")
-        << int(DeviceJob::ReadGoods) << 0 << 0 << nine << int(ResultOk) << nine.mid(128, 2048 - 128)
+        << int(DeviceJob::ReadGoods) << 0 << 0 << nine << 20 << int(ResultOk) << nine.mid(128, 2048 - 128)
         << QList<int> { 11 } << QStringList { "c2(28,4)", "c2(32,4)" };
     QTest::newRow("range 3..6 reads pages 1..3")
-        << int(DeviceJob::ReadGoodsRange) << 3 << 6 << full << int(ResultOk) << full.mid(384, 768 - 128)
+        << int(DeviceJob::ReadGoodsRange) << 3 << 6 << full << 20 << int(ResultOk) << full.mid(384, 768 - 128)
         << QList<int> { 3 } << QStringList { "c2(29,3)" };
     QTest::newRow("range 2..2 reads one page")
-        << int(DeviceJob::ReadGoodsRange) << 2 << 2 << full << int(ResultOk) << full.mid(256, 256)
+        << int(DeviceJob::ReadGoodsRange) << 2 << 2 << full << 20 << int(ResultOk) << full.mid(256, 256)
         << QList<int> { 1 } << QStringList { "c2(29,1)" };
     QTest::newRow("range with first index 0: -8")
-        << int(DeviceJob::ReadGoodsRange) << 0 << 5 << full << int(ErrCapacity) << QByteArray()
+        << int(DeviceJob::ReadGoodsRange) << 0 << 5 << full << 20 << int(ErrCapacity) << QByteArray()
         << QList<int>() << QStringList();
     QTest::newRow("range with last before first: -8")
-        << int(DeviceJob::ReadGoodsRange) << 6 << 3 << full << int(ErrCapacity) << QByteArray()
+        << int(DeviceJob::ReadGoodsRange) << 6 << 3 << full << 20 << int(ErrCapacity) << QByteArray()
         << QList<int>() << QStringList();
     QTest::newRow("range beyond the area: -8")
-        << int(DeviceJob::ReadGoodsRange) << 1 << 22 << full << int(ErrCapacity) << QByteArray()
+        << int(DeviceJob::ReadGoodsRange) << 1 << 22 << full << 20 << int(ErrCapacity) << QByteArray()
         << QList<int>() << QStringList();
+
+    // A register reporting a capacity of 5 holds at most 5 rows before its
+    // terminator: the read stops after record 6, pages 0..3.
+    const QByteArray five = goodsArea(5, 11);
+    QTest::newRow("terminator right after the capacity's rows")
+        << int(DeviceJob::ReadGoods) << 0 << 0 << five << 5 << int(ResultOk) << five.mid(128, 1024 - 128)
+        << QList<int> { 4 } << QStringList { "c2(28,4)" };
+    QTest::newRow("no terminator within the capacity: -5, nothing kept")
+        << int(DeviceJob::ReadGoods) << 0 << 0 << full << 5 << int(ErrBadReply) << QByteArray()
+        << QList<int> { 4 } << QStringList { "c2(28,4)" };
+    QTest::newRow("terminator one row beyond the capacity, on the same page: -5")
+        << int(DeviceJob::ReadGoods) << 0 << 0 << goodsArea(6, 11) << 5 << int(ErrBadReply) << QByteArray()
+        << QList<int> { 4 } << QStringList { "c2(28,4)" };
+    QTest::newRow("no capacity reported: the whole area")
+        << int(DeviceJob::ReadGoods) << 0 << 0 << full << -1 << int(ResultOk) << full.mid(128)
+        << QList<int> { 11 } << QStringList { "c2(28,4)", "c2(32,4)", "c2(36,3)" };
 }
 
 void TestDeviceNet::readGoods()
@@ -365,7 +386,14 @@ void TestDeviceNet::readGoods()
     QFETCH(int, first);
     QFETCH(int, last);
     QFETCH(QByteArray, area);
-    auto sim = startSim(Host, config(Sim::Family253));
+    QFETCH(int, capacity);
+    Sim::Config c = config(Sim::Family253);
+    c.goodsPages = 11;
+    if (capacity < 0)
+        c.infoValues = 1; // the version word alone
+    else
+        c.goodsCapacity = capacity;
+    auto sim = startSim(Host, c);
     QVERIFY(sim);
     QCOMPARE(int(sim->region(5).firstPage), 28);
     sim->setGoodsArea(area);

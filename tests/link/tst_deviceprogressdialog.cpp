@@ -104,7 +104,7 @@ void TestDeviceProgressDialog::goodsWriteBarIsDeterminate()
         visible << dialog.isVisible();
     });
     QSignalSpy finished(&controller, &DeviceController::finished);
-    QVERIFY(controller.writeGoods(Host, sim.serverPort(), QByteArray(11 * 256, 'g'), sim.serial()));
+    QVERIFY(controller.writeGoods(Host, sim.serverPort(), QByteArray(11 * 256, 'g'), sim.serial(), 53));
     QTimer::singleShot(10000, &dialog, [&dialog] { dialog.done(-1); });
     dialog.exec();
 

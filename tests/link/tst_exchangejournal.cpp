@@ -134,7 +134,7 @@ void TestExchangeJournal::oneLinePerJob()
         started = controller.readGoods(Host, port);
         break;
     case DeviceJob::WriteGoods:
-        started = controller.writeGoods(Host, port, QByteArray(8 * 256, 'g'), target);
+        started = controller.writeGoods(Host, port, QByteArray(8 * 256, 'g'), target, 53);
         break;
     }
     QVERIFY(started);
@@ -185,7 +185,7 @@ void TestExchangeJournal::callsThatStartNothing()
     QSignalSpy finished(&controller, &DeviceController::finished);
     const quint64 before = ExchangeJournal::instance()->lastSequence();
 
-    QVERIFY(!controller.writeGoods(Host, sim->serverPort(), QByteArray(256, 'g'), QString()));
+    QVERIFY(!controller.writeGoods(Host, sim->serverPort(), QByteArray(256, 'g'), QString(), 53));
     QVERIFY(controller.readParams(Host, sim->serverPort()));
     QVERIFY(!controller.readGoods(Host, sim->serverPort()));
     QVERIFY(finished.wait(10000));
@@ -219,7 +219,7 @@ void TestExchangeJournal::jobAbandonedWithItsController()
         QString serial = QStringLiteral("0000000001");
         // The origin is asked at the start, never when the owner is going.
         controller.setOrigin([&serial] { return QStringLiteral("ККТ %1").arg(serial); });
-        QVERIFY(controller.writeGoods(Host, sim->serverPort(), QByteArray(8 * 256, 'g'), sim->serial()));
+        QVERIFY(controller.writeGoods(Host, sim->serverPort(), QByteArray(8 * 256, 'g'), sim->serial(), 53));
         serial = QStringLiteral("changed");
         QTRY_COMPARE(frames.count(), 1); // the first chunk is in, the second delayed
     }

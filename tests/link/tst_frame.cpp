@@ -7,6 +7,7 @@
 #include <QtTest>
 
 using Frame::Message;
+Q_DECLARE_METATYPE(Message)
 
 namespace {
 
@@ -46,6 +47,8 @@ private slots:
     void replyTakesTheWholeExchange();
     void opening_data();
     void opening();
+    void closing_data();
+    void closing();
     void directory_data();
     void directory();
     void serialPlace_data();
@@ -289,6 +292,40 @@ void TestFrame::opening()
     area.firstPage = 40;
     area.pageCount = quint16(areaPages);
     QTEST(Frame::acceptOpening(id, area, serial), "result");
+}
+
+void TestFrame::closing_data()
+{
+    QTest::addColumn<QVector<qint32>>("opening");
+    QTest::addColumn<Message>("reply");
+    QTest::addColumn<int>("result");
+    const QVector<qint32> three { 0x2035000A, 1024, 2000 };
+    QTest::newRow("the identity again") << three << Message { 0, three, {} } << int(ResultOk);
+    // Neither says anything about which reply it is.
+    QTest::newRow("another status byte, another unused value")
+        << three << Message { 7, { 0x2035000A, 512, 2000 }, {} } << int(ResultOk);
+    // What a shift puts where the identity belongs: the reply to the request before.
+    QTest::newRow("a page read's reply")
+        << three << Message { 0, { 4 }, QByteArray(1024, 'p') } << int(ErrBadReply);
+    QTest::newRow("a write's confirmation") << three << Message { 0, { 0 }, {} } << int(ErrBadReply);
+    QTest::newRow("a write's refusal") << three << Message { 0, { -1 }, {} } << int(ErrBadReply);
+    QTest::newRow("another register's version")
+        << three << Message { 0, { 0x2034000A, 1024, 2000 }, {} } << int(ErrBadReply);
+    QTest::newRow("another goods capacity")
+        << three << Message { 0, { 0x2035000A, 1024, 20 }, {} } << int(ErrBadReply);
+    // A register with an old version word sends one value; a read's reply
+    // still differs in its data.
+    QTest::newRow("one-value identity against a one-page read with that value")
+        << QVector<qint32> { 1 } << Message { 0, { 1 }, QByteArray(256, 'p') } << int(ErrBadReply);
+    QTest::newRow("one-value identity again")
+        << QVector<qint32> { 1 } << Message { 0, { 1 }, {} } << int(ResultOk);
+}
+
+void TestFrame::closing()
+{
+    QFETCH(QVector<qint32>, opening);
+    QFETCH(Message, reply);
+    QTEST(Frame::acceptClosing(reply, Message { 0, opening, {} }), "result");
 }
 
 void TestFrame::directory_data()

@@ -208,6 +208,13 @@ void TestRegisterSimulator::program()
                                    controller.versionBuild()));
         process.terminate();
         QVERIFY(process.waitForFinished(5000));
+        // The image written replaced the serial number in the store, which
+        // wins over --serial; the program says so rather than keep silent.
+        const QString said = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(
+            said.contains(QStringLiteral("--serial 052777 not used: the store in %1 holds serial number qq")
+                              .arg(state)),
+            qPrintable(said));
     }
 
     QProcess help;

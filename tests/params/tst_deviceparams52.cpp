@@ -127,7 +127,7 @@ void TestDeviceParams52::everyFieldReadsFromItsOffset()
     for (int k = 0; k < 16; ++k) {
         const int at = 0x400 + 16 * k;
         COMPARE_AT(p.departments[k].number, qint8, img, at);
-        COMPARE_BYTES_AT(p.departments[k].name.value(), img, at + 1, 12);
+        COMPARE_BYTES_AT(p.departments[k].name.value(), img, at + 1, 13);
         COMPARE_AT(p.departments[k].vatRate, qint8, img, at + 14);
         COMPARE_AT(p.departments[k].taxSystems, quint8, img, at + 15);
     }
@@ -135,11 +135,11 @@ void TestDeviceParams52::everyFieldReadsFromItsOffset()
     COMPARE_BYTES_AT(p.receiptHeader.value(), img, 0x700, 132);
     COMPARE_BYTES_AT(p.receiptFooter.value(), img, 0x800, 132);
 
-    COMPARE_BYTES_AT(p.ofd.address.value(), img, 0x900, 63);
+    COMPARE_BYTES_AT(p.ofd.address.value(), img, 0x900, 64);
     COMPARE_AT(p.ofd.port, qint16, img, 0x940);
     COMPARE_AT(p.ofd.connectTimer, qint16, img, 0x942);
     COMPARE_AT(p.ofd.fnPollTimer, qint16, img, 0x944);
-    COMPARE_BYTES_AT(p.ofd.ofdSite.value(), img, 0x946, 63);
+    COMPARE_BYTES_AT(p.ofd.ofdSite.value(), img, 0x946, 64);
     COMPARE_BYTES_AT(p.ofd.inn.toByteArray(), img, 0x986, 6);
 
     QCOMPARE(p.registrations.size(), 2);
@@ -152,9 +152,9 @@ void TestDeviceParams52::everyFieldReadsFromItsOffset()
         COMPARE_AT(r.yearFrom2000, quint8, sys, at + 3);
         COMPARE_AT(r.hour, quint8, sys, at + 4);
         COMPARE_AT(r.minute, quint8, sys, at + 5);
-        COMPARE_BYTES_AT(r.regNumber.value(), sys, at + 6, 20);
-        COMPARE_BYTES_AT(r.inn.value(), sys, at + 27, 12);
-        COMPARE_BYTES_AT(r.fnNumber.value(), sys, at + 40, 16);
+        COMPARE_BYTES_AT(r.regNumber.value(), sys, at + 6, 21);
+        COMPARE_BYTES_AT(r.inn.value(), sys, at + 27, 13);
+        COMPARE_BYTES_AT(r.fnNumber.value(), sys, at + 40, 17);
         COMPARE_AT(r.taxSystems, quint8, sys, at + 57);
         COMPARE_AT(r.workModes, quint8, sys, at + 58);
         COMPARE_AT(r.closed, quint8, sys, at + 59);

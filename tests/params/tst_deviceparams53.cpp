@@ -95,9 +95,9 @@ void TestDeviceParams53::everyFieldReadsFromItsOffset()
     COMPARE_BYTES_AT(p.registrationIds.regNumber.value(), img, 0x114, 20);
     COMPARE_BYTES_AT(p.registrationIds.fnNumber.value(), img, 0x128, 16);
 
-    // A full text field one byte wider than its limit reads limit bytes.
-    COMPARE_BYTES_AT(p.organisation.inn.value(), img, 0x200, 12);
-    COMPARE_BYTES_AT(p.organisation.email.value(), img, 0x20D, 63);
+    // A full text field one byte wider than its limit reads its whole width.
+    COMPARE_BYTES_AT(p.organisation.inn.value(), img, 0x200, 13);
+    COMPARE_BYTES_AT(p.organisation.email.value(), img, 0x20D, 64);
     COMPARE_BYTES_AT(p.organisation.name.value(), img, 0x300, 240);
     COMPARE_BYTES_AT(p.organisation.address.value(), img, 0x400, 240);
     COMPARE_BYTES_AT(p.organisation.place.value(), img, 0x500, 240);
@@ -106,7 +106,7 @@ void TestDeviceParams53::everyFieldReadsFromItsOffset()
         const int at = 0x600 + 16 * k;
         const DepartmentRecord &d = p.departments[k];
         COMPARE_AT(d.number, qint8, img, at);
-        COMPARE_BYTES_AT(d.name.value(), img, at + 1, 12);
+        COMPARE_BYTES_AT(d.name.value(), img, at + 1, 13);
         COMPARE_AT(d.vatRate, qint8, img, at + 14);
         COMPARE_AT(d.taxSystems, quint8, img, at + 15);
     }
@@ -114,18 +114,18 @@ void TestDeviceParams53::everyFieldReadsFromItsOffset()
     for (int k = 0; k < 16; ++k) {
         const int at = 0x700 + 118 * k;
         const UserRecord53 &u = p.users[k];
-        COMPARE_BYTES_AT(u.name.value(), img, at, 14);
-        COMPARE_BYTES_AT(u.barcode.value(), img, at + 15, 13);
-        COMPARE_BYTES_AT(u.inn.value(), img, at + 29, 12);
-        COMPARE_BYTES_AT(u.fullName.value(), img, at + 42, 64);
-        COMPARE_BYTES_AT(u.password.value(), img, at + 107, 6);
+        COMPARE_BYTES_AT(u.name.value(), img, at, 15);
+        COMPARE_BYTES_AT(u.barcode.value(), img, at + 15, 14);
+        COMPARE_BYTES_AT(u.inn.value(), img, at + 29, 13);
+        COMPARE_BYTES_AT(u.fullName.value(), img, at + 42, 65);
+        COMPARE_BYTES_AT(u.password.value(), img, at + 107, 7);
         COMPARE_AT(u.rights, qint8, img, at + 114);
         COMPARE_AT(u.position, qint8, img, at + 115);
         COMPARE_AT(u.flags, quint16, img, at + 116);
     }
 
-    COMPARE_BYTES_AT(p.ofd.address.value(), img, 0xF00, 64);
-    COMPARE_BYTES_AT(p.ofd.inn.value(), img, 0xF41, 12);
+    COMPARE_BYTES_AT(p.ofd.address.value(), img, 0xF00, 65);
+    COMPARE_BYTES_AT(p.ofd.inn.value(), img, 0xF41, 13);
     COMPARE_AT(p.ofd.port, qint16, img, 0xF4E);
     COMPARE_AT(p.ofd.connectTimer, qint16, img, 0xF50);
     COMPARE_AT(p.ofd.fnPollTimer, qint16, img, 0xF52);

@@ -25,6 +25,8 @@ private slots:
     void keysListProfilesOfStoredFile();
     void emptyKeyTouchesNoProfile_data();
     void emptyKeyTouchesNoProfile();
+    void serialsStoredAsTheyAre_data();
+    void serialsStoredAsTheyAre();
 
 private:
     static QStringList storedKeys(const QString &serial);
@@ -159,8 +161,11 @@ void TestDeviceProfile::keysListProfilesOfStoredFile()
                 "0530000002\\goods-cap=2000\n"
                 "0530000002\\params=@ByteArray(p\\0q)\n"
                 "0520000001\\goods=@ByteArray(g)\n"
+                "etc\\x\\version=2.53.40\n"
                 "stray=1\n");
     }
+    // "etc" holds no value of its own: what "/etc/x" made of the store before
+    // such keys were refused, no profile.
     QCOMPARE(DeviceProfile().keys(), QStringList({ "0520000001", "0530000002" }));
     QString version;
     int cap = 0;
@@ -177,20 +182,32 @@ void TestDeviceProfile::keysListProfilesOfStoredFile()
 void TestDeviceProfile::emptyKeyTouchesNoProfile_data()
 {
     QTest::addColumn<QString>("key");
+    // Would address the whole "profiles" group: a remove would wipe every
+    // register's profile.
     QTest::newRow("empty") << QString();
     QTest::newRow("only a separator") << QStringLiteral("/");
+    // Would be stored as register 7's profile, or as a group of groups.
+    QTest::newRow("another register's key after a separator") << QStringLiteral("/7");
+    QTest::newRow("another register's key after a backslash") << QStringLiteral("\\7");
+    QTest::newRow("a path") << QStringLiteral("/etc/x");
+    QTest::newRow("a separator inside") << QStringLiteral("7/8");
 }
 
 void TestDeviceProfile::emptyKeyTouchesNoProfile()
 {
-    // Such a key would address the whole "profiles" group: a remove would
-    // wipe every register's profile.
     QFETCH(QString, key);
+    QVERIFY(!DeviceProfile::isStorableKey(key));
+    QVERIFY(!DeviceProfile::keyRefusal(key).isEmpty());
     DeviceProfile().save("7", "2.53.10", 100, "p", "s");
 
     const bool removed = DeviceProfile().remove(key);
     QCOMPARE(storedKeys("7"), QStringList({ "goods-cap", "params", "system", "version" }));
-    const bool saved = DeviceProfile().save(key, "2.53.10", 1, "p", "s");
+    QString version;
+    int cap = 0;
+    QByteArray params, system;
+    DeviceProfile().load(key, version, cap, params, system);
+    QCOMPARE(version, QString());
+    const bool saved = DeviceProfile().save(key, "2.52.40", 1, "x", "y");
     const bool goodsSaved = DeviceProfile().saveGoods(key, "g");
     QSettings s;
     s.beginGroup("profiles");
@@ -199,6 +216,40 @@ void TestDeviceProfile::emptyKeyTouchesNoProfile()
     QVERIFY(!removed);
     QVERIFY(!saved);
     QVERIFY(!goodsSaved);
+    DeviceProfile().load("7", version, cap, params, system);
+    QCOMPARE(version, QStringLiteral("2.53.10"));
+    QCOMPARE(params, QByteArray("p"));
+    QCOMPARE(storedKeys("7"), QStringList({ "goods-cap", "params", "system", "version" }));
+    QCOMPARE(DeviceProfile().keys(), QStringList { "7" });
+}
+
+void TestDeviceProfile::serialsStoredAsTheyAre_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("storable");
+    QTest::newRow("digits") << QStringLiteral("0530000021") << true;
+    QTest::newRow("letters and digits") << QStringLiteral("AB0530") << true;
+    QTest::newRow("Cyrillic letters") << QStringLiteral("Ёлка0530") << true;
+    QTest::newRow("dots") << QStringLiteral("..") << true;
+    QTest::newRow("an escape sequence") << QStringLiteral("\x1b[2J05") << false;
+    QTest::newRow("a line break") << QStringLiteral("05\n30") << false;
+    QTest::newRow("a C1 control") << QStringLiteral("05\u009b30") << false;
+}
+
+// A key the store can hold comes back as it is; one with a control
+// character is refused, like a blank one.
+void TestDeviceProfile::serialsStoredAsTheyAre()
+{
+    QFETCH(QString, key);
+    QFETCH(bool, storable);
+    QCOMPARE(DeviceProfile::isStorableKey(key), storable);
+    QCOMPARE(DeviceProfile().save(key, "2.53.10", 7, "p", "s"), storable);
+    QCOMPARE(DeviceProfile().keys(), storable ? QStringList { key } : QStringList());
+    QString version;
+    int cap = 0;
+    QByteArray params, system;
+    DeviceProfile().load(key, version, cap, params, system);
+    QCOMPARE(params, storable ? QByteArray("p") : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestDeviceProfile)

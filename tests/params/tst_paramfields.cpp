@@ -30,6 +30,10 @@ private slots:
     void refusedValuesChangeNothing_data();
     void refusedValuesChangeNothing();
     void copyGroupLeavesKeptAndIdentity();
+    void longestTextKeepsItsTerminator_data();
+    void longestTextKeepsItsTerminator();
+    void textLimitsLeaveRoomForTheTerminator_data();
+    void textLimitsLeaveRoomForTheTerminator();
 };
 
 namespace {
@@ -144,6 +148,14 @@ QString tilingFault(QVector<SpanCollector::Span> spans, int end)
     return covered == end
         ? QString()
         : QStringLiteral("covered up to 0x%1, expected 0x%2").arg(covered, 0, 16).arg(end, 0, 16);
+}
+
+// One row per family, in a column "family".
+void familyRows()
+{
+    QTest::addColumn<int>("family");
+    QTest::newRow("2.53") << 53;
+    QTest::newRow("2.52") << 52;
 }
 
 std::unique_ptr<DeviceParams> create(int family)
@@ -389,9 +401,7 @@ void TestParamFields::setReadBackAndWrite()
 
 void TestParamFields::tableCoversEverySettableField_data()
 {
-    QTest::addColumn<int>("family");
-    QTest::newRow("2.53") << 53;
-    QTest::newRow("2.52") << 52;
+    familyRows();
 }
 
 // A field added to a layout without a row above would go untested.
@@ -585,3 +595,104 @@ void TestParamFields::copyGroupLeavesKeptAndIdentity()
 
 QTEST_GUILESS_MAIN(TestParamFields)
 #include "tst_paramfields.moc"
+
+namespace {
+
+// The bytes a layout gives the field at path, in its image.
+SpanCollector::Span spanOf(int family, const QString &path, bool *inSystem)
+{
+    SpanCollector spans;
+    if (family == 53) {
+        DeviceParams53 p;
+        Layout53::describe(spans, p);
+    } else {
+        DeviceParams52 p;
+        p.registrations.resize(DeviceParams52::RegistrationSlots);
+        Layout52::describe(spans, p);
+    }
+    for (bool system : { false, true }) {
+        for (const SpanCollector::Span &span : system ? spans.system : spans.params) {
+            if (span.what == path) {
+                *inSystem = system;
+                return span;
+            }
+        }
+    }
+    return { -1, -1, QString() };
+}
+
+} // namespace
+
+void TestParamFields::longestTextKeepsItsTerminator_data()
+{
+    familyRows();
+}
+
+// Every text field of both layouts: the longest value set accepts is
+// written whole, read back whole, and leaves the field's last byte zero
+// where the field is wider than its limit; one character more is refused.
+void TestParamFields::longestTextKeepsItsTerminator()
+{
+    QFETCH(int, family);
+    int tested = 0;
+    const QVector<ParamValue> values = fixture(family).params->values();
+    for (const ParamValue &v : values) {
+        if (v.info.kind != FieldKind::Text || !v.info.settable())
+            continue;
+        bool inSystem = false;
+        const SpanCollector::Span span = spanOf(family, v.path, &inSystem);
+        QVERIFY2(span.begin >= 0, qPrintable(v.path));
+        const int width = span.end - span.begin;
+        const int limit = v.info.size;
+        QVERIFY2(limit <= width, qPrintable(v.path));
+
+        const Fixture f = fixture(family);
+        QString error;
+        const QString longest(limit, QChar(0x0416)); // Ж, one byte in Windows-1251
+        QVERIFY2(!f.params->setValue(v.path, longest + QChar(0x0416), &error), qPrintable(v.path));
+        QVERIFY2(f.params->setValue(v.path, longest, &error), qPrintable(error));
+        QByteArray image = f.image;
+        QByteArray system = f.system;
+        f.params->toImage(image, system);
+        const QByteArray field = (inSystem ? system : image).mid(span.begin, width);
+        QCOMPARE(field.left(limit), QByteArray(limit, char(0xC6)));
+        if (width > limit)
+            QCOMPARE(field.mid(limit), QByteArray(width - limit, '\0'));
+
+        const std::unique_ptr<DeviceParams> again = create(family);
+        again->fromImage(image, system);
+        ParamValue back;
+        QVERIFY2(again->value(v.path, &back, &error), qPrintable(error));
+        QCOMPARE(back.text, longest);
+        ++tested;
+    }
+    QVERIFY(tested > 20);
+}
+
+void TestParamFields::textLimitsLeaveRoomForTheTerminator_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("2.52 user name: 15 bytes, at most 14 written") << 52 << "users[8].name" << 14;
+    QTest::newRow("2.53 user name") << 53 << "users[15].name" << 14;
+    QTest::newRow("department name") << 53 << "departments[3].name" << 12;
+    QTest::newRow("2.53 e-mail") << 53 << "organisation.email" << 63;
+    QTest::newRow("2.52 operator site") << 52 << "ofd.ofdSite" << 63;
+}
+
+// Fields one byte wider than their limit: the limit is what set and the
+// editors take, so a value written always keeps its terminating zero.
+void TestParamFields::textLimitsLeaveRoomForTheTerminator()
+{
+    QFETCH(int, family);
+    QFETCH(QString, path);
+    QFETCH(int, limit);
+    const Fixture f = fixture(family);
+    ParamValue v;
+    QVERIFY(f.params->value(path, &v));
+    QCOMPARE(v.info.size, limit);
+    bool inSystem = false;
+    const SpanCollector::Span span = spanOf(family, path, &inSystem);
+    QCOMPARE(span.end - span.begin, limit + 1);
+}

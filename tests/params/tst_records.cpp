@@ -17,7 +17,7 @@ class TestRecords : public QObject
 private slots:
     void textField_data();
     void textField();
-    void textWithoutTerminatorReadsToLimit();
+    void textWithoutTerminatorReadsToWidth();
     void strictEncoding_data();
     void strictEncoding();
     void tablesAgreeWithConverter();
@@ -69,7 +69,7 @@ void TestRecords::textField()
     QCOMPARE(f.text(), readBack);
 }
 
-void TestRecords::textWithoutTerminatorReadsToLimit()
+void TestRecords::textWithoutTerminatorReadsToWidth()
 {
     // A position name of exactly 16 bytes has no zero byte and reads whole.
     PositionName p;
@@ -79,14 +79,18 @@ void TestRecords::textWithoutTerminatorReadsToLimit()
                         "16"));
     QCOMPARE(p.text(), QStringLiteral("Администраторы16"));
 
-    // A field one byte wider than its limit reads limit bytes when full, and
-    // what followed the first zero byte is not written back.
+    // A field one byte wider than its limit reads its whole width when the
+    // register filled it, and goes back as it came unless set; a text set
+    // takes at most the limit and keeps the terminator.
     TextField<4, 3> f;
     f.bytes = { 'a', 'b', 'c', 'd' };
-    QCOMPARE(f.text(), QStringLiteral("abc"));
-    QCOMPARE(f.field(), QByteArray("abc\0", 4));
+    QCOMPARE(f.text(), QStringLiteral("abcd"));
+    QCOMPARE(f.field(), QByteArray("abcd", 4));
     f.bytes = { 'a', '\0', 'c', 'd' };
-    QCOMPARE(f.field(), QByteArray("a\0\0\0", 4));
+    QCOMPARE(f.text(), QStringLiteral("a"));
+    QCOMPARE(f.field(), QByteArray("a\0cd", 4));
+    f.setText(QStringLiteral("wxyz"));
+    QCOMPARE(f.field(), QByteArray("wxy\0", 4));
 }
 
 // Text a person enters is stored only when the code page holds every

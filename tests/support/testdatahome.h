@@ -1,5 +1,9 @@
 #pragma once
 
+#include "history/snapshotstore.h"
+
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtGlobal>
@@ -13,10 +17,14 @@ public:
     TestDataHome()
         : m_old(qgetenv("XDG_DATA_HOME"))
     {
-        qputenv("XDG_DATA_HOME", m_dir.path().toLocal8Bit());
+        point(m_dir.path());
     }
 
-    ~TestDataHome() { qputenv("XDG_DATA_HOME", m_old); }
+    ~TestDataHome()
+    {
+        qputenv("XDG_DATA_HOME", m_old);
+        SnapshotStore::setDataFolder({});
+    }
 
     TestDataHome(const TestDataHome &) = delete;
     TestDataHome &operator=(const TestDataHome &) = delete;
@@ -30,14 +38,25 @@ public:
         QFile f(blocker);
         if (f.open(QIODevice::WriteOnly))
             f.close();
-        qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/data")).toLocal8Bit());
+        point(blocker + QStringLiteral("/data"));
         return blocker;
     }
 
     // Back to the private folder.
-    void writable() { qputenv("XDG_DATA_HOME", m_dir.path().toLocal8Bit()); }
+    void writable() { point(m_dir.path()); }
 
 private:
+    static void point(const QString &dataHome)
+    {
+        qputenv("XDG_DATA_HOME", dataHome.toLocal8Bit());
+#ifdef Q_OS_WIN
+        // Windows takes the folder from the shell, whatever the environment says.
+        SnapshotStore::setDataFolder(QDir::cleanPath(dataHome + QLatin1Char('/')
+                                                     + QCoreApplication::organizationName() + QLatin1Char('/')
+                                                     + QCoreApplication::applicationName()));
+#endif
+    }
+
     QTemporaryDir m_dir;
     QByteArray m_old;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/settingsstore.h"
+#include "store/storeformat.h"
 
 #include <QFile>
 #include <QSettings>
@@ -26,6 +27,11 @@ public:
 
     static void point(const QString &path)
     {
+#ifdef Q_OS_WIN
+        // A plain QSettings() in a test means the store, which on Windows is
+        // not the registry but the file (see openStore()).
+        QSettings::setDefaultFormat(StoreFormat::format());
+#endif
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
     }

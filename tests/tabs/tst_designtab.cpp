@@ -55,21 +55,21 @@ void TestDesignTab::loadAndSave_data()
     QTest::addColumn<QString>("saved");
 
     const QStringList none;
-    QTest::newRow("two lines fill edits 1 and 2; edits 3 to 6 keep what they showed")
+    // What the edits showed before is gone; untouched, the block keeps its two lines.
+    QTest::newRow("two lines fill edits 1 and 2, the others are empty")
         << QStringList { "p1", "p2", "p3", "p4", "p5", "p6" }
         << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!" }
-        << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!", "p3", "p4", "p5", "p6" }
-        << "ООО \"Ромашка\"\nДобро пожаловать!\np3\np4\np5\np6";
+        << QStringList { "ООО \"Ромашка\"", "Добро пожаловать!", "", "", "", "" }
+        << "ООО \"Ромашка\"\nДобро пожаловать!";
     QTest::newRow("six empty edits save five line feeds")
         << none << QStringList { "", "", "", "", "", "" } << QStringList { "", "", "", "", "", "" }
         << "\n\n\n\n\n";
-    QTest::newRow("eight lines show six; saving drops 7 and 8")
+    QTest::newRow("eight lines show six; untouched, all eight stay")
         << none << QStringList { "1", "2", "3", "4", "5", "6", "7", "8" }
-        << QStringList { "1", "2", "3", "4", "5", "6" } << "1\n2\n3\n4\n5\n6";
-    QTest::newRow("a line beyond 22 characters is cut")
+        << QStringList { "1", "2", "3", "4", "5", "6" } << "1\n2\n3\n4\n5\n6\n7\n8";
+    QTest::newRow("a stored line beyond 22 characters shows whole and stays")
         << none << QStringList { "", "Магазин у дома \"Василёк\"" }
-        << QStringList { "", "Магазин у дома \"Василё", "", "", "", "" }
-        << "\nМагазин у дома \"Василё\n\n\n\n";
+        << QStringList { "", "Магазин у дома \"Василёк\"", "", "", "", "" } << "\nМагазин у дома \"Василёк\"";
 }
 
 void TestDesignTab::loadAndSave()

@@ -150,8 +150,13 @@ void TestItemDelegates::comboCell()
                                          { "Escape", Qt::Key_Escape } };
     for (const QString &key : keys.split(' '))
         QTest::keyClick(combo->view(), keyOf.value(key));
-    QTRY_VERIFY(!combo->view()->isVisible());
-    QTest::keyClick(combo, Qt::Key_Return); // leaves the cell
+    // A choice made in the list ends the edit by itself; a list closed
+    // without one leaves the editor open until the cell is left.
+    if (keys.endsWith("Escape")) {
+        QTRY_VERIFY(!combo->view()->isVisible());
+        QVERIFY(combo);
+        QTest::keyClick(combo, Qt::Key_Return); // leaves the cell
+    }
     QTRY_VERIFY(!combo);
 
     QCOMPARE(cell.data(Qt::EditRole).toInt(), stored);

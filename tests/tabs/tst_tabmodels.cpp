@@ -132,7 +132,9 @@ void TestTabModels::deptRecord_data()
     QTest::addColumn<int>("chosenIndex"); // -1: not edited
     QTest::addColumn<quint8>("storedBits");
 
-    QTest::newRow("two bits show and keep the lowest") << quint8(0x06) << 2 << -1 << quint8(0x02);
+    QTest::newRow("two bits show the lowest, kept unless chosen") << quint8(0x06) << 2 << -1 << quint8(0x06);
+    QTest::newRow("two bits, the shown one chosen again: kept") << quint8(0x06) << 2 << 2 << quint8(0x06);
+    QTest::newRow("two bits, another chosen") << quint8(0x06) << 2 << 1 << quint8(0x01);
     QTest::newRow("no bit is none") << quint8(0x00) << 0 << -1 << quint8(0x00);
     QTest::newRow("bit 6 alone kept") << quint8(0x40) << 7 << -1 << quint8(0x40);
     QTest::newRow("bit 7 alone kept") << quint8(0x80) << 8 << -1 << quint8(0x80);

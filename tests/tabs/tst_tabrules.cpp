@@ -274,17 +274,27 @@ void TestTabRules::checkParamsRunsTheTabsInOrder()
     QStringList got;
     for (const FieldFinding &f : findings)
         got << QStringLiteral("%1 | %2 | %3").arg(f.tab, f.field, f.text);
-    QCOMPARE(got,
-             QStringList({ "Пользователи | users[0].active | Пользователь по умолчанию (Кассир 1) не активен",
-                           "Реквизиты организации | organisation.email | Адрес электронной почты не задан",
-                           "Регистрационные данные | registrationIds.fnNumber | Номер ФН не установлен",
-                           "Регистрационные данные | registrationIds.regNumber | Регистрационный номер "
-                           "содержит некорректное значение" }));
+    QCOMPARE(
+        got,
+        QStringList({ "Пользователи | users[0].active | Пользователь по умолчанию (Кассир 1) не активен",
+                      "Реквизиты организации | organisation.email | Адрес электронной почты не задан",
+                      // The default timer of 30 s lies below what the register's rules allow.
+                      "Настройки ОФД | ofd.connectTimer | Таймер подключения: значение 30 вне допустимого "
+                      "диапазона от 40 до 3600",
+                      "Регистрационные данные | registrationIds.fnNumber | Номер ФН не установлен",
+                      "Регистрационные данные | registrationIds.regNumber | Регистрационный номер "
+                      "содержит некорректное значение" }));
 
-    // Family 2.52 has no rules, whatever its values.
+    // Family 2.52: the ranges of its configuration and timers, and its
+    // users' barcodes as stored; its defaults pass.
     DeviceParams52 p52;
     p52.tradeConfig.defaultCashier = 1;
     QCOMPARE(texts(checkParams(p52)), QStringList());
+    p52.tradeConfig.weightPrefix = 35;
+    p52.users[2].barcode.setBarcode("123");
+    QCOMPARE(texts(checkParams(p52)),
+             QStringList({ "Префикс вес.товара: значение 35 вне допустимого диапазона от 21 до 29",
+                           "Штрихкод пользователя Кассир 3 содержит некорректное значение 1236" }));
 }
 
 QTEST_GUILESS_MAIN(TestTabRules)

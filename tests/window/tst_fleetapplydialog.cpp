@@ -5,6 +5,7 @@
 
 #include "app/deviceregistry.h"
 #include "history/snapshotstore.h"
+#include "link/exchangejournal.h"
 #include "link/reachability.h"
 #include "params/deviceprofile.h"
 #include "tabs/devicewidget.h"
@@ -13,8 +14,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -104,6 +107,9 @@ void TestFleetApplyDialog::confirmAllFromTheDeviceWindow()
     QStringList notes; // serial number: note, for the registers that cannot be picked
     QString awaitingDetails;
     QStringList awaitingStatus, finalStatus, finalSerials;
+    QString finalCount;
+    bool barText = true;
+    const quint64 journalBefore = ExchangeJournal::instance()->lastSequence();
     ModalAnswerer answerer;
     answerer.thenOn<FleetApplyDialog>([&](FleetApplyDialog *dialog) {
         auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("targetList"));
@@ -128,11 +134,15 @@ void TestFleetApplyDialog::confirmAllFromTheDeviceWindow()
                         = dialog->findChild<QPlainTextEdit *>(QStringLiteral("detailsView"))->toPlainText();
                     QTimer::singleShot(0, write, &QPushButton::click);
                 });
-        connect(dialog->fleet(), &FleetApply::finished, dialog, [=, &finalStatus, &finalSerials] {
-            finalStatus = rows(table, 3);
-            finalSerials = rows(table, 0);
-            QTimer::singleShot(0, close, &QPushButton::click);
-        });
+        connect(dialog->fleet(), &FleetApply::finished, dialog,
+                [=, &finalStatus, &finalSerials, &finalCount, &barText] {
+                    finalStatus = rows(table, 3);
+                    finalSerials = rows(table, 0);
+                    // The count beside the bar, none drawn on it.
+                    finalCount = dialog->findChild<QLabel *>(QStringLiteral("progressCount"))->text();
+                    barText = dialog->findChild<QProgressBar *>()->isTextVisible();
+                    QTimer::singleShot(0, close, &QPushButton::click);
+                });
     });
     QAction *apply = window.findChild<QAction *>(QStringLiteral("actionApplyToOthers"));
     QVERIFY(apply && apply->isEnabled());
@@ -150,6 +160,17 @@ void TestFleetApplyDialog::confirmAllFromTheDeviceWindow()
                  QStringLiteral("organisation.name: \"ООО \\\"Василёк\\\"\" -> \"ООО «Ёлка»\"")),
              qPrintable(awaitingDetails));
     QCOMPARE(finalStatus, (QStringList { "записано и проверено", "другая ККТ, не записано" }));
+    QCOMPARE(finalCount, QStringLiteral("2 из 2 ККТ"));
+    QVERIFY(!barText);
+    // The journal names the dialog its exchanges came from, and the register.
+    const QVector<JournalLine> lines = ExchangeJournal::instance()->linesAfter(journalBefore);
+    QVERIFY(!lines.isEmpty());
+    const QHash<QString, QString> serialAt { { QStringLiteral("127.0.0.122"), Target },
+                                             { QStringLiteral("127.0.0.123"), Moved } };
+    for (const JournalLine &line : lines) {
+        if (line.host != QStringLiteral("127.0.0.121"))
+            QCOMPARE(line.origin, QStringLiteral("Применить к другим ККТ: ККТ %1").arg(serialAt.value(line.host)));
+    }
 
     const std::unique_ptr<DeviceParams> written = SimFleet::params(sims[1], 53);
     ParamValue org;

@@ -12,7 +12,11 @@
 #include <QTextStream>
 
 #include <memory>
+#ifdef Q_OS_WIN
+#include "wideconsole.h"
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -21,7 +25,7 @@ QString exitStatusHelp()
     return QStringLiteral(R"(
 Коды завершения:
   0  успешно
-  1  diff: файлы различаются; check, goods-check: найдены ошибки
+  1  diff, goods-diff: файлы различаются; check, goods-check: найдены ошибки
   2  ошибка в командной строке; set: значение не принято
   3  ККТ по адресу не отвечает
   4  обмен с ККТ завершился ошибкой (код результата выводится), в том числе чтение
@@ -44,7 +48,12 @@ struct CommandInfo
 
 bool Cli::isTerminal(FILE *f)
 {
+#ifdef Q_OS_WIN
+    // isatty() also holds for NUL.
+    return WideConsole::isConsole(f);
+#else
     return isatty(fileno(f)) == 1;
+#endif
 }
 
 Cli::NetOptions::NetOptions()
@@ -89,8 +98,10 @@ static const CommandInfo Commands[] = {
       &Cli::readGoods },
     { "write-goods", "write-goods ADDRESS FILE.csv --serial SERIAL",
       "записать номенклатуру из файла CSV в ККТ", &Cli::writeGoods },
-    { "goods-check", "goods-check FILE.csv [--capacity N] [--departments N] [--json]",
+    { "goods-check", "goods-check FILE.csv [--capacity N] [--departments N] [--params FILE] [--json]",
       "проверить номенклатуру из файла CSV по правилам окна «Номенклатура»", &Cli::goodsCheck },
+    { "goods-diff", "goods-diff FILE_A.csv FILE_B.csv",
+      "показать товары, добавленные, удалённые и изменённые во втором файле CSV", &Cli::goodsDiff },
     { "snapshots", "snapshots SERIAL", "снимки ККТ, сделанные перед записью в неё", &Cli::snapshots },
 };
 

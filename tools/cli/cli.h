@@ -21,7 +21,7 @@ public:
     // Exit statuses, also listed by --help.
     enum Exit {
         ExitOk = 0,
-        ExitDiffers = 1, // diff: the files differ
+        ExitDiffers = 1, // diff, goods-diff: the files differ
         ExitFindings = 1, // check, goods-check: the parameters or goods break the windows' rules
         ExitUsage = 2, // bad command line; set: a value refused
         ExitUnreachable = 3, // the register does not answer at its address
@@ -51,6 +51,7 @@ public:
     int readGoods(const QStringList &args);
     int writeGoods(const QStringList &args);
     int goodsCheck(const QStringList &args);
+    int goodsDiff(const QStringList &args);
     int snapshots(const QStringList &args);
 
 private:

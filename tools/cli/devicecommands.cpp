@@ -1,5 +1,6 @@
 // Commands that talk to a register: ping, info, read-params, write-params, scan.
 #include "cli.h"
+#include "outputfile.h"
 #include "pingfailure.h"
 
 #include "app/firmware.h"
@@ -14,13 +15,9 @@
 #include "params/paramfile.h"
 #include "params/paramsdiff.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <QTemporaryFile>
 #include <QTextStream>
 
 #include <memory>
@@ -144,26 +141,10 @@ int Cli::readParams(const QStringList &args)
     if (const int failed = openTarget(p, net, &address, &port))
         return failed;
 
-    // Where the file goes is checked before the transfer, not after seconds of
-    // reading. A named file is written whole at the end (or not at all); the
-    // default name needs the serial number, so here only its folder is tried.
-    const bool named = p.isSet(output);
-    std::unique_ptr<QSaveFile> namedFile;
-    if (named) {
-        namedFile = std::make_unique<QSaveFile>(p.value(output));
-        if (QFileInfo(p.value(output)).isDir() || !namedFile->open(QIODevice::WriteOnly)) {
-            return fail(ExitFile,
-                        QStringLiteral("не удалось записать файл %1: %2")
-                            .arg(p.value(output), namedFile->errorString()));
-        }
-    } else {
-        QTemporaryFile probe(QDir::current().filePath(QStringLiteral("korvant-cli-XXXXXX")));
-        if (!probe.open()) {
-            return fail(ExitFile,
-                        QStringLiteral("в папке %1 нельзя создать файл: %2")
-                            .arg(QDir::currentPath(), probe.errorString()));
-        }
-    }
+    OutputFile target(p.value(output));
+    QString error;
+    if (!target.check(&error))
+        return fail(ExitFile, error);
 
     DeviceController c;
     const int result = runJob(
@@ -197,20 +178,10 @@ int Cli::readParams(const QStringList &args)
                         .arg(reason));
     }
     QString path;
-    QString error;
-    if (named) {
-        path = namedFile->fileName();
-        if (namedFile->write(json) != json.size() || !namedFile->commit())
-            return fail(
-                ExitFile,
-                QStringLiteral("не удалось записать файл %1: %2").arg(path, namedFile->errorString()));
-    } else {
-        path = ParamFile::defaultFileName(file.serial);
-        if (!file.saveNew(path, &error))
-            return fail(ExitFile, error);
-    }
+    if (!target.write(ParamFile::defaultFileName(file.serial), json, &path, &error))
+        return fail(ExitFile, error);
     m_out << QStringLiteral("Параметры ККТ %1 (версия %2) сохранены в %3\n")
-                 .arg(displayText(file.serial), file.version, path);
+                 .arg(displayText(file.serial), file.version, displayText(path));
     m_out.flush();
     return ExitOk;
 }

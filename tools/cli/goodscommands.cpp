@@ -1,28 +1,39 @@
-// Commands over goods catalogues: read-goods, write-goods, goods-check.
+// Commands over goods catalogues: read-goods, write-goods, goods-check, goods-diff.
 #include "cli.h"
+#include "outputfile.h"
 #include "paramsview.h"
 
+#include "app/firmware.h"
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
+#include "goods/goodsdiff.h"
 #include "goods/goodsimage.h"
 #include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
+#include "link/frame.h"
 #include "link/resultexplanation.h"
+#include "params/deviceparams.h"
+#include "params/paramfile.h"
 #include "params/paramsdiff.h"
 
-#include <QLocale>
 #include <QTextStream>
 
 namespace {
 
 constexpr int DefaultDepartments = 16;
 
-// The CSV reader's message (or why the file could not be read), and that
-// nothing was done with it.
+// The file's names of the goods columns, by GoodsColumn.
+const char *const GoodsCsvColumns[GoodsColumnCount] = { "name", "intcode", "barcode", "price", "dept" };
+
+// What went wrong in Russian, the CSV reader's message (or why the file
+// could not be read), and that nothing was done with it.
 QString csvFailure(const GoodsCsvLoad &load, const QString &path, const QString &consequence)
 {
-    return QStringLiteral("%1\nФайл %2 не загружен, %3").arg(load.error, path, consequence);
+    QString text = load.error;
+    if (!load.detail.isEmpty() && load.detail != load.error)
+        text = load.detail + QLatin1Char('\n') + load.error;
+    return QStringLiteral("%1\nФайл %2 не загружен, %3").arg(text, path, consequence);
 }
 
 // A non-negative whole number option; false when it is something else.
@@ -58,6 +69,10 @@ int Cli::readGoods(const QStringList &args)
     quint16 port = 0;
     if (const int failed = openTarget(p, net, &address, &port))
         return failed;
+    OutputFile target(p.value(output));
+    QString error;
+    if (!target.check(&error))
+        return fail(ExitFile, error);
 
     DeviceController c;
     const int result = runJob(
@@ -67,14 +82,14 @@ int Cli::readGoods(const QStringList &args)
                     QStringLiteral("Ошибка загрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
     }
     const GoodsList rows = parseGoodsImage(c.data());
-    const QString path = p.isSet(output) ? p.value(output) : c.serial() + QStringLiteral(".goods.csv");
-    QString error;
-    if (!saveGoodsCsv(path, rows, &error))
+    QString path;
+    if (!target.write(ParamFile::safeName(c.serial()) + QStringLiteral(".goods.csv"), goodsCsvBytes(rows),
+                      &path, &error))
         return fail(ExitFile, error);
     m_out << QStringLiteral("Номенклатура ККТ %1 (строк: %2) сохранена в %3\n")
-                 .arg(c.serial())
+                 .arg(displayText(c.serial()))
                  .arg(rows.size())
-                 .arg(path);
+                 .arg(displayText(path));
     m_out.flush();
     return ExitOk;
 }
@@ -84,10 +99,12 @@ int Cli::writeGoods(const QStringList &args)
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Записывает номенклатуру из файла CSV в ККТ. Файл читается целиком до связи с ККТ; при ошибке\n"
-        "в файле ничего не отправляется. Перед записью ККТ проверяет, что её заводской номер равен\n"
-        "--serial; при несовпадении ничего не записывается. Перед записью читает номенклатуру ККТ и\n"
-        "сохраняет её как снимок (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок не прочитан или\n"
-        "не сохранён, ничего не записывается."));
+        "в файле или строке, которую запись ККТ не вмещает как есть (строка и столбец называются),\n"
+        "ничего не отправляется. Перед записью читает номенклатуру ККТ: если строк в файле больше, чем\n"
+        "помещается в ККТ, ничего не записывается; иначе сохраняет прочитанное как снимок\n"
+        "(korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); если снимок не прочитан или не сохранён, ничего не\n"
+        "записывается. Сама запись проверяет, что заводской номер ККТ равен --serial, а семейство\n"
+        "прошивки то же, что у ККТ, прочитанной для снимка; при несовпадении ничего не записывается."));
     p.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("IPv4-адрес ККТ."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
     const NetOptions net;
@@ -107,17 +124,17 @@ int Cli::writeGoods(const QStringList &args)
     const GoodsCsvLoad load = loadGoodsCsv(path);
     if (!load.ok())
         return fail(ExitFile, csvFailure(load, path, QStringLiteral("в ККТ ничего не отправлено")));
-    int badRow = -1;
-    const QByteArray image = buildGoodsImage(load.rows, true, &badRow);
-    if (badRow >= 0) {
-        // The image's price field is unsigned; the header is line 1.
-        return fail(ExitFile,
-                    QStringLiteral("Строка %1 файла %2: цену %3 нельзя записать в ККТ (допустимы цены от 0 "
-                                   "и меньше 10^15), в ККТ ничего не отправлено")
-                        .arg(badRow + 2)
-                        .arg(path)
-                        .arg(QLocale::c().toString(load.rows.at(badRow).price, 'f', 2)));
+    // A row the record cannot hold as it is would arrive changed (a
+    // department wrapped, a name cut): refused, naming it; the header is line 1.
+    const GoodsRowFault fault = firstUnholdableGoodsRow(load.rows);
+    if (fault.row >= 0) {
+        return fail(
+            ExitFile,
+            QStringLiteral("Строка %1 файла %2, столбец %3: %4; в ККТ ничего не отправлено")
+                .arg(fault.row + 2)
+                .arg(path, QString::fromLatin1(GoodsCsvColumns[fault.column]), displayText(fault.reason)));
     }
+    const QByteArray image = buildGoodsImage(load.rows, true);
     QString address;
     quint16 port = 0;
     if (const int failed = openTarget(p, net, &address, &port))
@@ -126,30 +143,66 @@ int Cli::writeGoods(const QStringList &args)
     // First a snapshot of the catalogue the register holds now, from a
     // register with the expected serial number; then the job itself
     // confirms, on the connection that writes, that the register there has
-    // it too.
+    // it too. A catalogue the register cannot hold is refused once its
+    // capacity is known, before the snapshot is stored: nothing is written.
     DeviceController c;
-    const SnapshotResult snapshot
-        = SnapshotTaker(c, SnapshotOrigin::Cli)
-              .goods([&] { return readForSnapshot(c, address, port, true); }, expected);
+    SnapshotTaker taker(c, SnapshotOrigin::Cli);
+    const int read = readForSnapshot(c, address, port, true);
+    SnapshotResult snapshot = taker.checkRead(SnapshotKind::Goods, read, expected);
+    if (snapshot.ok()) {
+        const int limit = effectiveGoodsCapacity(c.goodsCapacity()) - 1;
+        if (load.rows.size() > limit) {
+            return fail(
+                ExitJobFailed,
+                QStringLiteral("Номенклатура из файла %1 не помещается в ККТ: строк %2, ёмкость ККТ %3. "
+                               "В ККТ ничего не записано")
+                    .arg(path)
+                    .arg(load.rows.size())
+                    .arg(limit));
+        }
+    }
+    // The write must find the firmware family the snapshot's register has; a
+    // firmware the utility does not configure is refused before anything is kept.
+    const int family = Frame::firmwareFamily(c.versionMajor(), c.versionMinor(), c.versionBuild());
+    if (snapshot.ok()) {
+        if (family == 0) {
+            return fail(ExitMismatch,
+                        QStringLiteral("Версия ККТ %1 не поддерживается, в ККТ ничего не записано")
+                            .arg(versionText(c.versionMajor(), c.versionMinor(), c.versionBuild())));
+        }
+        snapshot = taker.storeGoods(read, expected);
+    }
     int result = snapshot.code;
     if (snapshot.ok()) {
         m_out << snapshot.text() << '\n';
         m_out.flush();
         result = runJob(
-            c, [&] { return c.writeGoods(address, port, image, expected); },
+            c, [&] { return c.writeGoods(address, port, image, expected, family); },
             QStringLiteral("Выгрузка в ККТ"));
     } else if (!snapshot.mismatch()) {
         return snapshotFailure(snapshot);
     }
+    const DeviceController::Reported reported = c.reported();
     if (result == ErrSerialMismatch) {
         return fail(ExitMismatch,
                     QStringLiteral("Заводской номер ККТ %1 не совпадает с указанным %2, в ККТ ничего "
                                    "не записано")
-                        .arg(c.reported().serial, expected));
+                        .arg(displayText(reported.serial), displayText(expected)));
+    }
+    if (result == ErrFamilyMismatch) {
+        return fail(
+            ExitMismatch,
+            QStringLiteral("Версия ККТ %1 не совпадает с версией %2, прочитанной перед записью, в ККТ "
+                           "ничего не записано")
+                .arg(versionText(reported.versionMajor, reported.versionMinor, reported.versionBuild),
+                     snapshot.reportedVersion));
     }
     if (result != 0) {
+        // After pages went out the register may hold part of the new catalogue.
         return fail(ExitJobFailed,
-                    QStringLiteral("Ошибка выгрузки. %1\n%2").arg(result).arg(resultExplanation(result)));
+                    QStringLiteral("Ошибка выгрузки. %1\n%2")
+                        .arg(result)
+                        .arg(resultExplanation(result, c.writeBegun())));
     }
     m_out << QStringLiteral("Выгрузка завершена успешно (строк: %1)\n").arg(load.rows.size());
     m_out.flush();
@@ -163,6 +216,8 @@ int Cli::goodsCheck(const QStringList &args)
         "Проверяет номенклатуру из файла CSV по тем же правилам, что «Проверить» в окне «Номенклатура»,\n"
         "строки в порядке файла, и выводит найденные ошибки по одной в строке. Номер в начале текста —\n"
         "номер товара в файле (строка файла минус строка заголовка).\n"
+        "С --params проверяет ещё и по настройкам ККТ из файла параметров: цену не выше «Макс. цена»,\n"
+        "отдел не дальше «Количество отделов»; ёмкость берётся из файла, если --capacity не задан.\n"
         "Код завершения 1, если найдены ошибки, 0, если нет, 6, если файл не загружен."));
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл CSV."));
     const QCommandLineOption capacity(
@@ -172,26 +227,39 @@ int Cli::goodsCheck(const QStringList &args)
     const QCommandLineOption departments(QStringLiteral("departments"),
                                          QStringLiteral("Число отделов ККТ (по умолчанию 16)."),
                                          QStringLiteral("N"), QString::number(DefaultDepartments));
+    const QCommandLineOption params(
+        QStringLiteral("params"),
+        QStringLiteral("Файл параметров ККТ (как пишет read-params): её максимальная цена, число отделов "
+                       "и ёмкость."),
+        QStringLiteral("PARAMS"));
     const QCommandLineOption json(
         QStringLiteral("json"),
         QStringLiteral(
             "Вывести массив JSON: {\"row\", \"column\", \"text\"} на ошибку (row и column с нуля)."));
-    p.addOptions({ capacity, departments, json });
+    p.addOptions({ capacity, departments, params, json });
     int exit = 0;
     if (!parse(p, args, 1, 1, &exit))
         return exit;
-    int cap = 0;
-    if (!countOption(p, capacity, &cap))
+    GoodsCheckLimits limits;
+    if (!countOption(p, capacity, &limits.capacity))
         return usage(QStringLiteral("неверная ёмкость «%1»").arg(p.value(capacity)));
-    int depts = 0;
-    if (!countOption(p, departments, &depts))
+    if (!countOption(p, departments, &limits.departmentNames))
         return usage(QStringLiteral("неверное число отделов «%1»").arg(p.value(departments)));
+    if (p.isSet(params)) {
+        ParamFile file;
+        const std::unique_ptr<DeviceParams> set = decode(p.value(params), &file);
+        if (!set)
+            return ExitFile;
+        limits.takeSettings(*set);
+        if (!p.isSet(capacity) && file.goodsCapacity > 0)
+            limits.capacity = file.goodsCapacity;
+    }
 
     const QString path = p.positionalArguments().first();
     const GoodsCsvLoad load = loadGoodsCsv(path);
     if (!load.ok())
         return fail(ExitFile, csvFailure(load, path, QStringLiteral("проверка не выполнена")));
-    const QVector<GoodsFinding> findings = checkGoods(load.rows, cap, depts);
+    const QVector<GoodsFinding> findings = checkGoods(load.rows, limits);
     if (p.isSet(json)) {
         JsonTextWriter w;
         w.beginArray(QString());
@@ -206,8 +274,41 @@ int Cli::goodsCheck(const QStringList &args)
         m_out << QString::fromUtf8(w.text());
     } else {
         for (const GoodsFinding &f : findings)
-            m_out << f.text << '\n';
+            m_out << displayText(f.text) << '\n';
     }
     m_out.flush();
     return findings.isEmpty() ? ExitOk : ExitFindings;
+}
+
+int Cli::goodsDiff(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Сравнивает два файла номенклатуры CSV и выводит товары, которые добавлены, удалены или изменены\n"
+        "во втором файле, по одному в строке, и итог. Товары сопоставляются по внутреннему коду (товары\n"
+        "без кода — по штрихкоду, затем по наименованию); цены сравниваются с точностью до копейки:\n"
+        "  12345 \"Хлеб\": цена 45.00 -> 47.50\n"
+        "  12346 \"Батон\": добавлен, штрихкод —, цена 30.00, отдел 1\n"
+        "Код завершения 1, если файлы различаются, 0, если нет, 6, если файл не загружен."));
+    p.addPositionalArgument(QStringLiteral("FILE_A"), QStringLiteral("Первый файл CSV (было)."));
+    p.addPositionalArgument(QStringLiteral("FILE_B"), QStringLiteral("Второй файл CSV (стало)."));
+    int exit = 0;
+    if (!parse(p, args, 2, 2, &exit))
+        return exit;
+    GoodsList rows[2];
+    for (int k = 0; k < 2; ++k) {
+        const QString path = p.positionalArguments().at(k);
+        GoodsCsvLoad load = loadGoodsCsv(path);
+        if (!load.ok())
+            return fail(ExitFile, csvFailure(load, path, QStringLiteral("сравнение не выполнено")));
+        rows[k].swap(load.rows);
+    }
+    const GoodsComparison comparison = compareGoods(rows[0], rows[1]);
+    if (comparison.isEmpty())
+        return ExitOk;
+    for (const QString &line : comparison.lines())
+        m_out << line << '\n';
+    m_out << comparison.summary() << '\n';
+    m_out.flush();
+    return ExitDiffers;
 }

@@ -8,6 +8,12 @@
 #include <QTextStream>
 
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include "wideconsole.h"
+
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 int main(int argc, char *argv[])
 {
@@ -19,8 +25,23 @@ int main(int argc, char *argv[])
     // tool's own messages; results and failures are reported in full anyway.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
+#ifdef Q_OS_WIN
+    // Pipes and files get the bytes they get on Linux: UTF-8 with "\n" line
+    // ends. A console gets wide text (declared before the streams, which
+    // flush into it when they go).
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    WideConsole outConsole(stdout);
+    WideConsole errConsole(stderr);
+#endif
     QTextStream out(stdout);
     QTextStream err(stderr);
+#ifdef Q_OS_WIN
+    if (outConsole.isConsole())
+        out.setDevice(&outConsole);
+    if (errConsole.isConsole())
+        err.setDevice(&errConsole);
+#endif
     out.setCodec("UTF-8");
     err.setCodec("UTF-8");
     const QStringList args = QCoreApplication::arguments();

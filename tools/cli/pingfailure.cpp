@@ -19,8 +19,10 @@ QString pingFailureText(int code, int timeoutMs)
         return QStringLiteral("сеть недоступна: нет маршрута к этому адресу");
     case ENETDOWN:
         return QStringLiteral("сетевой интерфейс не работает");
+#ifdef EHOSTDOWN // not in Windows' C library
     case EHOSTDOWN:
         return QStringLiteral("узел выключен");
+#endif
     case ECONNREFUSED:
         return QStringLiteral("соединение отклонено");
     case EACCES:

@@ -91,19 +91,19 @@ int Cli::profile(const QStringList &args)
         if (!ParamFile::load(pos.at(1), &file, &error)) {
             return fail(ExitFile, error);
         }
+        if (!DeviceProfile::isStorableKey(file.serial)) {
+            return fail(ExitFile,
+                        QStringLiteral("Файл %1: %2; профиль не загружен")
+                            .arg(pos.at(1), DeviceProfile::keyRefusal(file.serial)));
+        }
         bool ok
             = DeviceProfile().save(file.serial, file.version, file.goodsCapacity, file.params, file.system);
         if (!file.goods.isEmpty())
             ok = DeviceProfile().saveGoods(file.serial, file.goods) && ok;
         {
+            // Listed or not is decided on the list as the store holds it when saved.
             DeviceRegistry registry;
-            bool listed = false;
-            for (const DeviceEntry &e : registry.entries())
-                listed = listed || e.serial == file.serial;
-            if (listed)
-                registry.setDeviceVersion(file.serial, file.version);
-            else
-                registry.addDevice(file.serial, file.version, QString(), QString());
+            registry.listDevice(file.serial, file.version);
             ok = registry.save() && ok;
         }
         if (!ok) {

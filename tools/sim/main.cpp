@@ -1,5 +1,6 @@
 // korvant-sim: a simulated register to point the utility at.
 
+#include "app/version.h"
 #include "link/frame.h"
 #include "sim/registersimulator.h"
 
@@ -37,6 +38,10 @@ const FaultOption faultOptions[] = {
       "Answer a read with the count confirmed but its data 16 bytes short.", false },
     { "duplicate-reply", RegisterSimulator::DuplicateReply,
       "Send the reply twice, the copy MS milliseconds later (0: right behind it).", true },
+    { "repeat-reply", RegisterSimulator::RepeatedReply,
+      "Send the reply, and a copy of it again when the next request arrives, ahead of\n"
+      "that request's reply (give --reply-delay too, and every later reply is off by one).",
+      false },
 };
 
 // DURATION[@INTERVAL] in milliseconds.
@@ -105,6 +110,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvant-sim"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(KorvantVersion));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -113,6 +119,7 @@ int main(int argc, char *argv[])
         "every connection, counted from 0: 0 identity, 1 directory, 2 serial, then the job's own),\n"
         "or a command: info, read, write, write-system. Faults may be given more than once."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         { QStringLiteral("address"), QStringLiteral("IPv4 address to listen on (default 127.0.0.2)."),
           QStringLiteral("ADDR"), QStringLiteral("127.0.0.2") },
@@ -141,7 +148,9 @@ int main(int argc, char *argv[])
           QStringLiteral("Values in the identity reply: 1, 2 or 3 (default 3; capacity only with 3)."),
           QStringLiteral("N"), QStringLiteral("3") },
         { QStringLiteral("state"),
-          QStringLiteral("Load the store from FILE when it exists; save it back after every write."),
+          QStringLiteral("Load the store from FILE when it exists; save it back after every write.\n"
+                         "A loaded store keeps its own serial number: --serial then only names\n"
+                         "the register of a new store (a differing one is reported and not used)."),
           QStringLiteral("FILE") },
         { QStringLiteral("blank-params"),
           QStringLiteral("Start with a zeroed parameter image instead of the demo parameter set\n"
@@ -224,8 +233,16 @@ int main(int argc, char *argv[])
 
     const QString state = parser.value(QStringLiteral("state"));
     if (!state.isEmpty()) {
-        if (QFile::exists(state) && !sim.loadStore(state))
-            return fail(QStringLiteral("%1 is no store file").arg(state));
+        if (QFile::exists(state)) {
+            if (!sim.loadStore(state))
+                return fail(QStringLiteral("%1 is no store file").arg(state));
+            // The store is the register: its serial number wins over the option.
+            if (parser.isSet(QStringLiteral("serial")) && sim.serial() != config.serial)
+                fprintf(stderr,
+                        "korvant-sim: --serial %s not used: the store in %s holds serial number %s "
+                        "(delete the file to start afresh)\n",
+                        qPrintable(config.serial), qPrintable(state), qPrintable(sim.serial()));
+        }
         QObject::connect(&sim, &RegisterSimulator::stored, &sim, [&sim, state] {
             if (!sim.saveStore(state))
                 fprintf(stderr, "korvant-sim: cannot save %s\n", qPrintable(state));

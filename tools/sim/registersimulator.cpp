@@ -17,14 +17,53 @@
 #include <QtEndian>
 
 #include <memory>
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 using Storage::GoodsRecordSize;
 using Storage::PageSize;
 
 namespace {
+
+// The plain socket of listenWithoutAccepting(), which QTcpServer cannot make.
+#ifdef Q_OS_WIN
+using socklen_t = int;
+constexpr qintptr NoSocket = qintptr(INVALID_SOCKET);
+
+qintptr openStreamSocket()
+{
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return NoSocket;
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET)
+        WSACleanup();
+    return qintptr(s);
+}
+
+void closeStreamSocket(qintptr s)
+{
+    closesocket(SOCKET(s));
+    WSACleanup();
+}
+#else
+constexpr qintptr NoSocket = -1;
+
+qintptr openStreamSocket()
+{
+    return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
+
+void closeStreamSocket(qintptr fd)
+{
+    ::close(int(fd));
+}
+#endif
 
 // Firmware the utility configures: 2.52 only from build 38 on.
 quint32 familyVersionWord(RegisterSimulator::Family family)
@@ -177,7 +216,7 @@ bool RegisterSimulator::listen(const QHostAddress &address, quint16 port)
 bool RegisterSimulator::listenWithoutAccepting(const QHostAddress &address, quint16 port)
 {
     close();
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const qintptr fd = openStreamSocket();
     sockaddr_in a {};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
@@ -185,11 +224,11 @@ bool RegisterSimulator::listenWithoutAccepting(const QHostAddress &address, quin
     socklen_t size = sizeof a;
     // A queue of one: the system keeps at most one finished connection
     // waiting for accept(), and answers no further connection request.
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&a), size) != 0 || ::listen(fd, 0) != 0
+    if (fd == NoSocket || ::bind(fd, reinterpret_cast<sockaddr *>(&a), size) != 0 || ::listen(fd, 0) != 0
         || ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &size) != 0) {
         qWarning("korvant-sim: cannot listen on %s:%u", qPrintable(address.toString()), port);
-        if (fd >= 0)
-            ::close(fd);
+        if (fd != NoSocket)
+            closeStreamSocket(fd);
         return false;
     }
     m_unacceptingListener = fd;
@@ -208,9 +247,9 @@ void RegisterSimulator::close()
 {
     delete m_queueFiller;
     m_queueFiller = nullptr;
-    if (m_unacceptingListener >= 0) {
-        ::close(m_unacceptingListener);
-        m_unacceptingListener = -1;
+    if (m_unacceptingListener != NoSocket) {
+        closeStreamSocket(m_unacceptingListener);
+        m_unacceptingListener = NoSocket;
         m_unacceptingPort = 0;
     }
     const QList<QTcpSocket *> sockets = m_connections.keys();
@@ -346,7 +385,7 @@ void RegisterSimulator::onNewConnection()
         if (!m_connectionSerials.isEmpty())
             placeSerial(m_connectionSerials.takeFirst());
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        m_connections.insert(socket, Connection { ++m_connectionsSeen, 0, {}, false });
+        m_connections.insert(socket, Connection { ++m_connectionsSeen, 0, {}, false, {}, {} });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             if (m_connections.remove(socket)) {
@@ -399,6 +438,13 @@ void RegisterSimulator::handle(QTcpSocket *socket, const Request &request)
 {
     m_log.append(request);
     emit requestReceived(request);
+    auto it = m_connections.find(socket);
+    if (it != m_connections.end() && !it->repeat.isEmpty()) {
+        socket->write(it->repeat);
+        socket->flush();
+        it->repeat.clear();
+        emit duplicateSent(it->repeatOf);
+    }
     const FaultRule rule = faultFor(request);
     switch (rule.fault) {
     case NoReply:
@@ -505,12 +551,12 @@ void RegisterSimulator::sendReply(QTcpSocket *socket, const Request &request, co
         replySent(socket);
         return;
     }
-    if (rule.fault == ReplyDelay) {
-        QTimer::singleShot(rule.delayMs, Qt::PreciseTimer, socket, [this, socket, bytes] {
-            socket->write(bytes);
-            replySent(socket);
-        });
-        return;
+    if (rule.fault == RepeatedReply) {
+        auto it = m_connections.find(socket);
+        if (it != m_connections.end()) {
+            it->repeat = bytes;
+            it->repeatOf = request;
+        }
     }
     if (rule.fault == SplitReply && rule.pieces > 1) {
         const int pieces = qMin(rule.pieces, bytes.size());
@@ -525,6 +571,13 @@ void RegisterSimulator::sendReply(QTcpSocket *socket, const Request &request, co
                                        replySent(socket);
                                });
         }
+        return;
+    }
+    if (rule.delayMs > 0) {
+        QTimer::singleShot(rule.delayMs, Qt::PreciseTimer, socket, [this, socket, bytes] {
+            socket->write(bytes);
+            replySent(socket);
+        });
         return;
     }
     socket->write(bytes);

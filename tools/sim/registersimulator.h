@@ -64,6 +64,12 @@ public:
         // The reply goes out twice: the copy delayMs after it, or with 0 in
         // the same write, right behind it.
         DuplicateReply,
+        // The reply goes out, and a copy of it goes out again when the next
+        // request arrives, as a segment of its own ahead of that request's
+        // reply: a repeat that reaches the utility only after its next request
+        // went out. With replies that take their time (ReplyDelay on the
+        // others), every later reply is then taken for the next request's.
+        RepeatedReply,
     };
 
     static constexpr int ShortPageDataBytes = 16;
@@ -101,8 +107,9 @@ public:
         Fault fault = NoFault;
         int request = EveryRequest; // index within each connection
         int command = AnyCommand; // a Frame::Command, or AnyCommand
-        int delayMs = 0; // ReplyDelay: the delay; SplitReply: the pause between pieces; DuplicateReply: the
-                         // copy's delay
+        // ReplyDelay: the delay; SplitReply: the pause between pieces; DuplicateReply: the copy's
+        // delay; any other fault that answers with one frame: that frame's delay.
+        int delayMs = 0;
         int pieces = 3; // SplitReply
     };
 
@@ -184,7 +191,7 @@ signals:
     void requestReceived(const RegisterSimulator::Request &request);
     // A write changed the store.
     void stored();
-    // A DuplicateReply copy went out.
+    // A DuplicateReply or RepeatedReply copy went out.
     void duplicateSent(const RegisterSimulator::Request &request);
     void connectionClosed();
 
@@ -195,6 +202,8 @@ private:
         int nextIndex = 0;
         QByteArray buffer;
         bool replyPending = false;
+        QByteArray repeat; // RepeatedReply: the copy that goes out ahead of the next reply
+        Request repeatOf;
     };
 
     void onNewConnection();
@@ -219,7 +228,7 @@ private:
     QByteArray m_store;
     QTcpServer *m_server = nullptr;
     QUdpSocket *m_discovery = nullptr;
-    int m_unacceptingListener = -1; // listenWithoutAccepting(): the listening socket
+    qintptr m_unacceptingListener = -1; // listenWithoutAccepting(): the listening socket (-1: none)
     quint16 m_unacceptingPort = 0;
     QTcpSocket *m_queueFiller = nullptr;
     DiscoveryFlood m_flood;

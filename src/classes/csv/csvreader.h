@@ -11,8 +11,9 @@
 #pragma GCC diagnostic pop
 #endif
 
-// The project's CSV dialect for reading: ";" between fields, fields in double
-// quotes with doubled quotes inside, blanks (spaces only) trimmed around
-// fields, integers that must fit their type.
-template<unsigned ColumnCount>
-using SemicolonCsvReader = io::CSVReader<ColumnCount, io::trim_chars<' '>, io::double_quote_escape<';', '"'>>;
+// The project's CSV dialect for reading: Separator (";") between fields,
+// fields in double quotes with doubled quotes inside, blanks (spaces only)
+// trimmed around fields, integers that must fit their type.
+template<unsigned ColumnCount, char Separator = ';'>
+using CsvReader = io::CSVReader<ColumnCount, io::trim_chars<' '>, io::double_quote_escape<Separator, '"'>>;
+template<unsigned ColumnCount> using SemicolonCsvReader = CsvReader<ColumnCount, ';'>;

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs the Windows build's test suite under Wine:
+#   bash tests/windows/run-tests.sh build-windows QT_FOLDER [ctest arguments]
+# The tests that need Linux (network namespaces, /proc, file size limits, the
+# .deb) are not built for Windows; see the README's Windows section.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=$1
+qt=$2
+shift 2
+. "$here/wine-env.sh" "$out" "$qt"
+cd "$out/cmake"
+# The GUI tests draw offscreen; Wine itself still wants a display for the
+# hidden windows of Qt's event loop.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j2 --timeout 900 "$@"
