@@ -1,13 +1,17 @@
 // korvant-cli apply --groups positions to 16 simulated registers against the
 // same apply to one, every register taking 10 ms to answer each request, and
 // the program's peak resident memory with 16 registers in flight against one
-// (VmHWM, read every millisecond while it runs).
+// (VmHWM, read every millisecond while it runs); then korvant-cli
+// apply-goods of a 2000-row catalogue to 8 registers against one.
+//
+//     bench_fleet_apply [RUNS] [params|goods]
 //
 // The registers live in this process, on its event loop, on loopback
 // addresses; korvant-cli runs as a child process of its own, as a user runs
 // it, so its time (start-up included) and memory are its own. Each run
 // alternates the written data, so that every run writes every register.
 
+#include "goods/goodscsv.h"
 #include "link/frame.h"
 #include "params/deviceparams.h"
 #include "params/paramfile.h"
@@ -36,6 +40,8 @@ namespace {
 
 constexpr int ReplyDelayMs = 10;
 constexpr int Registers = 16;
+constexpr int GoodsRegisters = 8;
+constexpr int GoodsRows = 2000;
 
 struct Sample
 {
@@ -137,6 +143,20 @@ bool writeSource(const RegisterSimulator &like, const QString &name, const QStri
     return file.save(path, &error);
 }
 
+// A catalogue of rows rows whose prices all end in cents; one file per cents
+// value, so that runs alternating between them write every row.
+bool writeCatalogue(int rows, int cents, const QString &path)
+{
+    GoodsList list;
+    list.reserve(rows);
+    for (int i = 0; i < rows; ++i) {
+        list.append({ QStringLiteral("Товар номер %1 из пекарни «Берёзка»").arg(i + 1),
+                      QString::number(10000 + i), QString(), 10 + i % 500 + cents / 100.0, 1 + i % 16 });
+    }
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(goodsCsvBytes(list)) > 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -144,6 +164,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
 
     // Registers .201-.216 for the sixteen, .217 for the one; all on one port.
     std::vector<std::unique_ptr<RegisterSimulator>> sims;
@@ -152,6 +173,8 @@ int main(int argc, char *argv[])
         RegisterSimulator::Config config;
         config.serial = QStringLiteral("05300002%1").arg(i + 1, 2, 10, QLatin1Char('0'));
         config.discoveryPort = 0;
+        // Room for the catalogue: a register holds one row less than its capacity.
+        config.goodsCapacity = GoodsRows + 1;
         auto sim = std::make_unique<RegisterSimulator>(config);
         sim->fillDemoParameters();
         if (!sim->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(201 + i)), port)) {
@@ -166,8 +189,10 @@ int main(int argc, char *argv[])
     const QString files[2]
         = { dir.filePath(QStringLiteral("a.params.json")), dir.filePath(QStringLiteral("b.params.json")) };
     if (!writeSource(*sims.front(), QStringLiteral("Кассир А"), files[0])
-        || !writeSource(*sims.front(), QStringLiteral("Кассир Б"), files[1])) {
-        std::fprintf(stderr, "cannot write the parameter files\n");
+        || !writeSource(*sims.front(), QStringLiteral("Кассир Б"), files[1])
+        || !writeCatalogue(GoodsRows, 0, dir.filePath(QStringLiteral("a.csv")))
+        || !writeCatalogue(GoodsRows, 50, dir.filePath(QStringLiteral("b.csv")))) {
+        std::fprintf(stderr, "cannot write the parameter and goods files\n");
         return 1;
     }
     const QByteArrayList env = { "XDG_DATA_HOME=" + dir.filePath(QStringLiteral("data")).toLocal8Bit(),
@@ -176,23 +201,14 @@ int main(int argc, char *argv[])
     for (int i = 0; i < Registers; ++i)
         sixteen.append(QStringLiteral("127.0.0.%1").arg(201 + i));
 
-    const auto apply = [&](const QStringList &targets, int jobs, const QString &file) {
-        const QStringList args = QStringList { QStringLiteral(KORVANT_CLI_PATH),
-                                               QStringLiteral("apply"),
-                                               file,
-                                               QStringLiteral("--groups"),
-                                               QStringLiteral("positions"),
-                                               QStringLiteral("--no-ping"),
-                                               QStringLiteral("--port"),
-                                               QString::number(port),
-                                               QStringLiteral("--jobs"),
-                                               QString::number(jobs) }
-            + targets;
+    // Runs korvant-cli with the arguments and then the targets; every target
+    // must have been written.
+    const auto runCli = [&](const QStringList &args, const QStringList &targets) {
         for (const auto &sim : sims)
             sim->clearRequestLog();
-        const Sample s = runChild(args, env);
+        const Sample s = runChild(QStringList { QStringLiteral(KORVANT_CLI_PATH) } + args + targets, env);
         if (s.status != 0) {
-            std::fprintf(stderr, "korvant-cli apply ended with %d\n", s.status);
+            std::fprintf(stderr, "korvant-cli %s ended with %d\n", qPrintable(args.first()), s.status);
             std::exit(1);
         }
         // A register that held the data already would only be read: every one must have been written.
@@ -208,38 +224,65 @@ int main(int argc, char *argv[])
         }
         return s;
     };
+    const auto apply = [&](const QStringList &targets, int jobs, const QString &file) {
+        return runCli({ QStringLiteral("apply"), file, QStringLiteral("--groups"),
+                        QStringLiteral("positions"), QStringLiteral("--no-ping"), QStringLiteral("--port"),
+                        QString::number(port), QStringLiteral("--jobs"), QString::number(jobs) },
+                      targets);
+    };
 
-    std::printf("korvant-cli apply --groups positions, %d ms a request, medians of %d runs\n", ReplyDelayMs,
-                runs);
-    // The one register and the sixteen alternate, so both see the machine alike.
-    int pair = 0;
-    for (const int jobs : { 4, 16, 1 }) {
-        std::vector<double> single, many, singleRss, manyRss;
-        const int n = jobs == 1 ? std::max(1, runs / 2) : runs;
-        for (int i = 0; i < n; ++i) {
-            // The data alternate between runs, so every run writes every register.
-            const Sample a = apply(one, jobs, files[pair % 2]);
-            const Sample b = apply(sixteen, jobs, files[pair % 2]);
-            ++pair;
-            single.push_back(a.ms);
-            many.push_back(b.ms);
-            singleRss.push_back(a.rssMb);
-            manyRss.push_back(b.rssMb);
+    if (only != "goods") {
+        std::printf("korvant-cli apply --groups positions, %d ms a request, medians of %d runs\n",
+                    ReplyDelayMs, runs);
+        // The one register and the sixteen alternate, so both see the machine alike.
+        int pair = 0;
+        for (const int jobs : { 4, 16, 1 }) {
+            std::vector<double> single, many, singleRss, manyRss;
+            const int n = jobs == 1 ? std::max(1, runs / 2) : runs;
+            for (int i = 0; i < n; ++i) {
+                // The data alternate between runs, so every run writes every register.
+                const Sample a = apply(one, jobs, files[pair % 2]);
+                const Sample b = apply(sixteen, jobs, files[pair % 2]);
+                ++pair;
+                single.push_back(a.ms);
+                many.push_back(b.ms);
+                singleRss.push_back(a.rssMb);
+                manyRss.push_back(b.rssMb);
+            }
+            const double s = median(single), m = median(many);
+            std::printf("16 registers, --jobs %2d: %7.0f ms   reference (1 register, same run) %6.0f ms   "
+                        "ratio %5.2f%s\n",
+                        jobs, m, s, m / s,
+                        jobs == 4       ? "   (goal <= 5, the default)"
+                            : jobs == 1 ? "   (one after another)"
+                                        : "");
+            if (jobs == 16) {
+                const double sr = median(singleRss), mr = median(manyRss);
+                std::printf(
+                    "peak resident memory, 16 registers in flight: %6.2f MB   reference (1 register) %6.2f MB"
+                    "   ratio %.2f   (goal <= 2)\n",
+                    mr, sr, mr / sr);
+            }
+        }
+    }
+
+    if (only != "params") {
+        const QStringList eight = sixteen.mid(0, GoodsRegisters);
+        std::printf("korvant-cli apply-goods, %d rows, %d ms a request, medians of %d runs\n", GoodsRows,
+                    ReplyDelayMs, runs);
+        std::vector<double> single, many;
+        for (int i = 0; i < runs; ++i) {
+            const QString file = dir.filePath(i % 2 ? QStringLiteral("b.csv") : QStringLiteral("a.csv"));
+            const QStringList args { QStringLiteral("apply-goods"), file, QStringLiteral("--no-ping"),
+                                     QStringLiteral("--port"), QString::number(port) };
+            single.push_back(runCli(args, one).ms);
+            many.push_back(runCli(args, eight).ms);
         }
         const double s = median(single), m = median(many);
-        std::printf("16 registers, --jobs %2d: %7.0f ms   reference (1 register, same run) %6.0f ms   "
-                    "ratio %5.2f%s\n",
-                    jobs, m, s, m / s,
-                    jobs == 4       ? "   (goal <= 5, the default)"
-                        : jobs == 1 ? "   (one after another)"
-                                    : "");
-        if (jobs == 16) {
-            const double sr = median(singleRss), mr = median(manyRss);
-            std::printf(
-                "peak resident memory, 16 registers in flight: %6.2f MB   reference (1 register) %6.2f MB"
-                "   ratio %.2f   (goal <= 2)\n",
-                mr, sr, mr / sr);
-        }
+        std::printf(
+            "%d registers, --jobs 4: %7.0f ms   reference (1 register, same run) %6.0f ms   ratio %5.2f"
+            "   (goal <= 3)\n",
+            GoodsRegisters, m, s, m / s);
     }
     return 0;
 }

@@ -1,7 +1,9 @@
 #include "goodswindow.h"
 
+#include "app/deviceregistry.h"
 #include "app/firmware.h"
 #include "app/questionbox.h"
+#include "goods/fleetgoodsdialog.h"
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
 #include "goods/goodsdiff.h"
@@ -185,6 +187,8 @@ void GoodsWindow::createMenus()
           &GoodsWindow::onDeviceImport },
         { QT_TR_NOOP("ККТ"), QT_TR_NOOP("Выгрузить в ККТ"), "actionDeviceExport",
           &GoodsWindow::onDeviceExport },
+        { QT_TR_NOOP("ККТ"), QT_TR_NOOP("Записать в другие ККТ…"), "actionWriteToOthers",
+          &GoodsWindow::onWriteToOthers },
         { QT_TR_NOOP("Профиль"), QT_TR_NOOP("Сохранить профиль"), "actionProfileExport",
           &GoodsWindow::onProfileExport },
         { QT_TR_NOOP("Профиль"), QT_TR_NOOP("История изменений…"), "actionHistory",
@@ -381,6 +385,18 @@ void GoodsWindow::onDeviceExport()
     DeviceJobRunner runner(this, m_controller);
     m_jobResult = runner.writeGoods(m_address, m_port, image, m_serial, m_family);
     onDeviceExportFinished();
+}
+
+void GoodsWindow::onWriteToOthers()
+{
+    // The questions of a write to this register, then the registers to write to.
+    const QString title = tr("Записать в другие ККТ");
+    QByteArray image;
+    if (!encode(true, title, tr("В ККТ ничего не записано."), &image) || !confirmProblems(title))
+        return;
+    FleetGoodsDialog dialog(m_model->goods(), m_serial, DeviceRegistry().entries(), this);
+    dialog.setPort(m_port);
+    dialog.exec();
 }
 
 bool GoodsWindow::confirmProblems(const QString &title)

@@ -90,6 +90,8 @@ public slots:
     void onFileSave();
     void onValidate();
     void onSorting();
+    // "Записать в другие ККТ…": the table to other registers of the device list.
+    void onWriteToOthers();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

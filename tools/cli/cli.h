@@ -1,6 +1,9 @@
 #pragma once
 
+#include "goods/goods.h"
+
 #include <QCommandLineParser>
+#include <QList>
 #include <QStringList>
 
 #include <cstdio>
@@ -9,7 +12,9 @@
 
 class DeviceController;
 class DeviceParams;
+class FleetRun;
 class QTextStream;
+struct FleetTarget;
 struct ParamFile;
 struct SnapshotResult;
 
@@ -41,6 +46,7 @@ public:
     int readParams(const QStringList &args);
     int writeParams(const QStringList &args);
     int apply(const QStringList &args);
+    int applyGoods(const QStringList &args);
     int inventory(const QStringList &args);
     int show(const QStringList &args);
     int diff(const QStringList &args);
@@ -74,6 +80,16 @@ private:
     // Its value, 1 to FleetRunner::MaxJobs; otherwise false, with the usage
     // message printed and its status in *exit.
     bool jobsValue(const QCommandLineParser &p, const QCommandLineOption &option, int *jobs, int *exit);
+
+    // The ADDRESS and SERIAL@ADDRESS arguments of apply and apply-goods;
+    // otherwise false, with the usage message printed and its status in *exit.
+    bool fleetTargets(const QStringList &args, quint16 port, QList<FleetTarget> *targets, int *exit);
+    // Runs apply or apply-goods to its end: without confirmation (or a dry
+    // run), reports in target order, the summary table; the exit status.
+    int runFleet(FleetRun &fleet, const QList<FleetTarget> &targets, bool dry, int jobs, bool noPing);
+    // A goods CSV file to be written: loaded whole, every row one the goods
+    // record holds as it is; otherwise false, the reason printed, *exit set.
+    bool loadGoodsForWrite(const QString &path, GoodsList *rows, int *exit);
 
     int usage(const QString &message);
     // Bytes as they are (a CSV file's code page) to standard output; a

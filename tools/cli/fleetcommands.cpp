@@ -1,7 +1,8 @@
-// One change applied to many registers: apply.
+// One change applied to many registers: apply, apply-goods.
 #include "cli.h"
 
 #include "fleet/fleetapply.h"
+#include "fleet/fleetgoodsapply.h"
 #include "fleet/fleetgroup.h"
 #include "fleet/fleetrunner.h"
 #include "link/ipv4address.h"
@@ -125,40 +126,56 @@ int Cli::apply(const QStringList &args)
         return exit;
 
     QList<FleetTarget> targets;
+    if (!fleetTargets(p.positionalArguments().mid(1), port, &targets, &exit))
+        return exit;
+
+    // The file is checked before anything goes to a register.
+    ParamFile file;
+    std::unique_ptr<DeviceParams> source = decode(p.positionalArguments().first(), &file);
+    if (!source)
+        return ExitFile;
+
+    FleetApply fleet(std::move(source), groups);
+    fleet.setOrigin(QStringLiteral("korvant-cli apply"));
+    return runFleet(fleet, targets, p.isSet(dryRun), jobCount, p.isSet(net.noPing));
+}
+
+bool Cli::fleetTargets(const QStringList &args, quint16 port, QList<FleetTarget> *targets, int *exit)
+{
     QSet<QString> addresses;
-    const QStringList positional = p.positionalArguments();
-    for (const QString &arg : positional.mid(1)) {
+    for (const QString &arg : args) {
         FleetTarget t;
         t.port = port;
         const int at = arg.lastIndexOf(QLatin1Char('@'));
         t.address = arg.mid(at + 1);
         t.serial = at >= 0 ? arg.left(at) : QString();
-        if (!Ipv4Address::isValid(t.address))
-            return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(t.address));
-        if (at >= 0 && t.serial.isEmpty())
-            return usage(QStringLiteral("в «%1» не указан заводской номер перед @").arg(arg));
-        if (addresses.contains(t.address))
-            return usage(QStringLiteral("адрес %1 указан дважды").arg(t.address));
+        if (!Ipv4Address::isValid(t.address)) {
+            *exit = usage(QStringLiteral("«%1» — не IPv4-адрес").arg(t.address));
+            return false;
+        }
+        if (at >= 0 && t.serial.isEmpty()) {
+            *exit = usage(QStringLiteral("в «%1» не указан заводской номер перед @").arg(arg));
+            return false;
+        }
+        if (addresses.contains(t.address)) {
+            *exit = usage(QStringLiteral("адрес %1 указан дважды").arg(t.address));
+            return false;
+        }
         addresses.insert(t.address);
-        targets.append(t);
+        targets->append(t);
     }
+    return true;
+}
 
-    // The file is checked before anything goes to a register.
-    ParamFile file;
-    std::unique_ptr<DeviceParams> source = decode(positional.first(), &file);
-    if (!source)
-        return ExitFile;
-
-    FleetApply fleet(std::move(source), groups);
-    const bool dry = p.isSet(dryRun);
-    fleet.setMode(dry ? FleetApply::Mode::DryRun : FleetApply::Mode::WithoutConfirmation);
-    fleet.setJobs(jobCount);
-    fleet.setOrigin(QStringLiteral("korvant-cli apply"));
-    if (p.isSet(net.noPing))
+int Cli::runFleet(FleetRun &fleet, const QList<FleetTarget> &targets, bool dry, int jobs, bool noPing)
+{
+    fleet.setMode(dry ? FleetRun::Mode::DryRun : FleetRun::Mode::WithoutConfirmation);
+    fleet.setJobs(jobs);
+    if (noPing)
         fleet.setPingFunction([](const QString &, int) { return 0; });
 
     if (isTerminal(stderr)) {
-        QObject::connect(&fleet, &FleetApply::stepStarted, [this, &fleet](int index, FleetApply::Step step) {
+        QObject::connect(&fleet, &FleetRun::stepStarted, [this, &fleet](int index, FleetRun::Step step) {
             m_err << QStringLiteral("ККТ %1: %2...\n")
                          .arg(fleet.outcomes().at(index).target.address, fleet.stepText(step));
             m_err.flush();
@@ -195,9 +212,9 @@ int Cli::apply(const QStringList &args)
             printOutcome(o);
         }
     };
-    QObject::connect(&fleet, &FleetApply::outcomeChanged, report);
+    QObject::connect(&fleet, &FleetRun::outcomeChanged, report);
     QEventLoop loop;
-    QObject::connect(&fleet, &FleetApply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&fleet, &FleetRun::finished, &loop, &QEventLoop::quit);
     fleet.start(targets);
     loop.exec();
     report();
@@ -212,4 +229,58 @@ int Cli::apply(const QStringList &args)
     }
     m_out.flush();
     return worst;
+}
+
+int Cli::applyGoods(const QStringList &args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Записывает номенклатуру из файла CSV в несколько ККТ, к нескольким одновременно (--jobs),\n"
+        "каждой по своему соединению. Файл читается целиком до связи с ККТ; при ошибке в файле или\n"
+        "строке, которую запись ККТ не вмещает как есть, ничего не отправляется. Для каждой ККТ: проверка\n"
+        "связи; чтение её настроек и номенклатуры с проверкой заводского номера и семейства; проверка,\n"
+        "что номенклатура помещается в ККТ (ёмкость ККТ) и что каждый товар в отделе, который в ККТ\n"
+        "настроен (иначе ККТ не записывается, с причиной); отличия по товарам, сопоставленным по\n"
+        "внутреннему коду («12345 \"Хлеб\": цена 45.00 -> 47.50», как у goods-diff); снимок номенклатуры\n"
+        "перед записью (korvant-cli snapshots ЗАВОДСКОЙ_НОМЕР); запись, при которой ККТ ещё раз\n"
+        "подтверждает заводской номер и семейство; чтение записанного и сравнение байт в байт.\n"
+        "ККТ, в которой эта номенклатура уже есть, — «без изменений»: не записывается, снимка нет.\n"
+        "ККТ указывается адресом (тогда запись идёт в ту ККТ, что ответила при чтении) или\n"
+        "ЗАВОДСКОЙ_НОМЕР@АДРЕС (тогда по адресу должна отвечать ККТ с этим номером).\n"
+        "С --dry-run только показывает отличия: в ККТ ничего не записывается и снимки не сохраняются.\n"
+        "Отчёты о ККТ выводятся в том порядке, в каком ККТ указаны; ошибка одной ККТ не мешает другим.\n"
+        "Код завершения — наибольший из кодов ККТ: 3 адрес не отвечает, 4 ошибка обмена, номенклатура\n"
+        "не помещается в ККТ или записанное не совпало с прочитанным, 5 другая ККТ или неподдерживаемая\n"
+        "версия, 6 снимок не сохранён (или файл не загружен); 0, если каждая ККТ записана и проверена или\n"
+        "уже содержит эту номенклатуру."));
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Файл номенклатуры CSV."));
+    p.addPositionalArgument(QStringLiteral("ADDRESS"),
+                            QStringLiteral("IPv4-адрес ККТ или ЗАВОДСКОЙ_НОМЕР@АДРЕС (одна или несколько)."),
+                            QStringLiteral("ADDRESS..."));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Только показать отличия; ничего не записывать."));
+    const QCommandLineOption jobs = jobsOption();
+    p.addOptions({ dryRun, jobs });
+    const NetOptions net;
+    net.addTo(p);
+    int exit = 0;
+    if (!parse(p, args, 2, INT_MAX, &exit))
+        return exit;
+    int jobCount = 0;
+    if (!jobsValue(p, jobs, &jobCount, &exit))
+        return exit;
+    quint16 port = 0;
+    if (!portValue(p, net, &port, &exit))
+        return exit;
+    QList<FleetTarget> targets;
+    if (!fleetTargets(p.positionalArguments().mid(1), port, &targets, &exit))
+        return exit;
+
+    // The file is checked before anything goes to a register.
+    GoodsList rows;
+    if (!loadGoodsForWrite(p.positionalArguments().first(), &rows, &exit))
+        return exit;
+    FleetGoodsApply fleet(rows);
+    fleet.setOrigin(QStringLiteral("korvant-cli apply-goods"));
+    return runFleet(fleet, targets, p.isSet(dryRun), jobCount, p.isSet(net.noPing));
 }
