@@ -327,11 +327,8 @@ void FleetApply::ParamsJob::onWritten(int result, Done done)
         settle(FleetOutcome::Refused, r.text(), result);
         return done();
     }
-    if (result != ResultOk) {
-        settle(FleetOutcome::Failed, tr("Ошибка выгрузки. %1").arg(result), result,
-               controller().writeBegun());
+    if (writeFailed(result))
         return done();
-    }
     step(Step::ReadBack);
     const FleetTarget target = o.target;
     runJob([this, target] { return controller().readParams(target.address, target.port); },
@@ -343,19 +340,9 @@ void FleetApply::ParamsJob::onWritten(int result, Done done)
 
 void FleetApply::ParamsJob::onReadBack(int result)
 {
+    if (readBackFailed(result))
+        return;
     FleetOutcome &o = outcome();
-    if (result != ResultOk) {
-        return settle(
-            FleetOutcome::Failed,
-            tr("Записано, но прочитать записанное для проверки не удалось. Ошибка загрузки. %1").arg(result),
-            result);
-    }
-    if (controller().serial() != expectedSerial()) {
-        return failWithout(tr("записано, не проверено"),
-                           tr("Записано, но для проверки ответила ККТ с другим заводским номером %1; "
-                              "записанное не проверено.")
-                               .arg(displayText(controller().serial())));
-    }
     const QByteArray params = parameterImage(controller().data());
     const QByteArray system = systemImage(controller().data());
     if (!holdsWritten(params, o.after) || system != o.afterSystem) {

@@ -300,11 +300,8 @@ void FleetGoodsApply::GoodsJob::onWritten(int result, Done done)
                result);
         return done();
     }
-    if (result != ResultOk) {
-        settle(FleetOutcome::Failed, tr("Ошибка выгрузки. %1").arg(result), result,
-               controller().writeBegun());
+    if (writeFailed(result))
         return done();
-    }
     step(Step::ReadBack);
     const FleetTarget target = outcome().target;
     runJob([this, target] { return controller().readGoods(target.address, target.port); },
@@ -316,19 +313,9 @@ void FleetGoodsApply::GoodsJob::onWritten(int result, Done done)
 
 void FleetGoodsApply::GoodsJob::onReadBack(int result)
 {
+    if (readBackFailed(result))
+        return;
     FleetOutcome &o = outcome();
-    if (result != ResultOk) {
-        return settle(
-            FleetOutcome::Failed,
-            tr("Записано, но прочитать записанное для проверки не удалось. Ошибка загрузки. %1").arg(result),
-            result);
-    }
-    if (controller().serial() != expectedSerial()) {
-        return failWithout(tr("записано, не проверено"),
-                           tr("Записано, но для проверки ответила ККТ с другим заводским номером %1; "
-                              "записанное не проверено.")
-                               .arg(displayText(controller().serial())));
-    }
     const QByteArray read = controller().data();
     if (!holdsImage(read, o.after)) {
         o.details = compareGoods(m_apply.m_rows, parseGoodsImage(read)).lines();

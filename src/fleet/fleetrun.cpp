@@ -1,6 +1,9 @@
 #include "fleetrun.h"
 
+#include "link/devicecontroller.h"
+#include "link/devicejob.h"
 #include "link/resultexplanation.h"
+#include "params/paramsdiff.h"
 
 #include <QCoreApplication>
 
@@ -264,6 +267,33 @@ void FleetRun::Job::onAnswer(bool write)
     if (!skippedByStop())
         settle(FleetOutcome::Skipped, tr("Запись в эту ККТ не подтверждена."));
     finish();
+}
+
+bool FleetRun::Job::writeFailed(int result)
+{
+    if (result == ResultOk)
+        return false;
+    settle(FleetOutcome::Failed, tr("Ошибка выгрузки. %1").arg(result), result, controller().writeBegun());
+    return true;
+}
+
+bool FleetRun::Job::readBackFailed(int result)
+{
+    if (result != ResultOk) {
+        settle(
+            FleetOutcome::Failed,
+            tr("Записано, но прочитать записанное для проверки не удалось. Ошибка загрузки. %1").arg(result),
+            result);
+        return true;
+    }
+    if (controller().serial() != expectedSerial()) {
+        failWithout(tr("записано, не проверено"),
+                    tr("Записано, но для проверки ответила ККТ с другим заводским номером %1; записанное не "
+                       "проверено.")
+                        .arg(displayText(controller().serial())));
+        return true;
+    }
+    return false;
 }
 
 bool FleetRun::Job::skippedByStop()

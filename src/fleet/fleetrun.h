@@ -195,6 +195,11 @@ protected:
             outcome().failure = cause;
             settle(FleetOutcome::Failed, message);
         }
+        // A write that failed (result not ResultOk): settled as Failed, true.
+        bool writeFailed(int result);
+        // A read-back that failed, or was answered by another register than
+        // the one written: settled as Failed, true.
+        bool readBackFailed(int result);
         // A stopped run takes no snapshot and writes nothing more: true, with
         // the register Skipped, when the run was stopped.
         bool skippedByStop();

@@ -81,9 +81,11 @@ private:
     // message printed and its status in *exit.
     bool jobsValue(const QCommandLineParser &p, const QCommandLineOption &option, int *jobs, int *exit);
 
-    // The ADDRESS and SERIAL@ADDRESS arguments of apply and apply-goods;
-    // otherwise false, with the usage message printed and its status in *exit.
-    bool fleetTargets(const QStringList &args, quint16 port, QList<FleetTarget> *targets, int *exit);
+    // --jobs, --port and the ADDRESS and SERIAL@ADDRESS arguments (after the
+    // file) of apply and apply-goods; otherwise false, with the usage message
+    // printed and its status in *exit.
+    bool fleetTargets(const QCommandLineParser &p, const NetOptions &net, const QCommandLineOption &jobs,
+                      int *jobCount, QList<FleetTarget> *targets, int *exit);
     // Runs apply or apply-goods to its end: without confirmation (or a dry
     // run), reports in target order, the summary table; the exit status.
     int runFleet(FleetRun &fleet, const QList<FleetTarget> &targets, bool dry, int jobs, bool noPing);

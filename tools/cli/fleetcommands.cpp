@@ -119,14 +119,8 @@ int Cli::apply(const QStringList &args)
             groups.append(tab);
     }
     int jobCount = 0;
-    if (!jobsValue(p, jobs, &jobCount, &exit))
-        return exit;
-    quint16 port = 0;
-    if (!portValue(p, net, &port, &exit))
-        return exit;
-
     QList<FleetTarget> targets;
-    if (!fleetTargets(p.positionalArguments().mid(1), port, &targets, &exit))
+    if (!fleetTargets(p, net, jobs, &jobCount, &targets, &exit))
         return exit;
 
     // The file is checked before anything goes to a register.
@@ -140,10 +134,14 @@ int Cli::apply(const QStringList &args)
     return runFleet(fleet, targets, p.isSet(dryRun), jobCount, p.isSet(net.noPing));
 }
 
-bool Cli::fleetTargets(const QStringList &args, quint16 port, QList<FleetTarget> *targets, int *exit)
+bool Cli::fleetTargets(const QCommandLineParser &p, const NetOptions &net, const QCommandLineOption &jobs,
+                       int *jobCount, QList<FleetTarget> *targets, int *exit)
 {
+    quint16 port = 0;
+    if (!jobsValue(p, jobs, jobCount, exit) || !portValue(p, net, &port, exit))
+        return false;
     QSet<QString> addresses;
-    for (const QString &arg : args) {
+    for (const QString &arg : p.positionalArguments().mid(1)) {
         FleetTarget t;
         t.port = port;
         const int at = arg.lastIndexOf(QLatin1Char('@'));
@@ -267,13 +265,8 @@ int Cli::applyGoods(const QStringList &args)
     if (!parse(p, args, 2, INT_MAX, &exit))
         return exit;
     int jobCount = 0;
-    if (!jobsValue(p, jobs, &jobCount, &exit))
-        return exit;
-    quint16 port = 0;
-    if (!portValue(p, net, &port, &exit))
-        return exit;
     QList<FleetTarget> targets;
-    if (!fleetTargets(p.positionalArguments().mid(1), port, &targets, &exit))
+    if (!fleetTargets(p, net, jobs, &jobCount, &targets, &exit))
         return exit;
 
     // The file is checked before anything goes to a register.
