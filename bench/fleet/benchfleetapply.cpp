@@ -144,14 +144,15 @@ bool writeSource(const RegisterSimulator &like, const QString &name, const QStri
 }
 
 // A catalogue of rows rows whose prices all end in cents; one file per cents
-// value, so that runs alternating between them write every row.
+// value, so that runs alternating between them write every row. Departments
+// 1 to 4, those the simulated registers have configured.
 bool writeCatalogue(int rows, int cents, const QString &path)
 {
     GoodsList list;
     list.reserve(rows);
     for (int i = 0; i < rows; ++i) {
         list.append({ QStringLiteral("Товар номер %1 из пекарни «Берёзка»").arg(i + 1),
-                      QString::number(10000 + i), QString(), 10 + i % 500 + cents / 100.0, 1 + i % 16 });
+                      QString::number(10000 + i), QString(), 10 + i % 500 + cents / 100.0, 1 + i % 4 });
     }
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(goodsCsvBytes(list)) > 0;

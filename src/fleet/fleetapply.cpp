@@ -13,11 +13,6 @@
 
 namespace {
 
-QString versionOf(int major, int minor, int build)
-{
-    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
-}
-
 ParamFile paramFile(const FleetOutcome &o, const QByteArray &params, const QByteArray &system)
 {
     ParamFile f;
@@ -90,9 +85,6 @@ private:
     void onWritten(int result, Done done);
     void onReadBack(int result);
 
-    // Empty when the register of the controller's last job is the one meant;
-    // else the refusal's text (code in *code).
-    QString guard(int *code) const;
     bool merge(QString *error) const;
 
     const FleetApply &m_apply;
@@ -127,30 +119,6 @@ QString FleetApply::stepText(Step step) const
     }
 }
 
-QString FleetApply::ParamsJob::guard(int *code) const
-{
-    // The texts of the snapshot's own checks, which say the same thing.
-    const DeviceController &c = controller();
-    SnapshotResult r;
-    r.kind = SnapshotKind::Params;
-    r.reportedSerial = c.serial();
-    r.reportedVersion = versionOf(c.versionMajor(), c.versionMinor(), c.versionBuild());
-    r.expectedSerial = expectedSerial();
-    r.expectedFamily = m_apply.m_family;
-    if (r.reportedSerial != r.expectedSerial) {
-        r.status = SnapshotResult::SerialMismatch;
-        r.code = ErrSerialMismatch;
-    } else if (Frame::firmwareFamily(c.versionMajor(), c.versionMinor(), c.versionBuild())
-               != m_apply.m_family) {
-        r.status = SnapshotResult::FamilyMismatch;
-        r.code = ErrFamilyMismatch;
-    } else {
-        return QString();
-    }
-    *code = r.code;
-    return r.text();
-}
-
 // --- prepare -----------------------------------------------------------------------
 
 void FleetApply::ParamsJob::prepare(Done done)
@@ -179,10 +147,10 @@ void FleetApply::ParamsJob::onRead(int result)
                       result);
     const DeviceController &c = controller();
     o.serial = c.serial();
-    o.version = versionOf(c.versionMajor(), c.versionMinor(), c.versionBuild());
+    o.version = fleetVersionText(c.versionMajor(), c.versionMinor(), c.versionBuild());
     o.goodsCapacity = c.goodsCapacity();
     int code = 0;
-    const QString refusal = guard(&code);
+    const QString refusal = guard(m_apply.m_family, &code);
     if (!refusal.isEmpty())
         return settle(FleetOutcome::Refused, refusal, code);
     o.before = parameterImage(c.data());
@@ -257,7 +225,7 @@ void FleetApply::ParamsJob::onChecked(int result, Done done)
         return done();
     }
     int code = 0;
-    const QString refusal = guard(&code);
+    const QString refusal = guard(m_apply.m_family, &code);
     if (!refusal.isEmpty()) {
         settle(FleetOutcome::Refused, refusal, code);
         return done();
@@ -314,20 +282,7 @@ void FleetApply::ParamsJob::write(Done done)
 void FleetApply::ParamsJob::onWritten(int result, Done done)
 {
     const FleetOutcome &o = outcome();
-    if (result == ErrSerialMismatch || result == ErrFamilyMismatch) {
-        // The writing connection reached another register: say which.
-        const DeviceController::Reported reported = controller().reported();
-        SnapshotResult r;
-        r.status
-            = result == ErrSerialMismatch ? SnapshotResult::SerialMismatch : SnapshotResult::FamilyMismatch;
-        r.reportedSerial = reported.serial;
-        r.reportedVersion = versionOf(reported.versionMajor, reported.versionMinor, reported.versionBuild);
-        r.expectedSerial = expectedSerial();
-        r.expectedFamily = m_apply.m_family;
-        settle(FleetOutcome::Refused, r.text(), result);
-        return done();
-    }
-    if (writeFailed(result))
+    if (writeRefused(result, m_apply.m_family) || writeFailed(result))
         return done();
     step(Step::ReadBack);
     const FleetTarget target = o.target;

@@ -11,15 +11,6 @@
 #include "params/deviceparams.h"
 #include "params/paramsdiff.h"
 
-namespace {
-
-QString versionOf(int major, int minor, int build)
-{
-    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
-}
-
-} // namespace
-
 class FleetGoodsApply::GoodsJob : public FleetRun::Job
 {
 public:
@@ -43,9 +34,6 @@ private:
     void onWritten(int result, Done done);
     void onReadBack(int result);
 
-    // Empty when the register of the controller's last job is the one meant
-    // and of a family the utility writes to; else the refusal (code in *code).
-    QString guard(int *code) const;
     // A goods read that failed, or was answered by another register: settled.
     bool settledRead(int result, const QString &failed);
 
@@ -89,45 +77,18 @@ bool FleetGoodsApply::holdsImage(const QByteArray &read, const QByteArray &image
     return image.size() >= GoodsRecordSize && read.startsWith(image.mid(GoodsRecordSize));
 }
 
-QString FleetGoodsApply::GoodsJob::guard(int *code) const
-{
-    // The texts of the snapshot's own checks, which say the same thing.
-    const DeviceController &c = controller();
-    SnapshotResult r;
-    r.kind = SnapshotKind::Goods;
-    r.reportedSerial = c.serial();
-    r.reportedVersion = versionOf(c.versionMajor(), c.versionMinor(), c.versionBuild());
-    r.expectedSerial = expectedSerial();
-    if (r.reportedSerial != r.expectedSerial) {
-        r.status = SnapshotResult::SerialMismatch;
-        r.code = ErrSerialMismatch;
-        *code = r.code;
-        return r.text();
-    }
-    if (Frame::firmwareFamily(c.versionMajor(), c.versionMinor(), c.versionBuild()) == 0) {
-        *code = ErrFamilyMismatch;
-        return tr("Версия ККТ %1 не поддерживается; в ККТ ничего не записано.").arg(r.reportedVersion);
-    }
-    return QString();
-}
-
 bool FleetGoodsApply::GoodsJob::settledRead(int result, const QString &failed)
 {
     if (result != ResultOk) {
         settle(FleetOutcome::Failed, failed.arg(result), result);
         return true;
     }
-    if (controller().serial() != expectedSerial()) {
-        SnapshotResult r;
-        r.kind = SnapshotKind::Goods;
-        r.status = SnapshotResult::SerialMismatch;
-        r.code = ErrSerialMismatch;
-        r.reportedSerial = controller().serial();
-        r.expectedSerial = expectedSerial();
-        settle(FleetOutcome::Refused, r.text(), r.code);
-        return true;
-    }
-    return false;
+    int code = 0;
+    const QString refusal = guard(0, &code);
+    if (refusal.isEmpty())
+        return false;
+    settle(FleetOutcome::Refused, refusal, code);
+    return true;
 }
 
 // --- prepare -----------------------------------------------------------------------
@@ -157,9 +118,9 @@ void FleetGoodsApply::GoodsJob::onParams(int result, Done done)
     }
     const DeviceController &c = controller();
     o.serial = c.serial();
-    o.version = versionOf(c.versionMajor(), c.versionMinor(), c.versionBuild());
+    o.version = fleetVersionText(c.versionMajor(), c.versionMinor(), c.versionBuild());
     int code = 0;
-    const QString refusal = guard(&code);
+    const QString refusal = guard(0, &code);
     if (!refusal.isEmpty()) {
         settle(FleetOutcome::Refused, refusal, code);
         return done();
@@ -286,21 +247,7 @@ void FleetGoodsApply::GoodsJob::snapshotThenWrite(Done done)
 
 void FleetGoodsApply::GoodsJob::onWritten(int result, Done done)
 {
-    if (result == ErrSerialMismatch || result == ErrFamilyMismatch) {
-        // The writing connection reached another register: say which.
-        const DeviceController::Reported reported = controller().reported();
-        const QString version
-            = versionOf(reported.versionMajor, reported.versionMinor, reported.versionBuild);
-        settle(FleetOutcome::Refused,
-               result == ErrSerialMismatch
-                   ? tr("Для записи ответила ККТ с заводским номером %1 вместо %2; в ККТ ничего не записано.")
-                         .arg(displayText(reported.serial), displayText(expectedSerial()))
-                   : tr("Для записи ответила ККТ с версией %1 другого семейства; в ККТ ничего не записано.")
-                         .arg(version),
-               result);
-        return done();
-    }
-    if (writeFailed(result))
+    if (writeRefused(result, m_family) || writeFailed(result))
         return done();
     step(Step::ReadBack);
     const FleetTarget target = outcome().target;

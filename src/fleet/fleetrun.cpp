@@ -1,7 +1,9 @@
 #include "fleetrun.h"
 
+#include "history/snapshottaker.h"
 #include "link/devicecontroller.h"
 #include "link/devicejob.h"
+#include "link/frame.h"
 #include "link/resultexplanation.h"
 #include "params/paramsdiff.h"
 
@@ -22,6 +24,11 @@ QString stoppedText()
 }
 
 } // namespace
+
+QString fleetVersionText(int major, int minor, int build)
+{
+    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
+}
 
 QString FleetOutcome::statusText() const
 {
@@ -267,6 +274,48 @@ void FleetRun::Job::onAnswer(bool write)
     if (!skippedByStop())
         settle(FleetOutcome::Skipped, tr("Запись в эту ККТ не подтверждена."));
     finish();
+}
+
+QString FleetRun::Job::guard(int family, int *code) const
+{
+    // The texts of the snapshot's own checks, which say the same thing.
+    const DeviceController &c = controller();
+    SnapshotResult r;
+    r.reportedSerial = c.serial();
+    r.reportedVersion = fleetVersionText(c.versionMajor(), c.versionMinor(), c.versionBuild());
+    r.expectedSerial = expectedSerial();
+    r.expectedFamily = family;
+    const int reported = Frame::firmwareFamily(c.versionMajor(), c.versionMinor(), c.versionBuild());
+    if (r.reportedSerial != r.expectedSerial) {
+        r.status = SnapshotResult::SerialMismatch;
+        r.code = ErrSerialMismatch;
+    } else if (family == 0 && reported == 0) {
+        *code = ErrFamilyMismatch;
+        return tr("Версия ККТ %1 не поддерживается; в ККТ ничего не записано.").arg(r.reportedVersion);
+    } else if (family != 0 && reported != family) {
+        r.status = SnapshotResult::FamilyMismatch;
+        r.code = ErrFamilyMismatch;
+    } else {
+        return QString();
+    }
+    *code = r.code;
+    return r.text();
+}
+
+bool FleetRun::Job::writeRefused(int result, int family)
+{
+    if (result != ErrSerialMismatch && result != ErrFamilyMismatch)
+        return false;
+    // The writing connection reached another register: say which.
+    const DeviceController::Reported reported = controller().reported();
+    SnapshotResult r;
+    r.status = result == ErrSerialMismatch ? SnapshotResult::SerialMismatch : SnapshotResult::FamilyMismatch;
+    r.reportedSerial = reported.serial;
+    r.reportedVersion = fleetVersionText(reported.versionMajor, reported.versionMinor, reported.versionBuild);
+    r.expectedSerial = expectedSerial();
+    r.expectedFamily = family;
+    settle(FleetOutcome::Refused, r.text(), result);
+    return true;
 }
 
 bool FleetRun::Job::writeFailed(int result)

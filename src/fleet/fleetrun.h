@@ -71,6 +71,9 @@ struct FleetOutcome
     bool final() const { return status != Waiting && status != Compared; }
 };
 
+// "2.53.12"
+QString fleetVersionText(int major, int minor, int build);
+
 // The pattern every write to many registers follows, whatever the data:
 //
 //   prepare   the register's own steps up to where it could be written
@@ -195,6 +198,14 @@ protected:
             outcome().failure = cause;
             settle(FleetOutcome::Failed, message);
         }
+        // Empty when the register of the controller's last job has the
+        // serial number expected and the firmware family (for 0: any family
+        // the utility writes to); else why it is refused, code in *code.
+        QString guard(int family, int *code) const;
+        // A write the job's own guard refused on the writing connection
+        // (ErrSerialMismatch, ErrFamilyMismatch): settled as Refused, naming
+        // the register that answered; true.
+        bool writeRefused(int result, int family);
         // A write that failed (result not ResultOk): settled as Failed, true.
         bool writeFailed(int result);
         // A read-back that failed, or was answered by another register than
