@@ -123,19 +123,9 @@ QString FleetApply::stepText(Step step) const
 
 void FleetApply::ParamsJob::prepare(Done done)
 {
-    step(Step::Probe);
-    const FleetTarget target = outcome().target;
-    probe(target.address, [this, target, done](int code) {
-        if (code != 0) {
-            settle(FleetOutcome::Unreachable, tr("ККТ по адресу %1 не доступен").arg(target.address));
-            return done();
-        }
-        step(Step::Read);
-        runJob([this, target] { return controller().readParams(target.address, target.port); },
-               [this, done](int result) {
-                   onRead(result);
-                   done();
-               });
+    reachAndReadParams(done, [this, done](int result) {
+        onRead(result);
+        done();
     });
 }
 

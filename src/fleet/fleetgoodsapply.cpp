@@ -95,17 +95,7 @@ bool FleetGoodsApply::GoodsJob::settledRead(int result, const QString &failed)
 
 void FleetGoodsApply::GoodsJob::prepare(Done done)
 {
-    step(Step::Probe);
-    const FleetTarget target = outcome().target;
-    probe(target.address, [this, target, done](int code) {
-        if (code != 0) {
-            settle(FleetOutcome::Unreachable, tr("ККТ по адресу %1 не доступен").arg(target.address));
-            return done();
-        }
-        step(Step::Read);
-        runJob([this, target] { return controller().readParams(target.address, target.port); },
-               [this, done](int result) { onParams(result, done); });
-    });
+    reachAndReadParams(done, [this, done](int result) { onParams(result, done); });
 }
 
 void FleetGoodsApply::GoodsJob::onParams(int result, Done done)

@@ -276,6 +276,20 @@ void FleetRun::Job::onAnswer(bool write)
     finish();
 }
 
+void FleetRun::Job::reachAndReadParams(Done done, Then then)
+{
+    step(Step::Probe);
+    const FleetTarget target = outcome().target;
+    probe(target.address, [this, target, done, then](int code) {
+        if (code != 0) {
+            settle(FleetOutcome::Unreachable, tr("ККТ по адресу %1 не доступен").arg(target.address));
+            return done();
+        }
+        step(Step::Read);
+        runJob([this, target] { return controller().readParams(target.address, target.port); }, then);
+    });
+}
+
 QString FleetRun::Job::guard(int family, int *code) const
 {
     // The texts of the snapshot's own checks, which say the same thing.

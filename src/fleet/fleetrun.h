@@ -198,6 +198,11 @@ protected:
             outcome().failure = cause;
             settle(FleetOutcome::Failed, message);
         }
+        // Reachability, then the register's parameters read on a job that
+        // reports its serial number and firmware; then(result) once the read
+        // has ended. An address that does not answer is Unreachable, and
+        // done() follows instead.
+        void reachAndReadParams(Done done, Then then);
         // Empty when the register of the controller's last job has the
         // serial number expected and the firmware family (for 0: any family
         // the utility writes to); else why it is refused, code in *code.
