@@ -371,7 +371,7 @@ void GoodsWindow::onDeviceExport()
     QByteArray image;
     if (!encode(true, title, tr("В ККТ ничего не записано."), &image))
         return;
-    if (!confirmProblems(title) || !reachable(title))
+    if (!confirmProblems(title, tr("Выгрузить в ККТ всё равно?")) || !reachable(title))
         return;
     // What the register holds now decides the questions and is kept as a
     // snapshot, but only once the write is going ahead.
@@ -392,14 +392,15 @@ void GoodsWindow::onWriteToOthers()
     // The questions of a write to this register, then the registers to write to.
     const QString title = tr("Записать в другие ККТ");
     QByteArray image;
-    if (!encode(true, title, tr("В ККТ ничего не записано."), &image) || !confirmProblems(title))
+    if (!encode(true, title, tr("В ККТ ничего не записано."), &image)
+        || !confirmProblems(title, tr("Записать в другие ККТ всё равно?")))
         return;
     FleetGoodsDialog dialog(m_model->goods(), m_serial, DeviceRegistry().entries(), this);
     dialog.setPort(m_port);
     dialog.exec();
 }
 
-bool GoodsWindow::confirmProblems(const QString &title)
+bool GoodsWindow::confirmProblems(const QString &title, const QString &question)
 {
     // The dock comes up only with something to show (or to refresh); the
     // count covers every row, also those a filter hides.
@@ -410,8 +411,7 @@ bool GoodsWindow::confirmProblems(const QString &title)
     if (problems > 0 || (m_issues && m_issues->isVisible()))
         onValidate();
     return problems == 0
-        || askYesNo(this, title,
-                    tr("В номенклатуре найдены проблемы (%1). Выгрузить в ККТ всё равно?").arg(problems),
+        || askYesNo(this, title, tr("В номенклатуре найдены проблемы (%1). %2").arg(problems).arg(question),
                     DefaultAnswer::No);
 }
 

@@ -119,7 +119,7 @@ private:
     void removeModelRows(std::vector<int> rows);
     void pushUndo(UndoStep step);
     // The questions before a write; false when the user says no.
-    bool confirmProblems(const QString &title);
+    bool confirmProblems(const QString &title, const QString &question);
     bool confirmReplace(const QString &title, const GoodsList &held);
     // Reads what the register holds before a write: true when it is the
     // register meant (the user told why otherwise); *readResult for the
