@@ -66,6 +66,8 @@ private slots:
     void writesEachRegisterItsOwnWay();
     void dryRunWritesNothing();
     void registerChangedBeforeItsConfirmationIsNotWritten();
+    void stopsOnlyBetweenRegisters_data();
+    void stopsOnlyBetweenRegisters();
 
 private:
     QTemporaryDir m_dir;
@@ -196,6 +198,64 @@ void TestFleetGoodsApply::registerChangedBeforeItsConfirmationIsNotWritten()
     QVERIFY(!SimFleet::wrote(sims[0]));
     QVERIFY(store.list(members[0].serial).isEmpty());
     QVERIFY(holdsCatalogue(sims[1]));
+}
+
+void TestFleetGoodsApply::stopsOnlyBetweenRegisters_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<int>("stopAt"); // the register whose step stops the run
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("one at a time, during the first write")
+        << 1 << 0 << int(FleetRun::Step::Write)
+        << QList<int> { FleetOutcome::Verified, FleetOutcome::Skipped, FleetOutcome::Skipped };
+    QTest::newRow("two at a time, during the second one's reads")
+        << 2 << 1 << int(FleetRun::Step::Read)
+        << QList<int> { FleetOutcome::Skipped, FleetOutcome::Skipped, FleetOutcome::Skipped };
+}
+
+void TestFleetGoodsApply::stopsOnlyBetweenRegisters()
+{
+    QFETCH(int, jobs);
+    QFETCH(int, stopAt);
+    QFETCH(int, step);
+    QFETCH(QList<int>, expected);
+    const QVector<SimFleet::Member> members = { { "127.0.0.181", 53, "0530000181" },
+                                                { "127.0.0.182", 53, "0530000182" },
+                                                { "127.0.0.183", 53, "0530000183" } };
+    SimFleet sims;
+    QVERIFY(sims.start(members));
+    for (int i = 0; i < members.size(); ++i)
+        sims[i].setFault(Sim::ReplyDelay, Sim::EveryRequest, 3);
+    FleetGoodsApply fleet(catalogue());
+    fleet.setMode(FleetRun::Mode::WithoutConfirmation);
+    fleet.setJobs(jobs);
+    const SnapshotStore store(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())));
+    fleet.setStore(store);
+    fleet.setPingFunction([](const QString &, int) { return 0; });
+    connect(&fleet, &FleetRun::stepStarted, &fleet, [&fleet, stopAt, step](int index, FleetRun::Step s) {
+        if (index == stopAt && int(s) == step)
+            fleet.cancel();
+    });
+    fleet.start(targetsOf(sims, members));
+    QVERIFY(waitFor(fleet));
+
+    QCOMPARE(statuses(fleet), expected);
+    for (int i = 0; i < members.size(); ++i) {
+        const bool verified = expected.at(i) == FleetOutcome::Verified;
+        // A write begun is finished and checked; nothing else is written or kept.
+        QCOMPARE(holdsCatalogue(sims[i]), verified);
+        QCOMPARE(SimFleet::wrote(sims[i]), verified);
+        QCOMPARE(store.list(members[i].serial).isEmpty(), !verified);
+    }
+    if (jobs == 1) {
+        QVERIFY(sims[1].requestLog().isEmpty());
+        QVERIFY(sims[2].requestLog().isEmpty());
+    } else {
+        // Stopped during its parameter read, the register's catalogue is not read.
+        for (const Sim::Request &r : sims[1].requestLog())
+            QCOMPARE(r.connection, sims[1].requestLog().first().connection);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFleetGoodsApply)
