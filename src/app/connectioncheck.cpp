@@ -8,7 +8,7 @@
 ConnectionCheck::ConnectionCheck(QObject *parent)
     : QObject(parent)
 {
-    m_pool.setMaxThreadCount(MaxParallel);
+    m_pool.setMaxThreadCount(m_parallel);
 }
 
 ConnectionCheck::~ConnectionCheck()
@@ -23,6 +23,7 @@ bool ConnectionCheck::start(const QList<Target> &targets)
         return false;
     // One function for the whole check, called from several pool threads.
     const Reachability::PingFunction ping = Reachability::pingFunction();
+    m_pool.setMaxThreadCount(m_parallel);
     m_pending = targets.size();
     for (const Target &t : targets) {
         m_pool.start(QRunnable::create([this, ping, t] {

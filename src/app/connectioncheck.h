@@ -6,8 +6,9 @@
 #include <QThreadPool>
 
 // Probes the addresses of listed registers through the reachability seam
-// (Reachability::pingFunction()), a few at a time on threads of its own pool,
-// so the GUI thread never waits for a silent address.
+// (Reachability::pingFunction()), a few at a time (setMaxParallel(), by
+// default DefaultParallel) on threads of its own pool, so the GUI thread
+// never waits for a silent address.
 //
 // Threads: made and used on one thread (the GUI thread); each probe runs on a
 // pool thread and hands its outcome back queued, so checked() and finished()
@@ -18,7 +19,7 @@ class ConnectionCheck : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int MaxParallel = 4;
+    static constexpr int DefaultParallel = 4;
     static constexpr int TimeoutMs = 1000;
 
     struct Target
@@ -34,6 +35,9 @@ public:
     // still runs or when there is nothing to probe.
     bool start(const QList<Target> &targets);
     bool isRunning() const { return m_pending > 0; }
+    // Probes at a time, at least 1; takes effect from the next start().
+    void setMaxParallel(int count) { m_parallel = qMax(1, count); }
+    int maxParallel() const { return m_parallel; }
 
 signals:
     void checked(const QString &serial, const QString &addr, bool answered);
@@ -44,4 +48,5 @@ private:
 
     QThreadPool m_pool;
     int m_pending = 0;
+    int m_parallel = DefaultParallel;
 };

@@ -11,9 +11,11 @@
 #include "app/devicetablemodel.h"
 #include "app/diagnostics.h"
 #include "app/exchangejournalwindow.h"
+#include "app/inventorydialog.h"
 #include "app/questionbox.h"
 #include "app/registerdevicedialog.h"
 #include "app/version.h"
+#include "fleet/fleetsettings.h"
 #include "link/exchangejournal.h"
 #include "link/windowtitlefit.h"
 #include "params/deviceprofile.h"
@@ -139,6 +141,10 @@ void MainWindow::setupUi()
     m_actionCheckAll->setObjectName(QStringLiteral("actionCheckConnection"));
     m_actionCheckAll->setToolTip(tr("Проверить связь со всеми ККТ списка, у которых есть адрес"));
     connect(m_actionCheckAll, &QAction::triggered, this, &MainWindow::checkShown);
+    m_actionInventory = new QAction(tr("Сводка по ККТ…"), this);
+    m_actionInventory->setObjectName(QStringLiteral("actionInventory"));
+    m_actionInventory->setToolTip(tr("Что за ККТ в списке: регистрация, ОФД, номенклатура, замечания"));
+    connect(m_actionInventory, &QAction::triggered, this, &MainWindow::showInventory);
 
     auto *centralWidget = new QWidget(this);
     centralWidget->setObjectName(QStringLiteral("centralWidget"));
@@ -160,6 +166,11 @@ void MainWindow::setupUi()
     auto *menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
     setMenuBar(menuBar);
+    QMenu *menuDevices = menuBar->addMenu(tr("ККТ"));
+    menuDevices->setObjectName(QStringLiteral("menuDevices"));
+    menuDevices->addActions({ m_actionNew, m_actionDrop, m_actionCheckAll });
+    menuDevices->addSeparator();
+    menuDevices->addAction(m_actionInventory);
     // Where a user looks for the version when calling support.
     QMenu *menuHelp = menuBar->addMenu(tr("Справка"));
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
@@ -185,6 +196,7 @@ void MainWindow::setupUi()
     mainToolBar->addAction(m_actionNew);
     mainToolBar->addAction(m_actionDrop);
     mainToolBar->addAction(m_actionCheckAll);
+    mainToolBar->addAction(m_actionInventory);
 
     // The search field sits above the table, in a bar of its own below the tools.
     auto *filterBar = new QToolBar(tr("Поиск"), this);
@@ -333,6 +345,7 @@ void MainWindow::updateActions()
     const bool idle = !m_check->isRunning();
     m_actionCheckOne->setEnabled(one && idle);
     m_actionCheckAll->setEnabled(idle && m_sortProxy->rowCount() > 0);
+    m_actionInventory->setEnabled(m_tableModel->rowCount() > 0);
 }
 
 void MainWindow::showContextMenu(const QPoint &pos)
@@ -457,6 +470,7 @@ void MainWindow::checkRows(const QList<int> &rows)
     m_checkTotal = targets.size();
     m_checkDone = 0;
     m_checkSilent = 0;
+    m_check->setMaxParallel(FleetSettings::jobs());
     m_check->start(targets);
     statusBar()->showMessage(tr("Проверка связи: 0 из %1").arg(m_checkTotal));
     updateActions();
@@ -477,6 +491,17 @@ void MainWindow::onCheckFinished()
     statusBar()->showMessage(
         tr("Связь проверена: в сети %1, нет связи %2").arg(m_checkTotal - m_checkSilent).arg(m_checkSilent));
     updateActions();
+}
+
+void MainWindow::showInventory()
+{
+    QList<DeviceEntry> selected;
+    if (const QModelIndex row = selectedRow(); row.isValid())
+        selected.append(m_tableModel->entryAt(sourceRow(row)));
+    auto *dialog = new InventoryDialog(m_tableModel->records().toList(), selected, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    dialog->refresh();
 }
 
 void MainWindow::on_actionDropDevice_triggered()

@@ -49,6 +49,7 @@ private:
     void fitFirstRun();
     void showAbout();
     void showJournal();
+    void showInventory();
     void onSaveDiagnostics();
     int sourceRow(const QModelIndex &viewIndex) const;
     void openDevice(const DeviceEntry &entry);
@@ -83,6 +84,7 @@ private:
     QAction *m_actionNew = nullptr;
     QAction *m_actionDrop = nullptr;
     QAction *m_actionCheckAll = nullptr;
+    QAction *m_actionInventory = nullptr;
     QAction *m_actionOpen = nullptr;
     QAction *m_actionRename = nullptr;
     QAction *m_actionCheckOne = nullptr;

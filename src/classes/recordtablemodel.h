@@ -91,6 +91,15 @@ public:
         endResetModel();
     }
 
+    // Replaces one row's record; nothing for a row that does not exist.
+    void setRecord(int row, Record record)
+    {
+        if (row < 0 || row >= m_records.size())
+            return;
+        m_records[row] = std::move(record);
+        emit dataChanged(index(row, 0), index(row, m_columns.size() - 1));
+    }
+
 protected:
     explicit RecordTableModel(QVector<ColumnSpec> columns, QObject *parent = nullptr)
         : QAbstractTableModel(parent)

@@ -728,9 +728,45 @@ QByteArray goodsCsvBytes(const GoodsList &rows)
     return bytes;
 }
 
+QByteArray csvTableBytes(const QVector<QStringList> &lines)
+{
+    QString text;
+    for (const QStringList &fields : lines) {
+        for (int i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                text += QLatin1Char(';');
+            // The reader has no multi-line fields: line breaks are written as blanks.
+            QString field = fields.at(i);
+            field.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            if (needsQuotes(field))
+                text += QLatin1Char('"') + field.replace(QLatin1Char('"'), QLatin1String("\"\""))
+                    + QLatin1Char('"');
+            else
+                text += field;
+        }
+        text += QLatin1String(LineEnd);
+    }
+    // The goods files' rule: Windows-1251 unless it cannot hold the text or its
+    // bytes would read back as UTF-8.
+    if (Cp1251Table::canEncode(text)) {
+        const QByteArray bytes = Cp1251Table::encode(text);
+        bool nonAscii = false;
+        const bool looksUtf8 = isUtf8(reinterpret_cast<const uchar *>(bytes.constData()),
+                                      reinterpret_cast<const uchar *>(bytes.constEnd()), &nonAscii)
+            && nonAscii;
+        if (!looksUtf8)
+            return bytes;
+    }
+    return QByteArray(Bom, BomSize) + text.toUtf8();
+}
+
 bool saveGoodsCsv(const QString &path, const GoodsList &rows, QString *error)
 {
-    const QByteArray bytes = goodsCsvBytes(rows);
+    return saveCsvFile(path, goodsCsvBytes(rows), error);
+}
+
+bool saveCsvFile(const QString &path, const QByteArray &bytes, QString *error)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)

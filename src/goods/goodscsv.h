@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 class GoodsTableModel;
 
@@ -71,3 +73,10 @@ QByteArray goodsCsvBytes(const GoodsList &rows);
 // false and, when error is given, a Russian message naming the file and the
 // reason.
 bool saveGoodsCsv(const QString &path, const GoodsList &rows, QString *error = nullptr);
+
+// Any table in the goods files' form: ";" between fields, a field quoted
+// where the reader would not give it back otherwise, line breaks in texts as
+// blanks, and the same choice of Windows-1251 or UTF-8 with a byte order mark.
+QByteArray csvTableBytes(const QVector<QStringList> &lines);
+// Writes bytes as saveGoodsCsv() writes its file, with the same messages.
+bool saveCsvFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);

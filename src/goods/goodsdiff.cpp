@@ -36,13 +36,6 @@ QString quoted(const QString &name)
     return displayText(jsonScalar(QJsonValue(name)));
 }
 
-// "12345 "Хлеб"", the way a line names its row.
-QString identity(const Goods &g)
-{
-    return QStringLiteral("%1 %2").arg(g.intcode.isEmpty() ? tr("без кода") : displayText(g.intcode),
-                                       quoted(g.name));
-}
-
 QString restOfRow(const Goods &g)
 {
     return tr("штрихкод %1, цена %2, отдел %3").arg(orDash(g.barcode), priceText(g.price)).arg(g.dept);
@@ -206,13 +199,13 @@ QStringList GoodsComparison::lines() const
     for (const GoodsRowChange &c : changes) {
         switch (c.kind) {
         case GoodsRowChange::Added:
-            out.append(tr("%1: добавлен, %2").arg(identity(c.after), restOfRow(c.after)));
+            out.append(tr("%1: добавлен, %2").arg(goodsRowName(c.after), restOfRow(c.after)));
             break;
         case GoodsRowChange::Removed:
-            out.append(tr("%1: удалён, %2").arg(identity(c.before), restOfRow(c.before)));
+            out.append(tr("%1: удалён, %2").arg(goodsRowName(c.before), restOfRow(c.before)));
             break;
         case GoodsRowChange::Changed:
-            out.append(QStringLiteral("%1: %2").arg(identity(c.after), changeText(c)));
+            out.append(QStringLiteral("%1: %2").arg(goodsRowName(c.after), changeText(c)));
             break;
         }
     }
@@ -226,4 +219,10 @@ QString GoodsComparison::summary() const
         .arg(removed)
         .arg(changed)
         .arg(unchanged);
+}
+
+QString goodsRowName(const Goods &g)
+{
+    return QStringLiteral("%1 %2").arg(g.intcode.isEmpty() ? tr("без кода") : displayText(g.intcode),
+                                       quoted(g.name));
 }

@@ -51,4 +51,7 @@ struct GoodsComparison
     QString summary() const;
 };
 
+// "12345 "Хлеб"": a row named as the lines above name it.
+QString goodsRowName(const Goods &g);
+
 GoodsComparison compareGoods(const GoodsList &before, const GoodsList &after);

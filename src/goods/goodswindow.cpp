@@ -2,8 +2,10 @@
 
 #include "help/helpwindow.h"
 
+#include "app/deviceregistry.h"
 #include "app/firmware.h"
 #include "app/questionbox.h"
+#include "goods/fleetgoodsdialog.h"
 #include "goods/goodscheck.h"
 #include "goods/goodscsv.h"
 #include "goods/goodsdiff.h"
@@ -195,6 +197,8 @@ void GoodsWindow::createMenus()
           &GoodsWindow::onDeviceImport },
         { QT_TR_NOOP("ККТ"), QT_TR_NOOP("Выгрузить в ККТ"), "actionDeviceExport",
           &GoodsWindow::onDeviceExport },
+        { QT_TR_NOOP("ККТ"), QT_TR_NOOP("Записать в другие ККТ…"), "actionWriteToOthers",
+          &GoodsWindow::onWriteToOthers },
         { QT_TR_NOOP("Профиль"), QT_TR_NOOP("Сохранить профиль"), "actionProfileExport",
           &GoodsWindow::onProfileExport },
         { QT_TR_NOOP("Профиль"), QT_TR_NOOP("История изменений…"), "actionHistory",
@@ -377,7 +381,7 @@ void GoodsWindow::onDeviceExport()
     QByteArray image;
     if (!encode(true, title, tr("В ККТ ничего не записано."), &image))
         return;
-    if (!confirmProblems(title) || !reachable(title))
+    if (!confirmProblems(title, tr("Выгрузить в ККТ всё равно?")) || !reachable(title))
         return;
     // What the register holds now decides the questions and is kept as a
     // snapshot, but only once the write is going ahead.
@@ -393,7 +397,20 @@ void GoodsWindow::onDeviceExport()
     onDeviceExportFinished();
 }
 
-bool GoodsWindow::confirmProblems(const QString &title)
+void GoodsWindow::onWriteToOthers()
+{
+    // The questions of a write to this register, then the registers to write to.
+    const QString title = tr("Записать в другие ККТ");
+    QByteArray image;
+    if (!encode(true, title, tr("В ККТ ничего не записано."), &image)
+        || !confirmProblems(title, tr("Записать в другие ККТ всё равно?")))
+        return;
+    FleetGoodsDialog dialog(m_model->goods(), m_serial, DeviceRegistry().entries(), this);
+    dialog.setPort(m_port);
+    dialog.exec();
+}
+
+bool GoodsWindow::confirmProblems(const QString &title, const QString &question)
 {
     // The dock comes up only with something to show (or to refresh); the
     // count covers every row, also those a filter hides.
@@ -404,8 +421,7 @@ bool GoodsWindow::confirmProblems(const QString &title)
     if (problems > 0 || (m_issues && m_issues->isVisible()))
         onValidate();
     return problems == 0
-        || askYesNo(this, title,
-                    tr("В номенклатуре найдены проблемы (%1). Выгрузить в ККТ всё равно?").arg(problems),
+        || askYesNo(this, title, tr("В номенклатуре найдены проблемы (%1). %2").arg(problems).arg(question),
                     DefaultAnswer::No);
 }
 

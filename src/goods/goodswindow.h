@@ -90,6 +90,8 @@ public slots:
     void onFileSave();
     void onValidate();
     void onSorting();
+    // "Записать в другие ККТ…": the table to other registers of the device list.
+    void onWriteToOthers();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -117,7 +119,7 @@ private:
     void removeModelRows(std::vector<int> rows);
     void pushUndo(UndoStep step);
     // The questions before a write; false when the user says no.
-    bool confirmProblems(const QString &title);
+    bool confirmProblems(const QString &title, const QString &question);
     bool confirmReplace(const QString &title, const GoodsList &held);
     // Reads what the register holds before a write: true when it is the
     // register meant (the user told why otherwise); *readResult for the

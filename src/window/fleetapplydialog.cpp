@@ -5,77 +5,28 @@
 #include "params/paramsdiff.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSplitter>
-#include <QStackedWidget>
-#include <QTableWidget>
-#include <QTreeWidget>
-#include <QVBoxLayout>
-
-namespace {
-
-enum TargetColumn { SerialColumn, NameColumn, AddressColumn, NoteColumn };
-enum OutcomeColumn { OutcomeSerial, OutcomeName, OutcomeAddress, OutcomeStatus };
-
-// Index into the device list, kept on each target item.
-constexpr int EntryRole = Qt::UserRole;
-
-} // namespace
 
 FleetApplyDialog::FleetApplyDialog(std::unique_ptr<DeviceParams> source, const QString &sourceSerial,
                                    const QList<DeviceEntry> &devices, QWidget *parent)
-    : QDialog(parent)
+    : FleetRunDialog(sourceSerial, parent)
     , m_source(std::move(source))
-    , m_sourceSerial(sourceSerial)
     , m_family(m_source ? m_source->family() : 0)
 {
     setWindowTitle(tr("Применить к другим ККТ"));
-    // The exchange journal's "Окно" column names this dialog.
-    m_controller.setOrigin(windowTitle());
-    resize(820, 660);
-    m_pages = new QStackedWidget(this);
-    m_pages->addWidget(makeChoicePage());
-    m_pages->addWidget(makeRunPage());
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_pages);
-    fillTargets(devices);
-    updateStart();
+    buildPages(tr("Выберите данные ККТ %1, которые нужно записать в другие ККТ, и эти ККТ. Берутся значения, "
+                  "которые сейчас во вкладках окна, вместе с несохранёнными изменениями.")
+                   .arg(displayText(sourceSerial)),
+               makeGroupsBox(), tr("ККТ семейства 2.%1 из списка").arg(m_family), devices);
 }
 
 FleetApplyDialog::~FleetApplyDialog() = default;
 
-QWidget *FleetApplyDialog::makeChoicePage()
+QWidget *FleetApplyDialog::makeGroupsBox()
 {
-    auto *page = new QWidget(this);
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    auto *intro = new QLabel(tr("Выберите данные ККТ %1, которые нужно записать в другие ККТ, и эти ККТ. "
-                                "Берутся значения, которые сейчас во вкладках окна, вместе с несохранёнными "
-                                "изменениями.")
-                                 .arg(displayText(m_sourceSerial)),
-                             page);
-    intro->setWordWrap(true);
-    layout->addWidget(intro);
-    m_warning = new QLabel(page);
-    m_warning->setWordWrap(true);
-    m_warning->setStyleSheet(QStringLiteral("color: #a04000;"));
-    m_warning->hide();
-    layout->addWidget(m_warning);
-
-    auto *groupsBox = new QGroupBox(tr("Данные (по вкладкам)"), page);
+    auto *groupsBox = new QGroupBox(tr("Данные (по вкладкам)"), this);
     auto *groupsGrid = new QGridLayout(groupsBox);
     const QList<DeviceTab> tabs = FleetGroup::all();
     const int rows = (tabs.size() + 2) / 3;
@@ -92,394 +43,38 @@ QWidget *FleetApplyDialog::makeChoicePage()
                      groupsBox);
     never->setWordWrap(true);
     groupsGrid->addWidget(never, rows, 0, 1, 3);
-    layout->addWidget(groupsBox);
-
-    auto *targetsBox = new QGroupBox(tr("ККТ семейства 2.%1 из списка").arg(m_family), page);
-    auto *targetsLayout = new QVBoxLayout(targetsBox);
-    m_targetList = new QTreeWidget(targetsBox);
-    m_targetList->setObjectName(QStringLiteral("targetList"));
-    m_targetList->setRootIsDecorated(false);
-    m_targetList->setHeaderLabels({ tr("Заводской номер"), tr("Название"), tr("Адрес"), tr("Примечание") });
-    connect(m_targetList, &QTreeWidget::itemChanged, this, &FleetApplyDialog::updateStart);
-    targetsLayout->addWidget(m_targetList);
-    auto *all = new QPushButton(tr("Выбрать все доступные"), targetsBox);
-    connect(all, &QPushButton::clicked, this, [this] {
-        for (int i = 0; i < m_targetList->topLevelItemCount(); ++i) {
-            QTreeWidgetItem *item = m_targetList->topLevelItem(i);
-            if (item->flags() & Qt::ItemIsEnabled)
-                item->setCheckState(SerialColumn, Qt::Checked);
-        }
-    });
-    targetsLayout->addWidget(all, 0, Qt::AlignLeft);
-    layout->addWidget(targetsBox, 1);
-
-    auto *modeBox = new QGroupBox(tr("Подтверждение записи"), page);
-    auto *modeLayout = new QVBoxLayout(modeBox);
-    m_confirmEach = new QRadioButton(tr("Показать отличия каждой ККТ и подтвердить запись в неё"), modeBox);
-    m_confirmEach->setObjectName(QStringLiteral("confirmEach"));
-    m_confirmEach->setChecked(true);
-    m_confirmAll = new QRadioButton(
-        tr("Сначала показать отличия всех ККТ, затем подтвердить запись во все сразу"), modeBox);
-    m_confirmAll->setObjectName(QStringLiteral("confirmAll"));
-    modeLayout->addWidget(m_confirmEach);
-    modeLayout->addWidget(m_confirmAll);
-    layout->addWidget(modeBox);
-
-    auto *buttons = new QDialogButtonBox(page);
-    m_startButton = buttons->addButton(tr("Далее"), QDialogButtonBox::AcceptRole);
-    m_startButton->setObjectName(QStringLiteral("startButton"));
-    buttons->addButton(QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &FleetApplyDialog::onStart);
-    connect(buttons, &QDialogButtonBox::rejected, this, &FleetApplyDialog::reject);
-    layout->addWidget(buttons);
-    return page;
-}
-
-QWidget *FleetApplyDialog::makeRunPage()
-{
-    auto *page = new QWidget(this);
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_progressLabel = new QLabel(page);
-    m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
-    m_progressLabel->setWordWrap(true);
-    layout->addWidget(m_progressLabel);
-    // The count beside the bar rather than on it, where a style draws it
-    // half over the filled part in colours that need not read on both.
-    auto *progressLine = new QHBoxLayout;
-    m_progress = new QProgressBar(page);
-    m_progress->setTextVisible(false);
-    progressLine->addWidget(m_progress, 1);
-    m_progressCount = new QLabel(page);
-    m_progressCount->setObjectName(QStringLiteral("progressCount"));
-    progressLine->addWidget(m_progressCount);
-    layout->addLayout(progressLine);
-
-    auto *splitter = new QSplitter(Qt::Vertical, page);
-    m_table = new QTableWidget(0, 4, splitter);
-    m_table->setObjectName(QStringLiteral("outcomeTable"));
-    m_table->setHorizontalHeaderLabels({ tr("Заводской номер"), tr("Название"), tr("Адрес"), tr("Итог") });
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->verticalHeader()->hide();
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(m_table, &QTableWidget::itemSelectionChanged, this, &FleetApplyDialog::showDetails);
-    auto *detailsPane = new QWidget(splitter);
-    auto *detailsLayout = new QVBoxLayout(detailsPane);
-    detailsLayout->setContentsMargins(0, 0, 0, 0);
-    m_detailsTitle = new QLabel(detailsPane);
-    m_detailsTitle->setWordWrap(true);
-    detailsLayout->addWidget(m_detailsTitle);
-    m_details = new QPlainTextEdit(detailsPane);
-    m_details->setObjectName(QStringLiteral("detailsView"));
-    m_details->setReadOnly(true);
-    m_details->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    detailsLayout->addWidget(m_details);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 2);
-    layout->addWidget(splitter, 1);
-
-    auto *buttons = new QHBoxLayout;
-    m_writeButton = new QPushButton(tr("Записать"), page);
-    m_writeButton->setObjectName(QStringLiteral("writeButton"));
-    m_skipButton = new QPushButton(tr("Пропустить"), page);
-    m_skipButton->setObjectName(QStringLiteral("skipButton"));
-    m_stopButton = new QPushButton(tr("Остановить"), page);
-    m_stopButton->setObjectName(QStringLiteral("stopButton"));
-    m_closeButton = new QPushButton(tr("Закрыть"), page);
-    m_closeButton->setObjectName(QStringLiteral("closeButton"));
-    connect(m_writeButton, &QPushButton::clicked, this, &FleetApplyDialog::onWrite);
-    connect(m_skipButton, &QPushButton::clicked, this, &FleetApplyDialog::onSkip);
-    connect(m_stopButton, &QPushButton::clicked, this, &FleetApplyDialog::onStop);
-    connect(m_closeButton, &QPushButton::clicked, this, &FleetApplyDialog::accept);
-    buttons->addStretch(1);
-    for (QPushButton *b : { m_writeButton, m_skipButton, m_stopButton, m_closeButton }) {
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-    }
-    layout->addLayout(buttons);
-    return page;
-}
-
-void FleetApplyDialog::setSourceWarning(const QString &text)
-{
-    m_warning->setText(text);
-    m_warning->setVisible(!text.isEmpty());
+    return groupsBox;
 }
 
 QString FleetApplyDialog::unavailableReason(const DeviceEntry &entry) const
 {
-    if (entry.serial == m_sourceSerial)
-        return tr("эта ККТ");
     const int family = DeviceParams::familyOf(entry.version);
-    if (family == 0)
-        return tr("версия %1 не поддерживается").arg(entry.version);
-    if (family != m_family)
+    if (entry.serial != sourceSerial() && family != 0 && family != m_family)
         return tr("другое семейство: 2.%1").arg(family);
-    if (entry.addr.isEmpty())
-        return tr("нет адреса (зарегистрирована без него)");
-    return QString();
+    return FleetRunDialog::unavailableReason(entry);
 }
 
-void FleetApplyDialog::fillTargets(const QList<DeviceEntry> &devices)
-{
-    // Registers that can be picked first, the others after them with the reason.
-    QList<QTreeWidgetItem *> available, unavailable;
-    for (int i = 0; i < devices.size(); ++i) {
-        const DeviceEntry &e = devices.at(i);
-        auto *item = new QTreeWidgetItem(
-            { displayText(e.serial), displayText(e.name), e.addr.isEmpty() ? tr("—") : e.addr });
-        item->setData(SerialColumn, EntryRole, i);
-        const QString reason = unavailableReason(e);
-        if (reason.isEmpty()) {
-            item->setCheckState(SerialColumn, Qt::Unchecked);
-            available.append(item);
-        } else {
-            item->setText(NoteColumn, reason);
-            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
-            unavailable.append(item);
-        }
-    }
-    m_targetList->addTopLevelItems(available + unavailable);
-    for (int c = 0; c < m_targetList->columnCount(); ++c)
-        m_targetList->resizeColumnToContents(c);
-    m_devices = devices;
-}
-
-void FleetApplyDialog::updateStart()
+bool FleetApplyDialog::choiceMade() const
 {
     bool group = false;
     for (const QCheckBox *box : qAsConst(m_groupBoxes))
         group = group || box->isChecked();
-    bool target = false;
-    for (int i = 0; i < m_targetList->topLevelItemCount(); ++i)
-        target = target || m_targetList->topLevelItem(i)->checkState(SerialColumn) == Qt::Checked;
-    m_startButton->setEnabled(group && target && m_source);
+    return group && m_source;
 }
 
-void FleetApplyDialog::onStart()
+std::unique_ptr<FleetRun> FleetApplyDialog::makeRun()
 {
     QList<DeviceTab> groups;
     for (auto it = m_groupBoxes.cbegin(); it != m_groupBoxes.cend(); ++it) {
         if (it.value()->isChecked())
             groups.append(it.key());
     }
-    QList<FleetTarget> targets;
-    for (int i = 0; i < m_targetList->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *item = m_targetList->topLevelItem(i);
-        if (item->checkState(SerialColumn) != Qt::Checked || !(item->flags() & Qt::ItemIsEnabled))
-            continue;
-        const DeviceEntry &e = m_devices.at(item->data(SerialColumn, EntryRole).toInt());
-        targets.append({ e.addr, m_port, e.serial, e.name });
-    }
-    if (groups.isEmpty() || targets.isEmpty() || !m_source)
-        return;
-
-    m_table->setRowCount(targets.size());
-    for (int row = 0; row < targets.size(); ++row) {
-        const FleetTarget &t = targets.at(row);
-        m_table->setItem(row, OutcomeSerial, new QTableWidgetItem(displayText(t.serial)));
-        m_table->setItem(row, OutcomeName, new QTableWidgetItem(displayText(t.name)));
-        m_table->setItem(row, OutcomeAddress, new QTableWidgetItem(t.address));
-        m_table->setItem(row, OutcomeStatus, new QTableWidgetItem(tr("ожидает")));
-    }
-    m_table->resizeColumnsToContents();
-    m_progress->setRange(0, targets.size());
-    setProgress(0);
-    m_writeButton->setEnabled(false);
-    m_skipButton->setEnabled(false);
-    m_skipButton->setVisible(m_confirmEach->isChecked());
-    m_closeButton->setEnabled(false);
-    m_pages->setCurrentIndex(1);
-
-    m_fleet = std::make_unique<FleetApply>(m_controller, std::move(m_source), groups);
-    m_fleet->setMode(m_confirmAll->isChecked() ? FleetApply::Mode::ConfirmAll
-                                               : FleetApply::Mode::ConfirmEach);
-    connect(m_fleet.get(), &FleetApply::stepStarted, this, &FleetApplyDialog::onStepStarted);
-    connect(m_fleet.get(), &FleetApply::outcomeChanged, this, &FleetApplyDialog::onOutcomeChanged);
-    connect(m_fleet.get(), &FleetApply::confirmationNeeded, this, &FleetApplyDialog::onConfirmationNeeded);
-    connect(m_fleet.get(), &FleetApply::finished, this, &FleetApplyDialog::onFinished);
-    m_fleet->start(targets);
+    if (groups.isEmpty() || !m_source)
+        return nullptr;
+    return std::make_unique<FleetApply>(std::move(m_source), groups);
 }
 
-QString FleetApplyDialog::targetText(int index) const
+QString FleetApplyDialog::differencesTitle() const
 {
-    const FleetTarget &t = m_fleet->outcomes().at(index).target;
-    return tr("ККТ %1 (%2)").arg(displayText(t.serial), t.address);
-}
-
-int FleetApplyDialog::doneCount() const
-{
-    int n = 0;
-    for (const FleetOutcome &o : m_fleet->outcomes())
-        n += o.status != FleetOutcome::Waiting && o.status != FleetOutcome::Compared;
-    return n;
-}
-
-void FleetApplyDialog::setProgress(int done)
-{
-    m_progress->setValue(done);
-    m_progressCount->setText(tr("%1 из %2 ККТ").arg(done).arg(m_progress->maximum()));
-}
-
-void FleetApplyDialog::setRowStatus(int index, const QString &text)
-{
-    m_table->item(index, OutcomeStatus)->setText(text);
-}
-
-void FleetApplyDialog::onStepStarted(int index, FleetApply::Step step)
-{
-    m_writeButton->setEnabled(false);
-    m_skipButton->setEnabled(false);
-    const QString stopping = m_fleet->isCancelled() ? tr(" Остановка после этой ККТ.") : QString();
-    m_progressLabel->setText(tr("%1 из %2. %3: %4...%5")
-                                 .arg(index + 1)
-                                 .arg(m_fleet->outcomes().size())
-                                 .arg(targetText(index), FleetApply::stepText(step), stopping));
-    setRowStatus(index, FleetApply::stepText(step) + QStringLiteral("..."));
-    if (m_table->currentRow() != index)
-        m_table->selectRow(index);
-}
-
-void FleetApplyDialog::onOutcomeChanged(int index)
-{
-    const FleetOutcome &o = m_fleet->outcomes().at(index);
-    setRowStatus(index, o.status == FleetOutcome::Compared ? tr("ждёт подтверждения") : o.statusText());
-    setProgress(doneCount());
-    if (m_table->currentRow() == index)
-        showDetails();
-}
-
-void FleetApplyDialog::onConfirmationNeeded(int index)
-{
-    m_writeButton->setEnabled(true);
-    if (index == FleetApply::AllTargets) {
-        int compared = 0;
-        int first = -1;
-        for (int i = 0; i < m_fleet->outcomes().size(); ++i) {
-            if (m_fleet->outcomes().at(i).status == FleetOutcome::Compared) {
-                ++compared;
-                first = first < 0 ? i : first;
-            }
-        }
-        m_writeButton->setText(tr("Записать во все (%1)").arg(compared));
-        m_progressLabel->setText(tr("Отличия всех ККТ получены. Выберите строку, чтобы увидеть отличия ККТ; "
-                                    "«Записать во все» запишет изменения в %1 ККТ, «Остановить» — ни в одну.")
-                                     .arg(compared));
-        m_table->selectRow(first);
-    } else {
-        m_skipButton->setEnabled(true);
-        m_progressLabel->setText(tr("%1 из %2. %3: записать эти изменения?")
-                                     .arg(index + 1)
-                                     .arg(m_fleet->outcomes().size())
-                                     .arg(targetText(index)));
-        m_table->selectRow(index);
-    }
-    m_writeButton->setFocus();
-}
-
-void FleetApplyDialog::onWrite()
-{
-    m_writeButton->setEnabled(false);
-    m_skipButton->setEnabled(false);
-    m_fleet->confirm(true);
-}
-
-void FleetApplyDialog::onSkip()
-{
-    m_writeButton->setEnabled(false);
-    m_skipButton->setEnabled(false);
-    m_fleet->confirm(false);
-}
-
-void FleetApplyDialog::onStop()
-{
-    if (!m_fleet || !m_fleet->isRunning())
-        return;
-    m_stopButton->setEnabled(false);
-    m_progressLabel->setText(m_progressLabel->text() + tr(" Остановка после этой ККТ."));
-    m_fleet->cancel();
-}
-
-void FleetApplyDialog::onFinished()
-{
-    int verified = 0, unchanged = 0, failed = 0, skipped = 0;
-    for (const FleetOutcome &o : m_fleet->outcomes()) {
-        verified += o.status == FleetOutcome::Verified;
-        unchanged += o.status == FleetOutcome::Unchanged;
-        failed += o.failed();
-        skipped += o.status == FleetOutcome::Skipped;
-    }
-    setProgress(m_progress->maximum());
-    m_progressLabel->setText(
-        tr("Готово. Записано и проверено: %1; без изменений: %2; не записано из-за ошибок "
-           "или другой ККТ: %3; пропущено: %4. Выберите строку, чтобы увидеть подробности.")
-            .arg(verified)
-            .arg(unchanged)
-            .arg(failed)
-            .arg(skipped));
-    m_writeButton->hide();
-    m_skipButton->hide();
-    m_stopButton->hide();
-    m_closeButton->setEnabled(true);
-    m_closeButton->setDefault(true);
-    m_closeButton->setFocus();
-    showDetails();
-}
-
-void FleetApplyDialog::showDetails()
-{
-    const int row = m_table->currentRow();
-    if (!m_fleet || row < 0 || row >= m_fleet->outcomes().size()) {
-        m_detailsTitle->clear();
-        m_details->clear();
-        return;
-    }
-    const FleetOutcome &o = m_fleet->outcomes().at(row);
-    QStringList lines = o.differences;
-    if (lines.isEmpty() && (o.status == FleetOutcome::Unchanged || o.status == FleetOutcome::Verified))
-        lines.append(tr("(отличий нет)"));
-    m_detailsTitle->setText(
-        lines.isEmpty() ? targetText(row)
-                        : tr("%1: отличия по полям (поле: сейчас -> после записи)").arg(targetText(row)));
-    // Then what happened, each part after a blank line.
-    const auto paragraph = [&lines](const QStringList &part) {
-        if (part.isEmpty())
-            return;
-        if (!lines.isEmpty())
-            lines.append(QString());
-        lines += part;
-    };
-    QStringList outcome;
-    for (const QString &text : { o.message, o.explanation }) {
-        if (!text.isEmpty())
-            outcome.append(text);
-    }
-    for (const QString &line : o.details)
-        outcome.append(QStringLiteral("  ") + line);
-    paragraph(outcome);
-    if (!o.snapshot.path.isEmpty())
-        paragraph({ tr("Снимок перед записью: %1").arg(QDir::toNativeSeparators(o.snapshot.path)) });
-    m_details->setPlainText(lines.join(QLatin1Char('\n')));
-}
-
-void FleetApplyDialog::reject()
-{
-    // While a register's steps run, closing means stopping after it.
-    if (m_fleet && m_fleet->isRunning()) {
-        onStop();
-        return;
-    }
-    QDialog::reject();
-}
-
-void FleetApplyDialog::closeEvent(QCloseEvent *event)
-{
-    if (m_fleet && m_fleet->isRunning()) {
-        onStop();
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
+    return tr("%1: отличия по полям (поле: сейчас -> после записи)");
 }

@@ -2,14 +2,16 @@
 #include "support/testsettings.h"
 
 #include "app/appsettings.h"
-#include "app/connectioncheck.h"
 #include "app/deviceproxymodel.h"
 #include "app/deviceregistry.h"
 #include "app/devicetablemodel.h"
+#include "app/inventorydialog.h"
 #include "app/mainwindow.h"
 #include "app/qttranslation.h"
 #include "app/registerdevicedialog.h"
 #include "app/version.h"
+#include "fleet/fleetsettings.h"
+#include "fleet/inventory.h"
 #include "link/reachability.h"
 #include "params/deviceprofile.h"
 #include "window/devicewindow.h"
@@ -22,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QToolBar>
 #include <QtTest>
@@ -56,6 +59,7 @@ private slots:
     void filterKeepsActionsOnShownRow_data();
     void filterKeepsActionsOnShownRow();
     void connectionCheckWithReplacedProbe();
+    void summaryOfRegisters();
 
 private:
     static void seedThreeRegisters();
@@ -130,13 +134,17 @@ void TestMainWindow::windowLayout()
     auto *toolBar = w.findChild<QToolBar *>("mainToolBar");
     QVERIFY(toolBar);
     QCOMPARE(w.toolBarArea(toolBar), Qt::TopToolBarArea);
-    // The two actions of every version first, then the connection check.
-    QCOMPARE(toolBar->actions().size(), 3);
+    // The two actions of every version first, then the connection check and
+    // the summary of registers.
+    QCOMPARE(toolBar->actions().size(), 4);
     QCOMPARE(toolBar->actions().at(0)->objectName(), QStringLiteral("actionNewDevice"));
     QCOMPARE(toolBar->actions().at(0)->text(), QStringLiteral("Регистрация ККТ"));
     QCOMPARE(toolBar->actions().at(1)->objectName(), QStringLiteral("actionDropDevice"));
     QCOMPARE(toolBar->actions().at(1)->text(), QStringLiteral("Удаление ККТ"));
     QCOMPARE(toolBar->actions().at(2)->text(), QStringLiteral("Проверить связь"));
+    QCOMPARE(toolBar->actions().at(3)->objectName(), QStringLiteral("actionInventory"));
+    QCOMPARE(toolBar->actions().at(3)->text(), QStringLiteral("Сводка по ККТ…"));
+    QVERIFY(w.findChild<QMenu *>("menuDevices")->actions().contains(toolBar->actions().at(3)));
     QVERIFY(w.findChild<QLineEdit *>("filterEdit"));
     auto *view = w.findChild<QTableView *>("deviceTable");
     QVERIFY(view);
@@ -637,6 +645,8 @@ void TestMainWindow::connectionCheckWithReplacedProbe()
         return address == QLatin1String("127.0.0.3") ? ETIMEDOUT : 0;
     });
 
+    // The GUI's choice of registers at a time holds for the check too.
+    QVERIFY(FleetSettings::setJobs(2));
     MainWindow w;
     w.show();
     auto *view = w.findChild<QTableView *>("deviceTable");
@@ -665,7 +675,7 @@ void TestMainWindow::connectionCheckWithReplacedProbe()
     expectedPings.sort();
     QCOMPARE(pinged, expectedPings);
     QVERIFY(offGuiThread);
-    QVERIFY2(mostInFlight <= ConnectionCheck::MaxParallel, qPrintable(QString::number(mostInFlight)));
+    QVERIFY2(mostInFlight <= 2, qPrintable(QString::number(mostInFlight)));
 
     // The outcome stays until the next check, also across a reload; a register
     // whose address changed shows as unchecked.
@@ -676,6 +686,36 @@ void TestMainWindow::connectionCheckWithReplacedProbe()
     w.findChild<DeviceTableModel *>()->loadFromRegistry();
     QCOMPARE(view->model()->index(0, status).data().toString(), QString());
     QCOMPARE(view->model()->index(1, status).data().toString(), QStringLiteral("нет связи"));
+}
+
+void TestMainWindow::summaryOfRegisters()
+{
+    seedThreeRegisters();
+    // Every address silent: nothing is asked for real.
+    Reachability::setPingFunction([](const QString &, int) { return ETIMEDOUT; });
+    MainWindow w;
+    w.show();
+    auto *view = w.findChild<QTableView *>("deviceTable");
+    view->selectRow(viewRowOf(view, "100"));
+    QAction *action = w.findChild<QAction *>("actionInventory");
+    QVERIFY(action->isEnabled());
+    action->trigger();
+    auto *dialog = w.findChild<InventoryDialog *>();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Сводка по ККТ"));
+    QVERIFY(dialog->inventory());
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->inventory()->isRunning(), 10000);
+    Reachability::setPingFunction({});
+    // The whole list, in its order; the silent ones described from their profiles.
+    QStringList serials, links;
+    for (const InventoryLine &line : dialog->inventory()->lines()) {
+        serials.append(line.target.serial);
+        links.append(line.linkText());
+    }
+    QCOMPARE(serials, (QStringList { "300", "100", "200" }));
+    QCOMPARE(links, (QStringList { "нет связи", "нет связи", "нет адреса" }));
+    QVERIFY(dialog->findChild<QRadioButton *>("selectedRegisters")->text().endsWith(QStringLiteral(" 100")));
+    dialog->close();
 }
 
 QTEST_MAIN(TestMainWindow)

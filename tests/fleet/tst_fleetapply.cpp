@@ -3,8 +3,9 @@
 #include "fleet/fleetapply.h"
 #include "fleet/fleetgroup.h"
 #include "history/snapshotstore.h"
-#include "link/devicecontroller.h"
 #include "link/devicejob.h"
+#include "link/exchangejournal.h"
+#include "link/frame.h"
 #include "params/deviceparams.h"
 #include "params/paramfile.h"
 
@@ -72,6 +73,8 @@ private slots:
     void changesExactlyTheChosenGroupsOfTheMeantRegisters();
     void stopsOnlyBetweenRegisters_data();
     void stopsOnlyBetweenRegisters();
+    void registersRunSideBySideAndApart();
+    void confirmsInTargetOrder();
     void writesNothingItCannotVouchFor_data();
     void writesNothingItCannotVouchFor();
 
@@ -112,12 +115,11 @@ void TestFleetApply::changesExactlyTheChosenGroupsOfTheMeantRegisters()
         image[i] = sims[i].parameterImage();
     }
 
-    DeviceController controller;
     std::unique_ptr<DeviceParams> copy(DeviceParams::create(QStringLiteral("2.53.*")));
     QByteArray p, s;
     from->toImage(p, s);
     copy->fromImage(p, s);
-    FleetApply fleet(controller, std::move(copy), { DeviceTab::Positions, DeviceTab::Organisation });
+    FleetApply fleet(std::move(copy), { DeviceTab::Positions, DeviceTab::Organisation });
     fleet.setMode(FleetApply::Mode::WithoutConfirmation);
     const SnapshotStore store(m_dir.filePath(QStringLiteral("chosen")));
     fleet.setStore(store);
@@ -178,24 +180,41 @@ void TestFleetApply::changesExactlyTheChosenGroupsOfTheMeantRegisters()
 void TestFleetApply::stopsOnlyBetweenRegisters_data()
 {
     QTest::addColumn<bool>("confirmEach");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<int>("slow"); // a register whose replies take their time, or -1
     QTest::addColumn<QList<int>>("expected");
-    QTest::newRow("stop asked during the first write")
-        << false << QList<int> { FleetOutcome::Verified, FleetOutcome::Skipped, FleetOutcome::Skipped };
-    QTest::newRow("stop asked while the first waits for confirmation")
-        << true << QList<int> { FleetOutcome::Skipped, FleetOutcome::Skipped, FleetOutcome::Skipped };
+    QTest::addColumn<QList<bool>>("contacted");
+    const int verified = FleetOutcome::Verified;
+    const int skipped = FleetOutcome::Skipped;
+    QTest::newRow("one at a time, stop asked during the first write")
+        << false << 1 << -1 << QList<int> { verified, skipped, skipped }
+        << QList<bool> { true, false, false };
+    QTest::newRow("one at a time, stop asked while the first waits for confirmation")
+        << true << 1 << -1 << QList<int> { skipped, skipped, skipped } << QList<bool> { true, false, false };
+    // The second register is still reading when the stop comes: it ends its
+    // read and is written nothing; the third is never started.
+    QTest::newRow("two at a time, stop asked during the first write")
+        << false << 2 << 1 << QList<int> { verified, skipped, skipped } << QList<bool> { true, true, false };
+    QTest::newRow("three at a time, stop asked at the first confirmation")
+        << true << 3 << -1 << QList<int> { skipped, skipped, skipped } << QList<bool> { true, true, true };
 }
 
 void TestFleetApply::stopsOnlyBetweenRegisters()
 {
     QFETCH(bool, confirmEach);
+    QFETCH(int, jobs);
+    QFETCH(int, slow);
     QFETCH(QList<int>, expected);
+    QFETCH(QList<bool>, contacted);
     SimFleet sims;
     QVERIFY(sims.start({ { "127.0.0.106", 53, "0530000106" },
                          { "127.0.0.107", 53, "0530000107" },
                          { "127.0.0.108", 53, "0530000108" } }));
-    DeviceController controller;
-    FleetApply fleet(controller, source(sims[0]), { DeviceTab::Positions });
+    if (slow >= 0)
+        sims[slow].setFault(Sim::ReplyDelay, Sim::EveryRequest, 40);
+    FleetApply fleet(source(sims[0]), { DeviceTab::Positions });
     fleet.setMode(confirmEach ? FleetApply::Mode::ConfirmEach : FleetApply::Mode::WithoutConfirmation);
+    fleet.setJobs(jobs);
     const SnapshotStore store(m_dir.filePath(QString::fromLatin1(QTest::currentDataTag())));
     fleet.setStore(store);
     fleet.setPingFunction([](const QString &, int) { return 0; });
@@ -213,12 +232,118 @@ void TestFleetApply::stopsOnlyBetweenRegisters()
 
     QCOMPARE(statuses(fleet), expected);
     QCOMPARE(SimFleet::wrote(sims[0]), !confirmEach);
-    // The registers after the stop were not even connected to.
-    QVERIFY(sims[1].requestLog().isEmpty());
-    QVERIFY(sims[2].requestLog().isEmpty());
-    QVERIFY(fleet.outcomes().at(2).message.contains(QStringLiteral("остановлено")));
-    // Stopped at its confirmation, a register keeps no snapshot: nothing was written.
-    QCOMPARE(store.list(sims[0].serial()).isEmpty(), confirmEach);
+    for (int i = 1; i < 3; ++i) {
+        QVERIFY(!SimFleet::wrote(sims[i]));
+        // Registers not reached were not even connected to.
+        QCOMPARE(!sims[i].requestLog().isEmpty(), contacted.at(i));
+        QVERIFY(fleet.outcomes().at(i).message.contains(QStringLiteral("остановлено")));
+    }
+    // Only a register written keeps a snapshot: none for one stopped during
+    // its read or at its confirmation.
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(store.list(sims[i].serial()).isEmpty(), expected.at(i) != FleetOutcome::Verified);
+}
+
+void TestFleetApply::registersRunSideBySideAndApart()
+{
+    SimFleet sims;
+    QVector<SimFleet::Member> members;
+    for (int i = 0; i < 6; ++i)
+        members.append(
+            { QStringLiteral("127.0.0.%1").arg(131 + i), 53, QStringLiteral("05300001%1").arg(31 + i) });
+    QVERIFY(sims.start(members));
+    // One register fails during its write (the first rule that matches a
+    // request applies), another is replaced by a second register when the
+    // write connects.
+    sims[1].addFault({ Sim::CloseConnection, Sim::EveryRequest, Frame::CmdWritePages, 0, 3 });
+    for (int i = 0; i < 6; ++i)
+        sims[i].addFault({ Sim::ReplyDelay, Sim::EveryRequest, Sim::AnyCommand, 5, 3 });
+    sims[3].setConnectionSerials({ members.at(3).serial, QStringLiteral("0530000199") });
+
+    FleetApply fleet(source(sims[0]), { DeviceTab::Positions });
+    fleet.setMode(FleetApply::Mode::WithoutConfirmation);
+    fleet.setJobs(3);
+    fleet.setOrigin(QStringLiteral("Проверка"));
+    fleet.setStore(SnapshotStore(m_dir.filePath(QStringLiteral("apart"))));
+    fleet.setPingFunction([](const QString &, int) { return 0; });
+    int most = 0;
+    connect(&fleet, &FleetApply::stepStarted, &fleet, [&](int, FleetApply::Step step) {
+        if (step == FleetApply::Step::Read)
+            most = qMax(most, fleet.activeCount());
+    });
+    QList<FleetTarget> targets;
+    QHash<QString, QString> serialAt;
+    for (const SimFleet::Member &m : members) {
+        targets.append({ m.address, sims.port(), m.serial, QString() });
+        serialAt.insert(m.address, m.serial);
+    }
+    const quint64 before = ExchangeJournal::instance()->lastSequence();
+    fleet.start(targets);
+    QVERIFY(waitFor(fleet));
+
+    QCOMPARE(statuses(fleet),
+             (QList<int> { FleetOutcome::Verified, FleetOutcome::Failed, FleetOutcome::Verified,
+                           FleetOutcome::Refused, FleetOutcome::Verified, FleetOutcome::Verified }));
+    QCOMPARE(fleet.outcomes().at(1).code, int(ErrSocket));
+    QCOMPARE(fleet.outcomes().at(3).code, int(ErrSerialMismatch));
+    QVERIFY(!SimFleet::wrote(sims[3]));
+    for (const int i : { 0, 2, 4, 5 }) {
+        ParamValue position;
+        QVERIFY(SimFleet::params(sims[i], 53)->value(QStringLiteral("positions[0].name"), &position));
+        QCOMPARE(position.text, QStringLiteral("Старший кассир"));
+    }
+    // Several registers were under way at once, never more than asked for.
+    QVERIFY2(most >= 2 && most <= 3, qPrintable(QString::number(most)));
+
+    // Every journal line names the register it belongs to, also where the
+    // lines of several registers interleave.
+    const QVector<JournalLine> lines = ExchangeJournal::instance()->linesAfter(before);
+    // Read, write and read-back each; the failed write and the refused one end their register.
+    QCOMPARE(lines.size(), 4 * 3 + 2 * 2);
+    for (const JournalLine &line : lines) {
+        QVERIFY2(serialAt.contains(line.host), qPrintable(line.host));
+        QCOMPARE(line.origin, QStringLiteral("Проверка: ККТ %1").arg(serialAt.value(line.host)));
+        if (line.host != members.at(3).address && !line.serial.isEmpty())
+            QCOMPARE(line.serial, serialAt.value(line.host));
+    }
+}
+
+void TestFleetApply::confirmsInTargetOrder()
+{
+    SimFleet sims;
+    QVERIFY(sims.start({ { "127.0.0.141", 53, "0530000141" },
+                         { "127.0.0.142", 53, "0530000142" },
+                         { "127.0.0.143", 53, "0530000143" },
+                         { "127.0.0.144", 53, "0530000144" } }));
+    // The first register is the slowest: the second is compared before it.
+    sims[0].setFault(Sim::ReplyDelay, Sim::EveryRequest, 20);
+    FleetApply fleet(source(sims[0]), { DeviceTab::Positions });
+    fleet.setMode(FleetApply::Mode::ConfirmEach);
+    fleet.setJobs(2);
+    fleet.setStore(SnapshotStore(m_dir.filePath(QStringLiteral("order"))));
+    fleet.setPingFunction([](const QString &, int) { return 0; });
+    QList<int> asked;
+    QList<bool> readAhead; // at the first question: which registers had been contacted
+    connect(&fleet, &FleetApply::confirmationNeeded, &fleet, [&](int index) {
+        if (asked.isEmpty()) {
+            for (int i = 0; i < 4; ++i)
+                readAhead.append(!sims[i].requestLog().isEmpty());
+        }
+        asked.append(index);
+        QTimer::singleShot(0, &fleet, [&fleet] { fleet.confirm(true); });
+    });
+    QList<FleetTarget> targets;
+    for (int i = 0; i < 4; ++i)
+        targets.append(
+            { QStringLiteral("127.0.0.%1").arg(141 + i), sims.port(), sims[i].serial(), QString() });
+    fleet.start(targets);
+    QVERIFY(waitFor(fleet));
+
+    QCOMPARE(asked, (QList<int> { 0, 1, 2, 3 }));
+    QCOMPARE(statuses(fleet), QVector<int>(4, FleetOutcome::Verified).toList());
+    // A register waiting for its turn keeps its place: no more registers
+    // are read ahead of the person than run at once.
+    QCOMPARE(readAhead, (QList<bool> { true, true, false, false }));
 }
 
 void TestFleetApply::writesNothingItCannotVouchFor_data()
@@ -255,11 +380,10 @@ void TestFleetApply::writesNothingItCannotVouchFor()
     QVERIFY(sims.start({ { "127.0.0.109", 53, serial } }));
     Sim &sim = sims[0];
     const QByteArray image = sim.parameterImage();
-    DeviceController controller;
     std::unique_ptr<DeviceParams> from = source(sim);
     if (fault == "same data")
         from = SimFleet::params(sim, 53);
-    FleetApply fleet(controller, std::move(from), { DeviceTab::Positions });
+    FleetApply fleet(std::move(from), { DeviceTab::Positions });
     fleet.setMode(fault == "changed before confirmation" ? FleetApply::Mode::ConfirmEach
                                                          : FleetApply::Mode::WithoutConfirmation);
     QTemporaryDir dir;

@@ -22,6 +22,7 @@ public:
         QString address;
         int family = 53;
         QString serial;
+        int goodsCapacity = 2000;
     };
 
     // False when no common free port was found.
@@ -35,6 +36,7 @@ public:
                 RegisterSimulator::Config config;
                 config.family = s.family == 52 ? RegisterSimulator::Family252 : RegisterSimulator::Family253;
                 config.serial = s.serial;
+                config.goodsCapacity = s.goodsCapacity;
                 config.discoveryPort = 0;
                 auto sim = std::make_unique<RegisterSimulator>(config);
                 sim->fillDemoParameters();

@@ -4,6 +4,10 @@
 #include "support/testsettings.h"
 
 #include "app/deviceregistry.h"
+#include "goods/fleetgoodsdialog.h"
+#include "goods/goodsimage.h"
+#include "goods/goodstablemodel.h"
+#include "goods/goodswindow.h"
 #include "history/snapshotstore.h"
 #include "link/exchangejournal.h"
 #include "link/reachability.h"
@@ -54,6 +58,7 @@ private slots:
     void cleanupTestCase();
 
     void confirmAllFromTheDeviceWindow();
+    void goodsToOthersConfirmedOneByOne();
 
 private:
     TestSettingsDir m_store;
@@ -162,12 +167,15 @@ void TestFleetApplyDialog::confirmAllFromTheDeviceWindow()
     QCOMPARE(finalStatus, (QStringList { "записано и проверено", "другая ККТ, не записано" }));
     QCOMPARE(finalCount, QStringLiteral("2 из 2 ККТ"));
     QVERIFY(!barText);
-    // The journal names the dialog its exchanges came from.
+    // The journal names the dialog its exchanges came from, and the register.
     const QVector<JournalLine> lines = ExchangeJournal::instance()->linesAfter(journalBefore);
     QVERIFY(!lines.isEmpty());
+    const QHash<QString, QString> serialAt { { QStringLiteral("127.0.0.122"), Target },
+                                             { QStringLiteral("127.0.0.123"), Moved } };
     for (const JournalLine &line : lines) {
         if (line.host != QStringLiteral("127.0.0.121"))
-            QCOMPARE(line.origin, QStringLiteral("Применить к другим ККТ"));
+            QCOMPARE(line.origin,
+                     QStringLiteral("Применить к другим ККТ: ККТ %1").arg(serialAt.value(line.host)));
     }
 
     const std::unique_ptr<DeviceParams> written = SimFleet::params(sims[1], 53);
@@ -180,6 +188,97 @@ void TestFleetApplyDialog::confirmAllFromTheDeviceWindow()
     QCOMPARE(sims[2].parameterImage(), movedBefore);
     // The source register itself is not touched.
     QVERIFY(sims[0].requestLog().isEmpty());
+}
+
+void TestFleetApplyDialog::goodsToOthersConfirmedOneByOne()
+{
+    const QString source = QStringLiteral("0530000126");
+    const QString target = QStringLiteral("0530000127");
+    const QString skipped = QStringLiteral("0520000128");
+    SimFleet sims;
+    QVERIFY(sims.start(
+        { { "127.0.0.126", 53, source }, { "127.0.0.127", 53, target }, { "127.0.0.128", 52, skipped } }));
+    {
+        DeviceRegistry registry;
+        const QList<DeviceEntry> earlier = registry.entries(); // the other test's
+        for (const DeviceEntry &e : earlier)
+            registry.removeDevice(e.serial);
+        registry.addDevice(source, "2.53.12", "Касса 1", "127.0.0.126");
+        registry.addDevice(target, "2.53.12", "Касса 2", "127.0.0.127");
+        registry.addDevice(skipped, "2.52.40", "Касса 3", "127.0.0.128");
+        registry.addDevice(QStringLiteral("0530000129"), "2.53.*", "Касса 4", "");
+        registry.addDevice(QStringLiteral("0490000130"), "2.49.3", "Касса 5", "127.0.0.130");
+        QVERIFY(registry.save());
+    }
+    QStringList departments;
+    for (int d = 1; d <= 16; ++d)
+        departments.append(QStringLiteral("Отдел %1").arg(d));
+    GoodsWindow window;
+    window.setup(source, 0, QStringLiteral("127.0.0.126"), sims.port(), departments);
+    const GoodsList catalogue = { { QStringLiteral("Хлеб"), QStringLiteral("12345"), QString(), 47.50, 1 },
+                                  { QStringLiteral("Кефир"), QStringLiteral("12348"), QString(), 60.00, 2 } };
+    window.model()->setGoods(catalogue);
+    window.show();
+
+    QStringList notes, finalStatus;
+    QString details, title;
+    const quint64 journalBefore = ExchangeJournal::instance()->lastSequence();
+    ModalAnswerer answerer;
+    answerer.thenOn<FleetGoodsDialog>([&](FleetGoodsDialog *dialog) {
+        title = dialog->windowTitle();
+        auto *list = dialog->findChild<QTreeWidget *>(QStringLiteral("targetList"));
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *item = list->topLevelItem(i);
+            if (item->flags() & Qt::ItemIsEnabled)
+                item->setCheckState(0, Qt::Checked);
+            else
+                notes.append(item->text(0) + QStringLiteral(": ") + item->text(3));
+        }
+        dialog->findChild<QPushButton *>(QStringLiteral("startButton"))->click();
+        auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("outcomeTable"));
+        auto *write = dialog->findChild<QPushButton *>(QStringLiteral("writeButton"));
+        auto *skip = dialog->findChild<QPushButton *>(QStringLiteral("skipButton"));
+        auto *close = dialog->findChild<QPushButton *>(QStringLiteral("closeButton"));
+        connect(dialog->fleet(), &FleetRun::confirmationNeeded, dialog, [=, &details](int index) {
+            if (index == 0) {
+                details = dialog->findChild<QPlainTextEdit *>(QStringLiteral("detailsView"))->toPlainText();
+                QTimer::singleShot(0, write, &QPushButton::click);
+            } else {
+                QTimer::singleShot(0, skip, &QPushButton::click);
+            }
+        });
+        connect(dialog->fleet(), &FleetRun::finished, dialog, [=, &finalStatus] {
+            finalStatus = rows(table, 3);
+            QTimer::singleShot(0, close, &QPushButton::click);
+        });
+    });
+    QAction *action = window.findChild<QAction *>(QStringLiteral("actionWriteToOthers"));
+    QVERIFY(action);
+    QCOMPARE(action->text(), QStringLiteral("Записать в другие ККТ…"));
+    action->trigger();
+    QCOMPARE(answerer.pending(), 0);
+
+    QCOMPARE(title, QStringLiteral("Записать в другие ККТ"));
+    // Any supported family takes the goods record; the others are greyed with the reason.
+    QCOMPARE(notes,
+             (QStringList { source + QStringLiteral(": эта ККТ"),
+                            QStringLiteral("0530000129: нет адреса (зарегистрирована без него)"),
+                            QStringLiteral("0490000130: версия 2.49.3 не поддерживается") }));
+    QVERIFY2(details.contains(QStringLiteral("12345 \"Хлеб\": добавлен, штрихкод —, цена 47.50, отдел 1")),
+             qPrintable(details));
+    QCOMPARE(finalStatus, (QStringList { "записано и проверено", "пропущено" }));
+    QVERIFY(sims[1].goodsArea().startsWith(buildGoodsImage(catalogue, true)));
+    QCOMPARE(SnapshotStore().list(target, SnapshotKind::Goods).size(), 1);
+    // Skipped at its confirmation: read, but neither written nor kept.
+    QVERIFY(!sims[2].requestLog().isEmpty());
+    QVERIFY(!SimFleet::wrote(sims[2]));
+    QVERIFY(SnapshotStore().list(skipped).isEmpty());
+    QVERIFY(sims[0].requestLog().isEmpty());
+    for (const JournalLine &line : ExchangeJournal::instance()->linesAfter(journalBefore)) {
+        QCOMPARE(line.origin,
+                 QStringLiteral("Записать в другие ККТ: ККТ %1")
+                     .arg(line.host == QStringLiteral("127.0.0.127") ? target : skipped));
+    }
 }
 
 QTEST_MAIN(TestFleetApplyDialog)

@@ -5,8 +5,10 @@
 #include "link/devicejobloop.h"
 #include "link/ipv4address.h"
 #include "link/reachability.h"
+#include "params/textcodec.h"
 
 #include <QCoreApplication>
+#include <QFileDevice>
 #include <QTextStream>
 
 #include <memory>
@@ -79,8 +81,13 @@ static const CommandInfo Commands[] = {
       &Cli::info },
     { "read-params", "read-params ADDRESS [-o FILE]", "прочитать параметры ККТ в файл", &Cli::readParams },
     { "write-params", "write-params ADDRESS FILE", "записать файл параметров в ККТ", &Cli::writeParams },
-    { "apply", "apply FILE --groups LIST ADDRESS... [--dry-run]",
+    { "apply", "apply FILE --groups LIST ADDRESS... [--dry-run] [--jobs N]",
       "применить выбранные группы данных из файла к нескольким ККТ, с отличиями и проверкой", &Cli::apply },
+    { "apply-goods", "apply-goods FILE.csv ADDRESS... [--dry-run] [--jobs N]",
+      "записать номенклатуру из файла CSV в несколько ККТ, с отличиями по товарам и проверкой",
+      &Cli::applyGoods },
+    { "inventory", "inventory [ADDRESS...] [--csv|--json] [--jobs N]",
+      "сводка по ККТ: что за ККТ, регистрация, ОФД, номенклатура, замечания", &Cli::inventory },
     { "show", "show FILE", "показать параметры из файла в виде JSON", &Cli::show },
     { "diff", "diff FILE_A FILE_B", "показать различающиеся поля двух файлов", &Cli::diff },
     { "set", "set FILE PATH=VALUE... [-o OUT]", "задать значения полей в файле параметров по именам",
@@ -127,6 +134,20 @@ int Cli::fail(int exit, const QString &message)
     m_err << message << '\n';
     m_err.flush();
     return exit;
+}
+
+void Cli::writeBytes(const QByteArray &bytes)
+{
+    m_out.flush();
+    if (QIODevice *device = m_out.device()) {
+        device->write(bytes);
+        if (auto *file = qobject_cast<QFileDevice *>(device))
+            file->flush();
+        return;
+    }
+    // The text the bytes carry, in whichever of the two code pages they are.
+    const QByteArray bom("\xEF\xBB\xBF");
+    m_out << (bytes.startsWith(bom) ? QString::fromUtf8(bytes.mid(bom.size())) : TextCodec::decode(bytes));
 }
 
 int Cli::usage(const QString &message)
@@ -186,12 +207,22 @@ int Cli::openTarget(const QCommandLineParser &p, const NetOptions &net, QString 
     *address = p.positionalArguments().first();
     if (!Ipv4Address::isValid(*address))
         return usage(QStringLiteral("«%1» — не IPv4-адрес").arg(*address));
+    int exit = ExitOk;
+    if (!portValue(p, net, port, &exit))
+        return exit;
+    return reachable(*address, p.isSet(net.noPing)) ? int(ExitOk) : int(ExitUnreachable);
+}
+
+bool Cli::portValue(const QCommandLineParser &p, const NetOptions &net, quint16 *port, int *exit)
+{
     bool ok = false;
     const uint value = p.value(net.port).toUInt(&ok);
-    if (!ok || value < 1 || value > 65535)
-        return usage(QStringLiteral("неверный порт «%1»").arg(p.value(net.port)));
+    if (!ok || value < 1 || value > 65535) {
+        *exit = usage(QStringLiteral("неверный порт «%1»").arg(p.value(net.port)));
+        return false;
+    }
     *port = quint16(value);
-    return reachable(*address, p.isSet(net.noPing)) ? int(ExitOk) : int(ExitUnreachable);
+    return true;
 }
 
 int Cli::runJob(DeviceController &controller, const std::function<bool()> &start, const QString &label)

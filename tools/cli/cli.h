@@ -1,6 +1,9 @@
 #pragma once
 
+#include "goods/goods.h"
+
 #include <QCommandLineParser>
+#include <QList>
 #include <QStringList>
 
 #include <cstdio>
@@ -9,7 +12,9 @@
 
 class DeviceController;
 class DeviceParams;
+class FleetRun;
 class QTextStream;
+struct FleetTarget;
 struct ParamFile;
 struct SnapshotResult;
 
@@ -41,6 +46,8 @@ public:
     int readParams(const QStringList &args);
     int writeParams(const QStringList &args);
     int apply(const QStringList &args);
+    int applyGoods(const QStringList &args);
+    int inventory(const QStringList &args);
     int show(const QStringList &args);
     int diff(const QStringList &args);
     int set(const QStringList &args);
@@ -68,12 +75,35 @@ private:
     };
 
     static bool isTerminal(FILE *f);
+    // --jobs N of the commands that work on several registers at once.
+    static QCommandLineOption jobsOption();
+    // Its value, 1 to FleetRunner::MaxJobs; otherwise false, with the usage
+    // message printed and its status in *exit.
+    bool jobsValue(const QCommandLineParser &p, const QCommandLineOption &option, int *jobs, int *exit);
+
+    // --jobs, --port and the ADDRESS and SERIAL@ADDRESS arguments (after the
+    // file) of apply and apply-goods; otherwise false, with the usage message
+    // printed and its status in *exit.
+    bool fleetTargets(const QCommandLineParser &p, const NetOptions &net, const QCommandLineOption &jobs,
+                      int *jobCount, QList<FleetTarget> *targets, int *exit);
+    // Runs apply or apply-goods to its end: without confirmation (or a dry
+    // run), reports in target order, the summary table; the exit status.
+    int runFleet(FleetRun &fleet, const QList<FleetTarget> &targets, bool dry, int jobs, bool noPing);
+    // A goods CSV file to be written: loaded whole, every row one the goods
+    // record holds as it is; otherwise false, the reason printed, *exit set.
+    bool loadGoodsForWrite(const QString &path, GoodsList *rows, int *exit);
 
     int usage(const QString &message);
+    // Bytes as they are (a CSV file's code page) to standard output; a
+    // stream without a device (a test's string) gets their text.
+    void writeBytes(const QByteArray &bytes);
     // Prints the message to standard error and returns exit.
     int fail(int exit, const QString &message);
     bool parse(QCommandLineParser &p, const QStringList &args, int minArgs, int maxArgs, int *exit);
     bool reachable(const QString &address, bool skip);
+    // The --port value; otherwise false, with the usage message printed and
+    // its status in *exit.
+    bool portValue(const QCommandLineParser &p, const NetOptions &net, quint16 *port, int *exit);
     // Address and port of a network command, once the address answers;
     // ExitOk, or the exit status of what went wrong.
     int openTarget(const QCommandLineParser &p, const NetOptions &net, QString *address, quint16 *port);

@@ -121,20 +121,10 @@ int Cli::writeGoods(const QStringList &args)
         return usage(QStringLiteral("не указан заводской номер ККТ (--serial)"));
 
     const QString path = p.positionalArguments().at(1);
-    const GoodsCsvLoad load = loadGoodsCsv(path);
-    if (!load.ok())
-        return fail(ExitFile, csvFailure(load, path, QStringLiteral("в ККТ ничего не отправлено")));
-    // A row the record cannot hold as it is would arrive changed (a
-    // department wrapped, a name cut): refused, naming it; the header is line 1.
-    const GoodsRowFault fault = firstUnholdableGoodsRow(load.rows);
-    if (fault.row >= 0) {
-        return fail(
-            ExitFile,
-            QStringLiteral("Строка %1 файла %2, столбец %3: %4; в ККТ ничего не отправлено")
-                .arg(fault.row + 2)
-                .arg(path, QString::fromLatin1(GoodsCsvColumns[fault.column]), displayText(fault.reason)));
-    }
-    const QByteArray image = buildGoodsImage(load.rows, true);
+    GoodsList rows;
+    if (!loadGoodsForWrite(path, &rows, &exit))
+        return exit;
+    const QByteArray image = buildGoodsImage(rows, true);
     QString address;
     quint16 port = 0;
     if (const int failed = openTarget(p, net, &address, &port))
@@ -151,13 +141,13 @@ int Cli::writeGoods(const QStringList &args)
     SnapshotResult snapshot = taker.checkRead(SnapshotKind::Goods, read, expected);
     if (snapshot.ok()) {
         const int limit = effectiveGoodsCapacity(c.goodsCapacity()) - 1;
-        if (load.rows.size() > limit) {
+        if (rows.size() > limit) {
             return fail(
                 ExitJobFailed,
                 QStringLiteral("Номенклатура из файла %1 не помещается в ККТ: строк %2, ёмкость ККТ %3. "
                                "В ККТ ничего не записано")
                     .arg(path)
-                    .arg(load.rows.size())
+                    .arg(rows.size())
                     .arg(limit));
         }
     }
@@ -204,9 +194,31 @@ int Cli::writeGoods(const QStringList &args)
                         .arg(result)
                         .arg(resultExplanation(result, c.writeBegun())));
     }
-    m_out << QStringLiteral("Выгрузка завершена успешно (строк: %1)\n").arg(load.rows.size());
+    m_out << QStringLiteral("Выгрузка завершена успешно (строк: %1)\n").arg(rows.size());
     m_out.flush();
     return ExitOk;
+}
+
+bool Cli::loadGoodsForWrite(const QString &path, GoodsList *rows, int *exit)
+{
+    GoodsCsvLoad load = loadGoodsCsv(path);
+    if (!load.ok()) {
+        *exit = fail(ExitFile, csvFailure(load, path, QStringLiteral("в ККТ ничего не отправлено")));
+        return false;
+    }
+    // A row the record cannot hold as it is would arrive changed (a
+    // department wrapped, a name cut): refused, naming it; the header is line 1.
+    const GoodsRowFault fault = firstUnholdableGoodsRow(load.rows);
+    if (fault.row >= 0) {
+        *exit = fail(
+            ExitFile,
+            QStringLiteral("Строка %1 файла %2, столбец %3: %4; в ККТ ничего не отправлено")
+                .arg(fault.row + 2)
+                .arg(path, QString::fromLatin1(GoodsCsvColumns[fault.column]), displayText(fault.reason)));
+        return false;
+    }
+    rows->swap(load.rows);
+    return true;
 }
 
 int Cli::goodsCheck(const QStringList &args)
