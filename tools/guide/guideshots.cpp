@@ -4,9 +4,11 @@
 #include "app/browsetablemodel.h"
 #include "app/deviceregistry.h"
 #include "app/exchangejournalwindow.h"
+#include "app/inventorydialog.h"
 #include "app/mainwindow.h"
 #include "app/registerdevicedialog.h"
 #include "app/startup.h"
+#include "fleet/inventory.h"
 #include "goods/goodsimage.h"
 #include "goods/goodstablemodel.h"
 #include "goods/goodswindow.h"
@@ -155,7 +157,7 @@ QStringList GuideShots::names()
          << QStringLiteral("history-dialog") << QStringLiteral("fleet-choice")
          << QStringLiteral("fleet-confirm") << QStringLiteral("fleet-result")
          << QStringLiteral("goods-window") << QStringLiteral("goods-findings")
-         << QStringLiteral("failure-box") << QStringLiteral("journal");
+         << QStringLiteral("failure-box") << QStringLiteral("journal") << QStringLiteral("inventory");
     return list;
 }
 
@@ -187,6 +189,7 @@ bool GuideShots::run()
     fillRegistry();
 
     mainWindow();
+    inventory();
     registration();
     browse();
     deviceWindow();
@@ -292,6 +295,18 @@ void GuideShots::mainWindow()
     auto *table = child<QTableView>(&window, "deviceTable");
     table->selectRow(0);
     save(&window, QStringLiteral("main-window"));
+}
+
+void GuideShots::inventory()
+{
+    // Every register of the list, the one without an address from its profile.
+    InventoryDialog dialog(DeviceRegistry().entries(), {});
+    dialog.setPort(m_port);
+    dialog.show();
+    dialog.resize(1260, 300);
+    dialog.refresh();
+    waitFor([&] { return dialog.inventory() && !dialog.inventory()->isRunning(); });
+    save(&dialog, QStringLiteral("inventory"));
 }
 
 void GuideShots::registration()

@@ -33,6 +33,7 @@ private:
     bool startRegisters();
     void fillRegistry();
     void mainWindow();
+    void inventory();
     void registration();
     void browse();
     void deviceWindow();
