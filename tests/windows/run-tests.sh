@@ -5,7 +5,7 @@
 # .deb) are not built for Windows; see the README's Windows section.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-out=$1
+out=$(cd "$1" && pwd)
 qt=$2
 shift 2
 . "$here/wine-env.sh" "$out" "$qt"
