@@ -18,6 +18,30 @@ namespace {
 // Values whose text is at least this long are cached with their text.
 constexpr int CachedTextSize = 1024;
 
+// Qt's INI writer ends lines the system's way.
+#ifdef Q_OS_WIN
+constexpr char Eol[] = "\r\n";
+#else
+constexpr char Eol[] = "\n";
+#endif
+constexpr int EolSize = int(sizeof(Eol)) - 1;
+
+bool eolAt(const char *d, int n, int pos)
+{
+    return pos <= n - EolSize && std::memcmp(d + pos, Eol, size_t(EolSize)) == 0;
+}
+
+// The end of the line starting at pos (where its line end begins); -1 if the
+// line has no line end of the system's kind.
+int lineEnd(const char *d, int n, int pos)
+{
+    const auto *nl = static_cast<const char *>(std::memchr(d + pos, '\n', size_t(n - pos)));
+    if (!nl)
+        return -1;
+    const int end = int(nl - d) + 1 - EolSize;
+    return end >= pos && eolAt(d, n, end) ? end : -1;
+}
+
 struct CachedValue
 {
     QByteArray text;
@@ -79,14 +103,17 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
     QString section, previousSection, key, previousKey;
     bool first = true;
     while (pos < n) {
-        if (!first && d[pos++] != '\n')
-            return false;
+        if (!first) {
+            if (!eolAt(d, n, pos))
+                return false;
+            pos += EolSize;
+        }
         if (pos >= n || d[pos] != '[')
             return false;
-        const auto *eol = static_cast<const char *>(std::memchr(d + pos, '\n', size_t(n - pos)));
-        if (!eol || eol[-1] != ']')
+        const int eol = lineEnd(d, n, pos);
+        if (eol < 0 || d[eol - 1] != ']')
             return false;
-        const int headerEnd = int(eol - d) - 1;
+        const int headerEnd = eol - 1;
         const QByteArray header = QByteArray::fromRawData(d + pos + 1, headerEnd - pos - 1);
         if (header == "General") {
             section.clear();
@@ -99,10 +126,10 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
         }
         if (!first && !(previousSection < section))
             return false;
-        pos = headerEnd + 2;
+        pos = eol + EolSize;
         const QString prefix = section.isEmpty() ? QString() : section + QLatin1Char('/');
         int count = 0;
-        while (pos < n && d[pos] != '\n') {
+        while (pos < n && !eolAt(d, n, pos)) {
             const auto *eq = static_cast<const char *>(std::memchr(d + pos, '=', size_t(n - pos)));
             if (!eq || !IniText::decodeKey(d + pos, int(eq - d) - pos, key))
                 return false;
@@ -115,7 +142,7 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
             int end = -1;
             if (hit != known.constEnd()) {
                 const int size = hit->text.size();
-                if (size < n - start && d[start + size] == '\n'
+                if (eolAt(d, n, start + size)
                     && std::memcmp(d + start, hit->text.constData(), size_t(size)) == 0) {
                     value = hit->value;
                     end = start + size;
@@ -123,17 +150,16 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
                 }
             }
             if (end < 0) {
-                const auto *nl = static_cast<const char *>(std::memchr(d + start, '\n', size_t(n - start)));
-                if (!nl)
+                end = lineEnd(d, n, start);
+                if (end < 0)
                     return false;
-                end = int(nl - d);
                 if (!IniText::decodeValue(d + start, end - start, value))
                     return false;
                 if (end - start >= CachedTextSize && value.userType() == QMetaType::QByteArray)
                     kept.insert(fullKey, { QByteArray(d + start, end - start), value });
             }
             map.insert(fullKey, value);
-            pos = end + 1;
+            pos = end + EolSize;
             ++count;
             std::swap(previousKey, key);
         }
@@ -182,10 +208,10 @@ bool appendWithQt(QByteArray &out, const QVariant &value)
         if (!file.open(QIODevice::ReadOnly))
             return false;
         const QByteArray text = file.readAll();
-        const QByteArray head = "[General]\nv=";
-        if (!text.startsWith(head) || !text.endsWith('\n'))
+        const QByteArray head = QByteArray("[General]") + Eol + "v=";
+        if (!text.startsWith(head) || !text.endsWith(Eol))
             return false;
-        out += text.mid(head.size(), text.size() - head.size() - 1);
+        out += text.mid(head.size(), text.size() - head.size() - EolSize);
         qt.clear();
     }
     return true;
@@ -275,7 +301,7 @@ bool StoreFormat::write(QIODevice &device, const QSettings::SettingsMap &map)
     bool first = true;
     for (const Section &section : sectionsOf(map)) {
         if (!first)
-            block += '\n';
+            block += Eol;
         first = false;
         QByteArray header;
         IniText::appendKey(header, section.name);
@@ -283,7 +309,7 @@ bool StoreFormat::write(QIODevice &device, const QSettings::SettingsMap &map)
             header = "General";
         else if (header.compare("general", Qt::CaseInsensitive) == 0)
             header = "%General";
-        block += '[' + header + "]\n";
+        block += '[' + header + ']' + Eol;
         const int keyFrom = section.name.isEmpty() ? 0 : section.name.size() + 1;
         for (const auto &it : section.entries) {
             IniText::appendKey(block, it.key().mid(keyFrom));
@@ -311,7 +337,7 @@ bool StoreFormat::write(QIODevice &device, const QSettings::SettingsMap &map)
             } else if (!IniText::appendValue(block, value) && !appendWithQt(block, value)) {
                 return false;
             }
-            block += '\n';
+            block += Eol;
             if (block.size() >= 1 << 16 && !flush())
                 return false;
         }
