@@ -11,6 +11,12 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+
+#include <windows.h>
+#endif
+
 namespace {
 
 struct FaultOption
@@ -104,11 +110,34 @@ int fail(const QString &message)
     return 2;
 }
 
+#ifdef Q_OS_WIN
+// QProcess::terminate() and other polite stops on Windows post WM_CLOSE to
+// the main thread: a console program has no window to get it, so it quits
+// here (the store is saved after each write, nothing is lost).
+class CloseRequestFilter : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray &, void *message, long *) override
+    {
+        const auto *msg = static_cast<const MSG *>(message);
+        if (msg->hwnd == nullptr && msg->message == WM_CLOSE) {
+            QCoreApplication::quit();
+            return true;
+        }
+        return false;
+    }
+};
+#endif
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    CloseRequestFilter closeRequest;
+    app.installNativeEventFilter(&closeRequest);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("korvant-sim"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(KorvantVersion));
 
