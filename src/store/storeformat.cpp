@@ -26,21 +26,39 @@ constexpr char Eol[] = "\n";
 #endif
 constexpr int EolSize = int(sizeof(Eol)) - 1;
 
-bool eolAt(const char *d, int n, int pos)
+// The line end of a file being read: the writer's of either system, as the
+// first line has it, so a store copied between Linux and Windows is still
+// read here (Qt's INI reader ignores key case on Windows, which would join
+// the profiles of serial numbers "ab" and "AB").
+struct LineEnd
 {
-    return pos <= n - EolSize && std::memcmp(d + pos, Eol, size_t(EolSize)) == 0;
-}
+    const char *text;
+    int size;
 
-// The end of the line starting at pos (where its line end begins); -1 if the
-// line has no line end of the system's kind.
-int lineEnd(const char *d, int n, int pos)
-{
-    const auto *nl = static_cast<const char *>(std::memchr(d + pos, '\n', size_t(n - pos)));
-    if (!nl)
-        return -1;
-    const int end = int(nl - d) + 1 - EolSize;
-    return end >= pos && eolAt(d, n, end) ? end : -1;
-}
+    static LineEnd of(const char *d, int n)
+    {
+        const auto *nl = static_cast<const char *>(std::memchr(d, '\n', size_t(n)));
+        if (nl && nl > d && nl[-1] == '\r')
+            return { "\r\n", 2 };
+        return { "\n", 1 };
+    }
+
+    bool at(const char *d, int n, int pos) const
+    {
+        return pos <= n - size && std::memcmp(d + pos, text, size_t(size)) == 0;
+    }
+
+    // Where the line starting at pos ends (its line end's first byte); -1
+    // if it has no line end of this kind.
+    int after(const char *d, int n, int pos) const
+    {
+        const auto *nl = static_cast<const char *>(std::memchr(d + pos, '\n', size_t(n - pos)));
+        if (!nl)
+            return -1;
+        const int end = int(nl - d) + 1 - size;
+        return end >= pos && at(d, n, end) ? end : -1;
+    }
+};
 
 struct CachedValue
 {
@@ -102,15 +120,16 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
     int pos = 0;
     QString section, previousSection, key, previousKey;
     bool first = true;
+    const LineEnd eolKind = LineEnd::of(d, n);
     while (pos < n) {
         if (!first) {
-            if (!eolAt(d, n, pos))
+            if (!eolKind.at(d, n, pos))
                 return false;
-            pos += EolSize;
+            pos += eolKind.size;
         }
         if (pos >= n || d[pos] != '[')
             return false;
-        const int eol = lineEnd(d, n, pos);
+        const int eol = eolKind.after(d, n, pos);
         if (eol < 0 || d[eol - 1] != ']')
             return false;
         const int headerEnd = eol - 1;
@@ -126,10 +145,10 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
         }
         if (!first && !(previousSection < section))
             return false;
-        pos = eol + EolSize;
+        pos = eol + eolKind.size;
         const QString prefix = section.isEmpty() ? QString() : section + QLatin1Char('/');
         int count = 0;
-        while (pos < n && !eolAt(d, n, pos)) {
+        while (pos < n && !eolKind.at(d, n, pos)) {
             const auto *eq = static_cast<const char *>(std::memchr(d + pos, '=', size_t(n - pos)));
             if (!eq || !IniText::decodeKey(d + pos, int(eq - d) - pos, key))
                 return false;
@@ -142,7 +161,7 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
             int end = -1;
             if (hit != known.constEnd()) {
                 const int size = hit->text.size();
-                if (eolAt(d, n, start + size)
+                if (eolKind.at(d, n, start + size)
                     && std::memcmp(d + start, hit->text.constData(), size_t(size)) == 0) {
                     value = hit->value;
                     end = start + size;
@@ -150,7 +169,7 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
                 }
             }
             if (end < 0) {
-                end = lineEnd(d, n, start);
+                end = eolKind.after(d, n, start);
                 if (end < 0)
                     return false;
                 if (!IniText::decodeValue(d + start, end - start, value))
@@ -159,7 +178,7 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
                     kept.insert(fullKey, { QByteArray(d + start, end - start), value });
             }
             map.insert(fullKey, value);
-            pos = end + EolSize;
+            pos = end + eolKind.size;
             ++count;
             std::swap(previousKey, key);
         }

@@ -303,6 +303,20 @@ void TestStoreFormat::writesWhatQtWrites()
     }
     const QString read = difference(ourRead(qt), qtValues);
     QVERIFY2(read.isEmpty(), qPrintable(read));
+
+    // The same store copied from the other system, with its line ends.
+    QByteArray copied = qt;
+#ifdef Q_OS_WIN
+    copied.replace("\r\n", "\n");
+#else
+    copied.replace("\n", "\r\n");
+#endif
+    Map copiedFast;
+    QCOMPARE(StoreFormat::parse(copied, copiedFast), canonical);
+    if (canonical) {
+        const QString readCopy = difference(copiedFast, qtValues);
+        QVERIFY2(readCopy.isEmpty(), qPrintable(readCopy));
+    }
 }
 
 void TestStoreFormat::readsDamagedFilesAsQtDoes_data()
@@ -411,7 +425,7 @@ void TestStoreFormat::largeValuesFollowChangesMadeElsewhere()
 // folder) is not replaced by the few keys being written.
 void TestStoreFormat::unreadableStoreIsNotOverwritten()
 {
-    const QByteArray damaged = "[devices]\r\n1\\serial=0530000001\r\nsize=1\r\n";
+    const QByteArray damaged = "; edited by hand\n[devices]\n1\\serial=0530000001\nsize=1\n";
     const QString path = freshPath();
     replaceFile(path, damaged);
     const QByteArray tmp = qgetenv("TMPDIR");
