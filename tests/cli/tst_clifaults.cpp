@@ -435,6 +435,17 @@ void TestCliFaults::readGoodsNamesItsFileSafely_data()
                                       << "_etc_x.goods.csv";
     QTest::newRow("escape and line break characters") << "\x1b[2J\r\n05"
                                                       << "__2J__05.goods.csv";
+    // Windows keeps these names for devices, whatever the extension and case.
+    QTest::newRow("the console") << "CON"
+                                 << "CON_.goods.csv";
+    QTest::newRow("the null device in lower case") << "nul"
+                                                   << "nul_.goods.csv";
+    QTest::newRow("a serial port") << "COM1"
+                                   << "COM1_.goods.csv";
+    QTest::newRow("a printer port with an extension") << "LPT9.x"
+                                                      << "LPT9_x.goods.csv";
+    QTest::newRow("no port number zero") << "COM0"
+                                         << "COM0.goods.csv";
 }
 
 // The default name is made from the serial number the register chooses: it
