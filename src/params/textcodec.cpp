@@ -34,8 +34,17 @@ struct Tables
         Q_ASSERT(text.size() == 256);
         for (int b = 0; b < 256 && b < text.size(); ++b) {
             const char16_t u = text.at(b).unicode();
+            if (u == 0xFFFD) {
+                // The byte the code page leaves undefined (0x98) is the C1
+                // control of its value, as ICU and Windows' own converter
+                // have it; Qt's built-in table (a Windows build has no ICU)
+                // says U+FFFD, which would come back as "?".
+                toUnicode[size_t(b)] = char16_t(b);
+                fromUnicode[size_t(b)] = uchar(b);
+                continue;
+            }
             toUnicode[size_t(b)] = u;
-            if (u != 0 && u != 0xFFFD && codec()->fromUnicode(QString(QChar(u))) == QByteArray(1, char(b)))
+            if (u != 0 && codec()->fromUnicode(QString(QChar(u))) == QByteArray(1, char(b)))
                 fromUnicode[u] = uchar(b);
         }
     }
@@ -99,6 +108,8 @@ const uchar *encodeTable()
 bool canHold(char32_t codePoint)
 {
     const uint ucs4 = uint(codePoint);
+    if (ucs4 > 0 && ucs4 < 0x10000 && tables().fromUnicode[ucs4] != 0)
+        return true;
     const QString one = QString::fromUcs4(&ucs4, 1);
     // A lone surrogate or a value beyond Unicode makes no character at all.
     if (one.toUcs4() != QVector<uint> { ucs4 })
