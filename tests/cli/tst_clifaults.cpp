@@ -498,6 +498,9 @@ void TestCliFaults::outputCheckedBeforeTheTransfer()
     QVERIFY(sim);
     if (output.isEmpty()) {
         // A current folder that has been removed takes no file, even from root.
+#ifdef Q_OS_WIN
+        QSKIP("Windows does not remove a folder that is a process's current one");
+#endif
         const QString gone = path("gone");
         QVERIFY(QDir().mkpath(gone));
         QVERIFY(QDir::setCurrent(gone));
