@@ -1,6 +1,7 @@
 #include "cli.h"
 #include "clirun.h"
 #include "support/testsettings.h"
+#include "support/wine.h"
 
 #include "app/appsettings.h"
 #include "app/deviceregistry.h"
@@ -605,6 +606,7 @@ void TestCli::profileExportImportRoundTrip()
 
 void TestCli::scanListsSimulatedRegisters()
 {
+    SKIP_SCANS_UNDER_WINE();
     RegisterSimulator::Config config;
     config.serial = "4401";
     config.discoveryPort = RegisterSimulator::EphemeralPort;

@@ -2,6 +2,7 @@
 #include "clirun.h"
 #include "support/testdatahome.h"
 #include "support/testsettings.h"
+#include "support/wine.h"
 
 #include "app/appsettings.h"
 #include "app/deviceregistry.h"
@@ -554,6 +555,7 @@ void TestCliFaults::controlCharactersEscaped()
 
 void TestCliFaults::floodedScanEnds()
 {
+    SKIP_SCANS_UNDER_WINE();
     RegisterSimulator::Config config;
     config.serial = QStringLiteral("4401");
     config.discoveryPort = RegisterSimulator::EphemeralPort;
