@@ -67,6 +67,34 @@ bool allInTables(const QString &text)
     return true;
 }
 
+// Text with characters the tables lack: at most one byte a character, the
+// converter's, or "?" where it writes more (Qt's own converter, used where
+// there is no ICU, writes one for each half of a character beyond U+FFFF).
+QByteArray encodeEachCharacter(const QString &text)
+{
+    const uchar *map = tables().fromUnicode.data();
+    QByteArray out;
+    out.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u == 0 || map[u] != 0) {
+            out += char(map[u]);
+            continue;
+        }
+        const int units
+            = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QByteArray bytes = codec()->fromUnicode(text.constData() + i, units);
+        // A lone surrogate within the text is no character: "?", as the
+        // converter gives it there (alone it may give nothing).
+        if (units == 1 && text.at(i).isSurrogate() && i + 1 < text.size())
+            out += '?';
+        else
+            out += bytes.size() <= 1 ? bytes : QByteArray(1, '?');
+        i += units - 1;
+    }
+    return out;
+}
+
 } // namespace
 
 namespace TextCodec {
@@ -74,7 +102,7 @@ namespace TextCodec {
 QByteArray encode(const QString &text)
 {
     if (!allInTables(text))
-        return codec()->fromUnicode(text);
+        return encodeEachCharacter(text);
     const uchar *map = tables().fromUnicode.data();
     QByteArray out(text.size(), Qt::Uninitialized);
     char *w = out.data();
