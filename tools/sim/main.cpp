@@ -147,8 +147,8 @@ int main(int argc, char *argv[])
         "Fault options take WHICH requests they strike: all (the default), N (the N-th request of\n"
         "every connection, counted from 0: 0 identity, 1 directory, 2 serial, then the job's own),\n"
         "or a command: info, read, write, write-system. Faults may be given more than once."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addOptions({
         { QStringLiteral("address"), QStringLiteral("IPv4 address to listen on (default 127.0.0.2)."),
           QStringLiteral("ADDR"), QStringLiteral("127.0.0.2") },
@@ -203,7 +203,18 @@ int main(int argc, char *argv[])
             : QStringLiteral("WHICH");
         parser.addOption({ QString::fromLatin1(f.name), QString::fromLatin1(f.help), value });
     }
-    parser.process(app);
+    // Printed here, not by QCommandLineParser::process(), which on Windows
+    // shows a message box to a program started without a console window.
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(versionOption)) {
+        printf("korvant-sim %s\n", KorvantVersion);
+        return 0;
+    }
+    if (parser.isSet(helpOption)) {
+        printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
 
     RegisterSimulator::Config config;
     const QString family = parser.value(QStringLiteral("family"));
