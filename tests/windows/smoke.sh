@@ -154,7 +154,10 @@ xdotool key alt+F4
 sleep 2
 
 # Closing it writes the window's state into the same store, keeping the list.
-xdotool key --window "$main" alt+F4 2>/dev/null || true
+# A click below the list gives the main window the keyboard back.
+xdotool mousemove --window "$main" 100 380 click 1
+sleep 1
+xdotool key alt+F4
 for _ in $(seq 30); do
     kill -0 "$utility" 2>/dev/null || break
     sleep 1
