@@ -68,6 +68,9 @@ start=$(date +%s)
 # it stopped; make knows what is done.
 if [ -f "$dir/configured" ]; then
     echo "cross-qt: resuming the build in $dir (log: $log)" >&2
+    # A compile killed part-way leaves an empty object file that make then
+    # takes as done, and the link fails on it.
+    find "$qt" -name '*.o' -size 0 -print -delete >>"$log"
     (cd "$qt" && nice -n 10 make -j"$jobs" >>"$log" 2>&1)
     finish
 fi

@@ -25,6 +25,15 @@ QString reason(const QString &systemText)
         { "File name too long", QT_TRANSLATE_NOOP("FileError", "слишком длинное имя файла") },
         { "Too many open files", QT_TRANSLATE_NOOP("FileError", "открыто слишком много файлов") },
         { "Input/output error", QT_TRANSLATE_NOOP("FileError", "ошибка ввода-вывода") },
+        // The commonest of Windows' own texts, as an English system words
+        // them (and Wine, more tersely); a Russian system's stay as they are.
+        { "cannot find the path specified", QT_TRANSLATE_NOOP("FileError", "нет такого файла или папки") },
+        { "cannot find the file specified", QT_TRANSLATE_NOOP("FileError", "нет такого файла или папки") },
+        { "Path not found", QT_TRANSLATE_NOOP("FileError", "нет такого файла или папки") },
+        { "File not found", QT_TRANSLATE_NOOP("FileError", "нет такого файла или папки") },
+        { "Access is denied", QT_TRANSLATE_NOOP("FileError", "нет прав на доступ") },
+        { "Access denied", QT_TRANSLATE_NOOP("FileError", "нет прав на доступ") },
+        { "not enough space on the disk", QT_TRANSLATE_NOOP("FileError", "на диске нет места") },
         // What Qt says when the system gave no reason it kept.
         { "Unknown error", QT_TRANSLATE_NOOP("FileError", "причина не известна") },
     };

@@ -84,8 +84,11 @@ void DeviceFinder::run()
 
     m_socket = new QUdpSocket(this);
     // A failed bind leaves a socket that receives nothing; the scan then
-    // simply finds no register.
-    m_socket->bind(QHostAddress::AnyIPv4, m_port, QAbstractSocket::ShareAddress);
+    // simply finds no register. The port is shared with whatever else holds
+    // it on this computer; on Windows only ReuseAddressHint asks for that
+    // (SO_REUSEADDR), ShareAddress alone does not.
+    m_socket->bind(QHostAddress::AnyIPv4, m_port,
+                   QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
 
     const QByteArray datagram = probe();
     // A negative wait would be no time-out at all.

@@ -2,6 +2,7 @@
 
 #include "classes/boundedfile.h"
 #include "classes/fileerror.h"
+#include "classes/reservedname.h"
 #include "params/deviceparams.h"
 #include "params/imageserial.h"
 #include "params/paramsdiff.h"
@@ -246,5 +247,8 @@ QString ParamFile::safeName(const QString &serial)
         if (!safe)
             c = QLatin1Char('_');
     }
+    // "CON.params.json" would be the console on Windows.
+    if (ReservedName::isReserved(name))
+        name += QLatin1Char('_');
     return name;
 }

@@ -44,7 +44,8 @@ struct ParamFile
     // none is named: safeName(serial) + ".params.json".
     static QString defaultFileName(const QString &serial);
     // The serial number, which the register or a file chose, with every
-    // character but ASCII letters, digits, "-" and "_" replaced by "_", so
-    // that it names one file or folder in a given folder and nothing else.
+    // character but ASCII letters, digits, "-" and "_" replaced by "_", and
+    // "_" added to a name Windows keeps for a device (CON, NUL, COM1, ...),
+    // so that it names one file or folder in a given folder and nothing else.
     static QString safeName(const QString &serial);
 };

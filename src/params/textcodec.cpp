@@ -34,8 +34,17 @@ struct Tables
         Q_ASSERT(text.size() == 256);
         for (int b = 0; b < 256 && b < text.size(); ++b) {
             const char16_t u = text.at(b).unicode();
+            if (u == 0xFFFD) {
+                // The byte the code page leaves undefined (0x98) is the C1
+                // control of its value, as ICU and Windows' own converter
+                // have it; Qt's built-in table (a Windows build has no ICU)
+                // says U+FFFD, which would come back as "?".
+                toUnicode[size_t(b)] = char16_t(b);
+                fromUnicode[size_t(b)] = uchar(b);
+                continue;
+            }
             toUnicode[size_t(b)] = u;
-            if (u != 0 && u != 0xFFFD && codec()->fromUnicode(QString(QChar(u))) == QByteArray(1, char(b)))
+            if (u != 0 && codec()->fromUnicode(QString(QChar(u))) == QByteArray(1, char(b)))
                 fromUnicode[u] = uchar(b);
         }
     }
@@ -58,6 +67,34 @@ bool allInTables(const QString &text)
     return true;
 }
 
+// Text with characters the tables lack: at most one byte a character, the
+// converter's, or "?" where it writes more (Qt's own converter, used where
+// there is no ICU, writes one for each half of a character beyond U+FFFF).
+QByteArray encodeEachCharacter(const QString &text)
+{
+    const uchar *map = tables().fromUnicode.data();
+    QByteArray out;
+    out.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u == 0 || map[u] != 0) {
+            out += char(map[u]);
+            continue;
+        }
+        const int units
+            = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QByteArray bytes = codec()->fromUnicode(text.constData() + i, units);
+        // A lone surrogate within the text is no character: "?", as the
+        // converter gives it there (alone it may give nothing).
+        if (units == 1 && text.at(i).isSurrogate() && i + 1 < text.size())
+            out += '?';
+        else
+            out += bytes.size() <= 1 ? bytes : QByteArray(1, '?');
+        i += units - 1;
+    }
+    return out;
+}
+
 } // namespace
 
 namespace TextCodec {
@@ -65,7 +102,7 @@ namespace TextCodec {
 QByteArray encode(const QString &text)
 {
     if (!allInTables(text))
-        return codec()->fromUnicode(text);
+        return encodeEachCharacter(text);
     const uchar *map = tables().fromUnicode.data();
     QByteArray out(text.size(), Qt::Uninitialized);
     char *w = out.data();
@@ -99,6 +136,8 @@ const uchar *encodeTable()
 bool canHold(char32_t codePoint)
 {
     const uint ucs4 = uint(codePoint);
+    if (ucs4 > 0 && ucs4 < 0x10000 && tables().fromUnicode[ucs4] != 0)
+        return true;
     const QString one = QString::fromUcs4(&ucs4, 1);
     // A lone surrogate or a value beyond Unicode makes no character at all.
     if (one.toUcs4() != QVector<uint> { ucs4 })

@@ -76,6 +76,29 @@ bool takeLock(QLockFile &lock)
     return true;
 }
 
+// Windows does not replace a file while another process has it open, and
+// QSettings reads the store without the change lock: a write that meets a
+// reader fails, though the reader is done within milliseconds. Qt keeps the
+// changes not written with the file's state, which every QSettings on the file
+// in this process shares, so a fresh handle writes them (or, with none left,
+// reads the file). The failed handle's status stays AccessError for good.
+bool writtenOnRetry(const QSettings &failed)
+{
+#ifdef Q_OS_WIN
+    if (failed.format() == QSettings::NativeFormat)
+        return false;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        QThread::msleep(5 + QRandomGenerator::global()->bounded(10));
+        const QSettings again(failed.fileName(), failed.format());
+        if (again.status() == QSettings::NoError)
+            return true;
+    }
+#else
+    Q_UNUSED(failed)
+#endif
+    return false;
+}
+
 SettingsStore::WriteErrorHandler &writeErrorHandler()
 {
     static SettingsStore::WriteErrorHandler handler;
@@ -99,7 +122,7 @@ SettingsStore::~SettingsStore()
 bool SettingsStore::sync()
 {
     m_settings->sync();
-    if (m_settings->status() != QSettings::AccessError)
+    if (m_settings->status() != QSettings::AccessError || writtenOnRetry(*m_settings))
         return true;
     reportWriteError();
     return false;

@@ -18,6 +18,48 @@ namespace {
 // Values whose text is at least this long are cached with their text.
 constexpr int CachedTextSize = 1024;
 
+// Qt's INI writer ends lines the system's way.
+#ifdef Q_OS_WIN
+constexpr char Eol[] = "\r\n";
+#else
+constexpr char Eol[] = "\n";
+#endif
+constexpr int EolSize = int(sizeof(Eol)) - 1;
+
+// The line end of a file being read: the writer's of either system, as the
+// first line has it, so a store copied between Linux and Windows is still
+// read here (Qt's INI reader ignores key case on Windows, which would join
+// the profiles of serial numbers "ab" and "AB").
+struct LineEnd
+{
+    const char *text;
+    int size;
+
+    static LineEnd of(const char *d, int n)
+    {
+        const auto *nl = static_cast<const char *>(std::memchr(d, '\n', size_t(n)));
+        if (nl && nl > d && nl[-1] == '\r')
+            return { "\r\n", 2 };
+        return { "\n", 1 };
+    }
+
+    bool at(const char *d, int n, int pos) const
+    {
+        return pos <= n - size && std::memcmp(d + pos, text, size_t(size)) == 0;
+    }
+
+    // Where the line starting at pos ends (its line end's first byte); -1
+    // if it has no line end of this kind.
+    int after(const char *d, int n, int pos) const
+    {
+        const auto *nl = static_cast<const char *>(std::memchr(d + pos, '\n', size_t(n - pos)));
+        if (!nl)
+            return -1;
+        const int end = int(nl - d) + 1 - size;
+        return end >= pos && at(d, n, end) ? end : -1;
+    }
+};
+
 struct CachedValue
 {
     QByteArray text;
@@ -78,15 +120,19 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
     int pos = 0;
     QString section, previousSection, key, previousKey;
     bool first = true;
+    const LineEnd eolKind = LineEnd::of(d, n);
     while (pos < n) {
-        if (!first && d[pos++] != '\n')
-            return false;
+        if (!first) {
+            if (!eolKind.at(d, n, pos))
+                return false;
+            pos += eolKind.size;
+        }
         if (pos >= n || d[pos] != '[')
             return false;
-        const auto *eol = static_cast<const char *>(std::memchr(d + pos, '\n', size_t(n - pos)));
-        if (!eol || eol[-1] != ']')
+        const int eol = eolKind.after(d, n, pos);
+        if (eol < 0 || d[eol - 1] != ']')
             return false;
-        const int headerEnd = int(eol - d) - 1;
+        const int headerEnd = eol - 1;
         const QByteArray header = QByteArray::fromRawData(d + pos + 1, headerEnd - pos - 1);
         if (header == "General") {
             section.clear();
@@ -99,10 +145,10 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
         }
         if (!first && !(previousSection < section))
             return false;
-        pos = headerEnd + 2;
+        pos = eol + eolKind.size;
         const QString prefix = section.isEmpty() ? QString() : section + QLatin1Char('/');
         int count = 0;
-        while (pos < n && d[pos] != '\n') {
+        while (pos < n && !eolKind.at(d, n, pos)) {
             const auto *eq = static_cast<const char *>(std::memchr(d + pos, '=', size_t(n - pos)));
             if (!eq || !IniText::decodeKey(d + pos, int(eq - d) - pos, key))
                 return false;
@@ -115,7 +161,7 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
             int end = -1;
             if (hit != known.constEnd()) {
                 const int size = hit->text.size();
-                if (size < n - start && d[start + size] == '\n'
+                if (eolKind.at(d, n, start + size)
                     && std::memcmp(d + start, hit->text.constData(), size_t(size)) == 0) {
                     value = hit->value;
                     end = start + size;
@@ -123,17 +169,16 @@ bool parseText(const QByteArray &data, QSettings::SettingsMap &map, const FileCa
                 }
             }
             if (end < 0) {
-                const auto *nl = static_cast<const char *>(std::memchr(d + start, '\n', size_t(n - start)));
-                if (!nl)
+                end = eolKind.after(d, n, start);
+                if (end < 0)
                     return false;
-                end = int(nl - d);
                 if (!IniText::decodeValue(d + start, end - start, value))
                     return false;
                 if (end - start >= CachedTextSize && value.userType() == QMetaType::QByteArray)
                     kept.insert(fullKey, { QByteArray(d + start, end - start), value });
             }
             map.insert(fullKey, value);
-            pos = end + 1;
+            pos = end + eolKind.size;
             ++count;
             std::swap(previousKey, key);
         }
@@ -182,10 +227,10 @@ bool appendWithQt(QByteArray &out, const QVariant &value)
         if (!file.open(QIODevice::ReadOnly))
             return false;
         const QByteArray text = file.readAll();
-        const QByteArray head = "[General]\nv=";
-        if (!text.startsWith(head) || !text.endsWith('\n'))
+        const QByteArray head = QByteArray("[General]") + Eol + "v=";
+        if (!text.startsWith(head) || !text.endsWith(Eol))
             return false;
-        out += text.mid(head.size(), text.size() - head.size() - 1);
+        out += text.mid(head.size(), text.size() - head.size() - EolSize);
         qt.clear();
     }
     return true;
@@ -275,7 +320,7 @@ bool StoreFormat::write(QIODevice &device, const QSettings::SettingsMap &map)
     bool first = true;
     for (const Section &section : sectionsOf(map)) {
         if (!first)
-            block += '\n';
+            block += Eol;
         first = false;
         QByteArray header;
         IniText::appendKey(header, section.name);
@@ -283,7 +328,7 @@ bool StoreFormat::write(QIODevice &device, const QSettings::SettingsMap &map)
             header = "General";
         else if (header.compare("general", Qt::CaseInsensitive) == 0)
             header = "%General";
-        block += '[' + header + "]\n";
+        block += '[' + header + ']' + Eol;
         const int keyFrom = section.name.isEmpty() ? 0 : section.name.size() + 1;
         for (const auto &it : section.entries) {
             IniText::appendKey(block, it.key().mid(keyFrom));
@@ -311,7 +356,7 @@ bool StoreFormat::write(QIODevice &device, const QSettings::SettingsMap &map)
             } else if (!IniText::appendValue(block, value) && !appendWithQt(block, value)) {
                 return false;
             }
-            block += '\n';
+            block += Eol;
             if (block.size() >= 1 << 16 && !flush())
                 return false;
         }

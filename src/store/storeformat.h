@@ -30,7 +30,8 @@ public:
     static bool read(QIODevice &device, QSettings::SettingsMap &map);
     static bool write(QIODevice &device, const QSettings::SettingsMap &map);
 
-    // The keys of a file in exactly the form write() gives it; false for
+    // The keys of a file in exactly the form write() gives it, on Linux
+    // ("\n" line ends) or Windows ("\r\n", as Qt writes there); false for
     // anything else, which read() then leaves to Qt.
     static bool parse(const QByteArray &text, QSettings::SettingsMap &map);
 };

@@ -3,6 +3,7 @@
 #include "params/deviceparams.h"
 #include "tabs/codepagevalidator.h"
 
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -25,8 +26,13 @@ DesignTab::DesignTab(QWidget *parent)
 
 QGroupBox *DesignTab::makeBlock(const QString &title, const QString &key, Block &block)
 {
+#ifdef Q_OS_WIN
+    // "Monospace" is fontconfig's name; Windows has its own fixed font.
+    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+#else
     QFont font(QStringLiteral("Monospace"));
     font.setStyleHint(QFont::TypeWriter);
+#endif
 
     auto *group = new QGroupBox(title);
     auto *box = new QVBoxLayout(group);

@@ -1,5 +1,6 @@
 #include "support/modalanswer.h"
 #include "support/testsettings.h"
+#include "support/wine.h"
 
 #include "app/appsettings.h"
 #include "app/browsedevicedialog.h"
@@ -635,6 +636,7 @@ void TestRegisterDeviceDialog::browseFillsBothFields_data()
 
 void TestRegisterDeviceDialog::browseFillsBothFields()
 {
+    SKIP_SCANS_UNDER_WINE();
     QFETCH(bool, pick);
     Sim::Config config = registerConfig(QStringLiteral("0530000002"));
     config.discoveryPort = Sim::EphemeralPort;
@@ -673,6 +675,7 @@ void TestRegisterDeviceDialog::browseFillsBothFields()
 
 void TestRegisterDeviceDialog::enterAfterBrowsePickRegisters()
 {
+    SKIP_SCANS_UNDER_WINE();
     Sim::Config config = registerConfig(QStringLiteral("0530000002"));
     config.discoveryPort = Sim::EphemeralPort;
     Sim sim(config);

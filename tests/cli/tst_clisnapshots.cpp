@@ -11,6 +11,7 @@
 #include "params/paramfile.h"
 #include "sim/registersimulator.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -131,7 +132,7 @@ void TestCliSnapshots::writeKeepsWhatTheRegisterHeld()
     QCOMPARE(fields.at(2), kind == "params" ? QStringLiteral("параметры") : QStringLiteral("номенклатура"));
     QCOMPARE(fields.at(3), QStringLiteral("korvant-cli"));
     const QString snapshot = fields.first();
-    QVERIFY(snapshot.startsWith(m_data->path()));
+    QVERIFY2(QDir::fromNativeSeparators(snapshot).startsWith(m_data->path()), qPrintable(snapshot));
 
     // The snapshot is a normal file for the commands: written back, the
     // register holds again what it held.
@@ -170,7 +171,8 @@ void TestCliSnapshots::writeWithoutSnapshotWritesNothing()
     QCOMPARE(r.code, int(Cli::ExitFile));
     QVERIFY2(r.err.startsWith(QStringLiteral("Снимок %1 ККТ перед записью не сохранён: не удалось создать "
                                              "папку %2")
-                                  .arg(kind == "params" ? "параметров" : "номенклатуры", blocker)),
+                                  .arg(kind == "params" ? "параметров" : "номенклатуры",
+                                       QDir::toNativeSeparators(blocker))),
              qPrintable(r.err));
     QVERIFY(r.err.trimmed().endsWith(QStringLiteral("В ККТ ничего не записано.")));
     QVERIFY(!sim->requestLog().isEmpty());

@@ -1,5 +1,6 @@
 #include "support/testdatahome.h"
 
+#include "classes/reservedname.h"
 #include "goods/goodscsv.h"
 #include "goods/goodsimage.h"
 #include "history/snapshotstore.h"
@@ -116,8 +117,9 @@ void TestSnapshots::oneFolderPerSerial()
 {
     QFETCH(bool, foldsCase);
     const QStringList serials
-        = { "..",  "АБ",   "__",    "_",      ".",      "",       "+",      "+2E+2E",    "a/b",
-            "a_b", "a\\b", "05 30", "05\n30", "AB0530", "ab0530", "Ab0530", "0530000021" };
+        = { "..",         "АБ",  "__",   "_",     ".",      "",       "+",      "+2E+2E",
+            "a/b",        "a_b", "a\\b", "05 30", "05\n30", "AB0530", "ab0530", "Ab0530",
+            "0530000021", "CON", "con",  "NUL",   "COM1",   "LPT9",   "aux.txt" };
     QMap<QString, QString> serialOf;
     for (const QString &serial : serials) {
         const QString name = SnapshotStore::folderName(serial, foldsCase);
@@ -126,6 +128,8 @@ void TestSnapshots::oneFolderPerSerial()
         serialOf.insert(other, serial);
         QVERIFY(!name.isEmpty() && name != QLatin1String(".") && name != QLatin1String(".."));
         QVERIFY(!name.contains('/') && !name.contains('\\'));
+        // Where letter case is ignored (Windows) no folder is named like a device.
+        QVERIFY2(!foldsCase || !ReservedName::isReserved(name), qPrintable(name));
     }
     QCOMPARE(SnapshotStore::folderName("0530000021", false), QStringLiteral("0530000021"));
     QCOMPARE(SnapshotStore::folderName("AB-05_30", false), QStringLiteral("AB-05_30"));

@@ -100,6 +100,10 @@ void TestDeviceJobRunner::labelsCancelAndResult()
     });
     Seen seen;
     connect(&sim, &Sim::requestReceived, this, [&](const Sim::Request &request) {
+        // What the link reported before its request went out (connected,
+        // the job's label) is delivered first, also where the system's socket
+        // messages overtake posted events (Windows).
+        QCoreApplication::sendPostedEvents();
         auto *dialog = qobject_cast<DeviceProgressDialog *>(QApplication::activeModalWidget());
         if (request.index != 0 || !dialog)
             return;

@@ -67,6 +67,10 @@ void TestDeviceProgressDialog::cancelParameterReadBeforeTheRegisterAnswers()
     connect(&sim, &Sim::requestReceived, &dialog, [&](const Sim::Request &r) {
         if (r.index != 0)
             return;
+        // The link's report that it connected, posted before its request
+        // went out, comes first also where socket messages overtake posted
+        // events (Windows).
+        QCoreApplication::sendPostedEvents();
         labelAtCancel = dialog.labelText();
         if (byEscape)
             QTest::keyClick(&dialog, Qt::Key_Escape);

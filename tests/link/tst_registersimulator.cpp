@@ -8,6 +8,7 @@
 #include "sim/registersimulator.h"
 #include "tabs/fieldchecks.h"
 
+#include <QDeadlineTimer>
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
@@ -171,12 +172,17 @@ void TestRegisterSimulator::program()
                              "--family",  "2.52",      "--serial", "052777", "--state",          state };
     const auto start = [&](QProcess &process) -> quint16 {
         process.start(QStringLiteral(KORVANT_SIM_PATH), args);
-        if (!process.waitForReadyRead(10000))
-            return 0;
-        const QString banner = QString::fromLocal8Bit(process.readAllStandardOutput());
-        const QRegularExpressionMatch m
-            = QRegularExpression(QStringLiteral("127\\.0\\.0\\.5:(\\d+)")).match(banner);
-        return m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
+        // On Windows waitForReadyRead() also returns for standard error.
+        const QRegularExpression listening(QStringLiteral("127\\.0\\.0\\.5:(\\d+)"));
+        QString banner;
+        const QDeadlineTimer deadline(10000);
+        while (process.waitForReadyRead(int(deadline.remainingTime()))) {
+            banner += QString::fromLocal8Bit(process.readAllStandardOutput());
+            const QRegularExpressionMatch m = listening.match(banner);
+            if (m.hasMatch())
+                return quint16(m.captured(1).toUInt());
+        }
+        return quint16(0);
     };
 
     DeviceController controller;

@@ -27,6 +27,8 @@ private slots:
     void emptyKeyTouchesNoProfile();
     void serialsStoredAsTheyAre_data();
     void serialsStoredAsTheyAre();
+    void serialsDifferingInCaseKeepTheirProfiles_data();
+    void serialsDifferingInCaseKeepTheirProfiles();
 
 private:
     static QStringList storedKeys(const QString &serial);
@@ -250,6 +252,48 @@ void TestDeviceProfile::serialsStoredAsTheyAre()
     QByteArray params, system;
     DeviceProfile().load(key, version, cap, params, system);
     QCOMPARE(params, storable ? QByteArray("p") : QByteArray());
+}
+
+void TestDeviceProfile::serialsDifferingInCaseKeepTheirProfiles_data()
+{
+    QTest::addColumn<QByteArray>("lineEnd"); // the store file's, empty: as written here
+    QTest::newRow("store written here") << QByteArray();
+    QTest::newRow("store copied from Linux") << QByteArray("\n");
+    QTest::newRow("store copied from Windows") << QByteArray("\r\n");
+}
+
+// Windows ignores letter case in file names and, in Qt's INI reader, in
+// keys: serial numbers that differ only in case, or that Windows keeps for
+// devices, still keep one profile each, also in a store copied between
+// systems.
+void TestDeviceProfile::serialsDifferingInCaseKeepTheirProfiles()
+{
+    QFETCH(QByteArray, lineEnd);
+    const QStringList serials = { "ab", "AB", "Ab", "CON", "con", "NUL", "COM1" };
+    for (int i = 0; i < serials.size(); ++i)
+        QVERIFY(DeviceProfile().save(serials.at(i), "2.53.10", i, QByteArray::number(i), "s"));
+    if (!lineEnd.isEmpty()) {
+        QFile f(QSettings().fileName());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray text = f.readAll();
+        f.close();
+        text.replace("\r\n", "\n").replace("\n", lineEnd);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(text), qint64(text.size()));
+    }
+    QStringList keys = DeviceProfile().keys();
+    keys.sort();
+    QStringList expected = serials;
+    expected.sort();
+    QCOMPARE(keys, expected);
+    for (int i = 0; i < serials.size(); ++i) {
+        QString version;
+        int cap = -1;
+        QByteArray params, system;
+        DeviceProfile().load(serials.at(i), version, cap, params, system);
+        QCOMPARE(cap, i);
+        QCOMPARE(params, QByteArray::number(i));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDeviceProfile)

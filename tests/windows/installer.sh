@@ -55,14 +55,19 @@ version=$(wine "$dir/korvant-cli.exe" --version | tr -d '\r')
 [ "$version" = "korvant-cli $(sed -nE 's/^project\(KorvantUtility3 VERSION ([0-9.]+).*/\1/p' "$here/../../CMakeLists.txt")" ] ||
     fail "installed korvant-cli says: $version"
 shot="$out/installed-utility.png"
+# Wine's desktop, started without a display by the steps before, would keep
+# the window off the X server.
+wineserver --kill
+wineserver --wait
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     wine "$1/korvant-utility.exe" &
-    for i in $(seq 60); do
+    # The first start in a busy Wine prefix may take a while.
+    for i in $(seq 150); do
         sleep 1
         xdotool search --name "Korvant Utility 3" >/dev/null 2>&1 && break
     done
     sleep 2
-    xdotool search --name "Korvant Utility 3" >/dev/null 2>&1 || { echo "no window"; exit 1; }
+    xdotool search --name "Korvant Utility 3" >/dev/null 2>&1 || { echo "no window"; wineserver --kill; exit 1; }
     import -window root "$2"
     wineserver --kill
 ' _ "$dir" "$shot" || fail "the installed korvant-utility.exe showed no window"

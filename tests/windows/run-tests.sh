@@ -5,10 +5,14 @@
 # .deb) are not built for Windows; see the README's Windows section.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-out=$1
+out=$(cd "$1" && pwd)
 qt=$2
 shift 2
 . "$here/wine-env.sh" "$out" "$qt"
+# Qt on Windows logs (and QtTest reports) to the debugger unless stderr is a
+# console; ctest wants them in its output. (Wine passes QT_* variables to
+# Windows programs only when written WINEQT_*.)
+export WINEQT_FORCE_STDERR_LOGGING=1
 cd "$out/cmake"
 # The GUI tests draw offscreen; Wine itself still wants a display for the
 # hidden windows of Qt's event loop.

@@ -11,7 +11,8 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 if [ -n "$qt" ]; then
     runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
     export WINEPATH="$(winpath "$qt/bin");$(winpath "$runtime");$(winpath /usr/x86_64-w64-mingw32/lib)"
-    export QT_PLUGIN_PATH="$(winpath "$qt/plugins")"
+    # Wine hands QT_* variables on only when written WINEQT_*.
+    export WINEQT_PLUGIN_PATH="$(winpath "$qt/plugins")"
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine: making the prefix $WINEPREFIX" >&2

@@ -11,6 +11,12 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+
+#include <windows.h>
+#endif
+
 namespace {
 
 struct FaultOption
@@ -104,11 +110,34 @@ int fail(const QString &message)
     return 2;
 }
 
+#ifdef Q_OS_WIN
+// QProcess::terminate() and other polite stops on Windows post WM_CLOSE to
+// the main thread: a console program has no window to get it, so it quits
+// here (the store is saved after each write, nothing is lost).
+class CloseRequestFilter : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray &, void *message, long *) override
+    {
+        const auto *msg = static_cast<const MSG *>(message);
+        if (msg->hwnd == nullptr && msg->message == WM_CLOSE) {
+            QCoreApplication::quit();
+            return true;
+        }
+        return false;
+    }
+};
+#endif
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    CloseRequestFilter closeRequest;
+    app.installNativeEventFilter(&closeRequest);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("korvant-sim"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(KorvantVersion));
 
@@ -118,8 +147,8 @@ int main(int argc, char *argv[])
         "Fault options take WHICH requests they strike: all (the default), N (the N-th request of\n"
         "every connection, counted from 0: 0 identity, 1 directory, 2 serial, then the job's own),\n"
         "or a command: info, read, write, write-system. Faults may be given more than once."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addOptions({
         { QStringLiteral("address"), QStringLiteral("IPv4 address to listen on (default 127.0.0.2)."),
           QStringLiteral("ADDR"), QStringLiteral("127.0.0.2") },
@@ -174,7 +203,18 @@ int main(int argc, char *argv[])
             : QStringLiteral("WHICH");
         parser.addOption({ QString::fromLatin1(f.name), QString::fromLatin1(f.help), value });
     }
-    parser.process(app);
+    // Printed here, not by QCommandLineParser::process(), which on Windows
+    // shows a message box to a program started without a console window.
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText());
+    if (parser.isSet(versionOption)) {
+        printf("korvant-sim %s\n", KorvantVersion);
+        return 0;
+    }
+    if (parser.isSet(helpOption)) {
+        printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
 
     RegisterSimulator::Config config;
     const QString family = parser.value(QStringLiteral("family"));
