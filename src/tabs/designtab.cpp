@@ -4,6 +4,7 @@
 #include "tabs/codepagevalidator.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -28,11 +29,24 @@ QGroupBox *DesignTab::makeBlock(const QString &title, const QString &key, Block 
 {
 #ifdef Q_OS_WIN
     // "Monospace" is fontconfig's name; Windows has its own fixed font.
-    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
 #else
     QFont font(QStringLiteral("Monospace"));
     font.setStyleHint(QFont::TypeWriter);
 #endif
+    // A system without the font it names (Wine has no Courier New) would
+    // give proportional lines: take the first fixed-pitch family it has.
+    if (!QFontInfo(font).fixedPitch()) {
+        const QFontDatabase fonts;
+        for (const QString &family : fonts.families()) {
+            QFont candidate = font;
+            candidate.setFamily(family);
+            if (fonts.isFixedPitch(family) && QFontInfo(candidate).fixedPitch()) {
+                font = candidate;
+                break;
+            }
+        }
+    }
 
     auto *group = new QGroupBox(title);
     auto *box = new QVBoxLayout(group);
